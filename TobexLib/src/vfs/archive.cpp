@@ -20,3 +20,30 @@ uint32_t vfsMemberSize(VFile* f)
 {
     return f ? f->size : 0;
 }
+
+bool vfsInit()
+{
+    return true;
+}
+
+int vfsMountAll()
+{
+    return 0;
+}
+
+int vfsMount(const char16_t*)
+{
+    return 0;
+}
+
+bool vfsUnmount(const char16_t*)
+{
+    return false;
+}
+
+void vfsShutdown() {}
+
+bool vfsScrambleFile(const char16_t*)
+{
+    return false;
+}
