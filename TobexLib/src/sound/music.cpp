@@ -94,6 +94,9 @@ void musicPlay(Music* m)
     if (!m || !m->module || !sndActive())
         return;
     Player_Start(m->module);
+    // A module that has played to its end keeps its position there; playing it
+    // again starts from the top.
+    Player_SetPosition(0);
     Player_SetVolume(libraryVolume());
     g_music.playing = m;
 }
@@ -122,8 +125,12 @@ bool musicPlaying()
 
 void musicSetLoop(Music* m, bool on)
 {
-    if (m && m->module)
-        m->module->loop = on ? 1 : 0;
+    if (!m || !m->module)
+        return;
+    // The loop flag lets the module's own jumps go backwards; wrapping starts
+    // a module without such jumps again from the top when it ends.
+    m->module->loop = on ? 1 : 0;
+    m->module->wrap = on ? 1 : 0;
 }
 
 // ---- Volume ------------------------------------------------------------------------------------

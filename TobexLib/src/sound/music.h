@@ -18,7 +18,7 @@ Music* musicLoad(const char16_t* name);  // null when missing, unreadable or sou
 void musicFree(Music* m);                // stops it first when it is playing; null is ignored
 
 // ---- Playing -------------------------------------------------------------------------------
-void musicPlay(Music* m);                // starts it and remembers it as playing
+void musicPlay(Music* m);                // starts it from the top and remembers it as playing
 void musicStop();
 void musicPause(int state);              // 1 resumes, 0 pauses, negative toggles
 bool musicPlaying();                     // the remembered module is the library's and still active

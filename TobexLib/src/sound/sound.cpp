@@ -93,6 +93,37 @@ bool validVoice(int voice)
     return g_snd.active && voice > 0 && voice < SND_MUSIC_VOICES + SND_FX_VOICES;
 }
 
+uint32_t readLe32(const unsigned char* p)
+{
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+// The library sizes a sample's buffer from the length its data chunk claims,
+// before it reads a byte of the data: a few bytes of header claiming 4 GB would
+// make it allocate 4 GB. This walks the chunks the way the library does (the
+// first chunk after the 12-byte RIFF header, each next one right after the
+// last, no padding) and refuses a data chunk longer than the rest of the file.
+// Files the library would refuse anyway are left to it.
+bool wavDataFits(VFile* f)
+{
+    const uint64_t size = vfsSize(f);
+    uint64_t pos = 12;
+    bool fits = true;
+    while (pos + 8 <= size) {
+        unsigned char head[8];
+        if (!vfsSeek(f, int32_t(pos), 0) || vfsRead(f, head, 8) != 8)
+            break;
+        uint64_t len = readLe32(head + 4);
+        if (!memcmp(head, "data", 4)) {
+            fits = len <= size - (pos + 8);
+            break;
+        }
+        pos += 8 + len;
+    }
+    vfsSeek(f, 0, 0);
+    return fits;
+}
+
 void forget(Sound* s)
 {
     auto it = std::find(g_snd.loaded.begin(), g_snd.loaded.end(), s);
@@ -192,7 +223,8 @@ Sound* sndLoad(const char16_t* name)
     VfsReader reader;
     readerInit(&reader, f);
     MikMod_errno = 0;
-    s->sample = Sample_LoadGeneric(&reader.core);
+    if (wavDataFits(f))
+        s->sample = Sample_LoadGeneric(&reader.core);
     vfsClose(f);
     s->file = nullptr;
     if (!s->sample) {
