@@ -145,6 +145,8 @@ TEST_F(SoundTest, MissingStereoAndCorruptWavsGiveNullAndTheirLogLine)
     EXPECT_EQ(logText().find("sndLoadSample"), std::string::npos);  // a missing file is silent
 
     std::string good = soundfiles::wav({});
+    std::string noChannels = good;
+    noChannels[22] = 0;  // the library divides the rate by this count
     const struct {
         const char* name;
         std::string bytes;
@@ -154,6 +156,7 @@ TEST_F(SoundTest, MissingStereoAndCorruptWavsGiveNullAndTheirLogLine)
         {"sfx/header.wav", good.substr(0, 30)},
         {"sfx/garbage.wav", std::string(200, 'x')},
         {"sfx/nomagic.wav", "RIFX" + good.substr(4)},
+        {"sfx/nochannels.wav", noChannels},
     };
     for (const auto& b : bad) {
         EXPECT_EQ(sndLoad(file(b.name, b.bytes).c_str()), nullptr) << b.name;
@@ -167,9 +170,10 @@ TEST_F(SoundTest, MissingStereoAndCorruptWavsGiveNullAndTheirLogLine)
     EXPECT_EQ(logText().find("Sound update failed"), std::string::npos);
 }
 
-TEST_F(SoundTest, DataChunksLongerThanTheFileAreRefusedBeforeAllocating)
+TEST_F(SoundTest, ChunkWalksTheLibraryCannotSurviveAreRefused)
 {
-    // The library would size its buffer from the claim before reading a byte.
+    // Data longer than the file: the library would size its buffer from the
+    // claim before reading a byte.
     for (int64_t claim : {int64_t(0x7FFFFFF0), int64_t(0xFFFFFFFF), int64_t(101)}) {
         EXPECT_EQ(load("sfx/huge.wav", {.frames = 100, .dataSize = claim}), nullptr) << claim;
         EXPECT_EQ(vfsOpenCount(), 0);
@@ -188,6 +192,11 @@ TEST_F(SoundTest, DataChunksLongerThanTheFileAreRefusedBeforeAllocating)
     std::string big = "LIST";
     soundfiles::put32(big, 0xFFFFFFF0);
     EXPECT_EQ(sndLoad(file("sfx/big.wav", wav.substr(0, 36) + big + wav.substr(36)).c_str()), nullptr);
+    // The library adds chunk lengths in 32 bits: this one brings it back to
+    // the same chunk, round and round.
+    std::string circle = "JUNK";
+    soundfiles::put32(circle, 0xFFFFFFF8);
+    EXPECT_EQ(sndLoad(file("sfx/circle.wav", wav.substr(0, 36) + circle + wav.substr(36)).c_str()), nullptr);
 }
 
 TEST_F(SoundTest, PlayUsesTheMasterVolumeAndMuteStartsNothing)

@@ -27,10 +27,10 @@ int readerSeek(MREADER* m, long offset, int whence)
     default: return -1;
     }
     // Offsets are bounded first so the sum cannot overflow.
-    if (offset < -int64_t(INT32_MAX) || offset > int64_t(INT32_MAX))
+    const int64_t size = int64_t(vfsSize(f));
+    if (offset < -int64_t(INT32_MAX))
         return -1;
-    int64_t target = base + offset;
-    int64_t size = int64_t(vfsSize(f));
+    int64_t target = offset > int64_t(INT32_MAX) ? size : base + offset;
     if (target < 0)
         return -1;
     if (target > size)

@@ -98,30 +98,39 @@ uint32_t readLe32(const unsigned char* p)
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
-// The library sizes a sample's buffer from the length its data chunk claims,
-// before it reads a byte of the data: a few bytes of header claiming 4 GB would
-// make it allocate 4 GB. This walks the chunks the way the library does (the
-// first chunk after the 12-byte RIFF header, each next one right after the
-// last, no padding) and refuses a data chunk longer than the rest of the file.
-// Files the library would refuse anyway are left to it.
-bool wavDataFits(VFile* f)
+// WAV headers the library trusts too far: it sizes a sample's buffer from the
+// length the data chunk claims before it reads a byte of the data (a short file
+// claiming 4 GB made it allocate 4 GB); it divides the rate by the channel count
+// (zero channels crashed it); and it finds the next chunk with 32-bit arithmetic
+// that wraps, so a huge chunk length sends it backwards, round in circles for
+// ever. This walks the chunks exactly as the library does (the first after the
+// 12-byte RIFF header, each next one right after the last with no padding, the
+// format fields read from the chunk's start whatever its length) and refuses
+// all three. What the library refuses by itself is left to it.
+bool wavHeaderSafe(VFile* f)
 {
-    const uint64_t size = vfsSize(f);
-    uint64_t pos = 12;
-    bool fits = true;
-    while (pos + 8 <= size) {
-        unsigned char head[8];
-        if (!vfsSeek(f, int32_t(pos), 0) || vfsRead(f, head, 8) != 8)
+    const uint32_t size = vfsSize(f);
+    uint32_t pos = 12;
+    bool safe = true;
+    while (safe && uint64_t(pos) + 8 < size) {
+        unsigned char head[12];
+        const int32_t want = uint64_t(pos) + 12 <= size ? 12 : 8;
+        if (!vfsSeek(f, int32_t(pos), 0) || vfsRead(f, head, want) != want)
             break;
-        uint64_t len = readLe32(head + 4);
+        const uint32_t len = readLe32(head + 4);
         if (!memcmp(head, "data", 4)) {
-            fits = len <= size - (pos + 8);
+            safe = len <= size - (pos + 8);
             break;
         }
-        pos += 8 + len;
+        if (!memcmp(head, "fmt ", 4) && want == 12 && head[10] == 0 && head[11] == 0)
+            safe = false;  // zero channels
+        const uint32_t next = pos + 8 + len;  // wraps as the library's does
+        if (next <= pos)
+            safe = false;
+        pos = next;
     }
     vfsSeek(f, 0, 0);
-    return fits;
+    return safe;
 }
 
 void forget(Sound* s)
@@ -223,7 +232,7 @@ Sound* sndLoad(const char16_t* name)
     VfsReader reader;
     readerInit(&reader, f);
     MikMod_errno = 0;
-    if (wavDataFits(f))
+    if (wavHeaderSafe(f))
         s->sample = Sample_LoadGeneric(&reader.core);
     vfsClose(f);
     s->file = nullptr;
