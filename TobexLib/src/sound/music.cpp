@@ -129,8 +129,10 @@ void musicSetLoop(Music* m, bool on)
         return;
     // The loop flag lets the module's own jumps go backwards; wrapping starts
     // a module without such jumps again from the top when it ends.
+    MikMod_Lock();  // the desktop driver plays on its own thread
     m->module->loop = on ? 1 : 0;
     m->module->wrap = on ? 1 : 0;
+    MikMod_Unlock();
 }
 
 // ---- Volume ------------------------------------------------------------------------------------
@@ -141,8 +143,11 @@ void musicSetVolume(float v)
     if (!sndActive())
         return;
     Player_SetVolume(libraryVolume());
-    if (musicPlaying())
+    if (musicPlaying()) {
+        MikMod_Lock();
         g_music.playing->module->volume = libraryVolume();
+        MikMod_Unlock();
+    }
 }
 
 float musicGetVolume()

@@ -279,6 +279,8 @@ void sndSetLoop(Sound* s, bool on)
     s->loop = on ? 1 : 0;
     if (!s->sample)
         return;
+    // The desktop driver mixes on its own thread, which reads these fields.
+    MikMod_Lock();
     if (on) {
         s->sample->flags |= kSampleLoop;
         s->sample->loopstart = 0;
@@ -286,6 +288,7 @@ void sndSetLoop(Sound* s, bool on)
     } else {
         s->sample->flags &= UWORD(~kSampleLoop);
     }
+    MikMod_Unlock();
 }
 
 void sndSetCritical(Sound* s, bool on)
