@@ -44,6 +44,7 @@ struct KeyMapEntry {
 
 struct InputState {
     bool started;
+    bool keysOpen;  // the hardware keys were taken
     bool enabled;
     bool secondary = true;
     KeyMapEntry map[KEY_TABLE_SIZE];
@@ -228,6 +229,7 @@ bool inputStart(bool landscape)
     }
     if (!hostOpenInput())
         return false;
+    g_in.keysOpen = true;
     HostKeys k;
     hostDefaultKeys(landscape ? 3 : 2, &k);
     const uint32_t primary[KEY_TABLE_SIZE] = {
@@ -242,7 +244,9 @@ void inputStop()
 {
     if (!g_in.started)
         return;
-    hostCloseInput();
+    if (g_in.keysOpen)
+        hostCloseInput();
+    g_in.keysOpen = false;
     appSetInputReceivers(nullptr, nullptr);
     appSetKeepAlive(nullptr);
     queueFree(&g_in.queue);
