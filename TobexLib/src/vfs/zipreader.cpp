@@ -26,7 +26,11 @@ namespace {
 
 constexpr uint32_t ZIP_END_SIG = 0x06054B50;
 constexpr uint32_t ZIP_CENTRAL_SIG = 0x02014B50;
+constexpr uint32_t ZIP64_END_SIG = 0x06064B50;
+constexpr uint32_t ZIP64_LOCATOR_SIG = 0x07064B50;
 constexpr uint32_t kEndRecordSize = 22;
+constexpr uint32_t kZip64LocatorSize = 20;
+constexpr uint32_t kZip64EndSize = 56;
 constexpr uint32_t kCentralRecordSize = 46;
 constexpr uint32_t kMaxNameBytes = 254;
 constexpr uint32_t kSearchReach = 0xFFFF;  // the end record lies in the last 64 KB
@@ -207,6 +211,34 @@ uint32_t findEndRecord(ZipReader* z, bool* scrambled)
     return 0;
 }
 
+uint64_t readU64(const uint8_t* p)
+{
+    return uint64_t(readU32(p)) | uint64_t(readU32(p + 4)) << 32;
+}
+
+// Writers that stream (Info-ZIP reading standard input, for one) put a Zip64 end
+// record and its locator in front of the end record. When the locator sits just
+// before the end record and points at a Zip64 record (at an absolute offset, as
+// minizip reads it), that record gives the directory and marks where it ends.
+// Returns the offset the directory must end at, or 0 when there is no such record.
+uint32_t readZip64End(ZipReader* z, uint32_t at, uint32_t* count, uint64_t* dirSize, uint64_t* dirOffset)
+{
+    uint8_t loc[kZip64LocatorSize], rec[kZip64EndSize];
+    if (at < kZip64LocatorSize || physRead(z, at - kZip64LocatorSize, loc, kZip64LocatorSize) != kZip64LocatorSize ||
+        readU32(loc) != ZIP64_LOCATOR_SIG)
+        return 0;
+    uint64_t where = readU64(loc + 8);
+    if (where >= at || physRead(z, where, rec, kZip64EndSize) != kZip64EndSize || readU32(rec) != ZIP64_END_SIG)
+        return 0;
+    uint64_t onDisk = readU64(rec + 24), total = readU64(rec + 32);
+    if (readU32(rec + 16) != 0 || readU32(rec + 20) != 0 || onDisk != total || total > 0xFFFF)
+        return 0;
+    *count = uint32_t(total);
+    *dirSize = readU64(rec + 40);
+    *dirOffset = readU64(rec + 48);
+    return uint32_t(where);
+}
+
 // Reads and checks the end record at 'at': single disk, consistent counts and a
 // directory that lies before it. Sets the directory and the prefix.
 bool readEndRecord(ZipReader* z, uint32_t at)
@@ -216,13 +248,18 @@ bool readEndRecord(ZipReader* z, uint32_t at)
         return false;
     if (readU16(rec + 4) != 0 || readU16(rec + 6) != 0 || readU16(rec + 8) != readU16(rec + 10))
         return false;
-    z->entryCount = readU16(rec + 10);
-    z->dirSize = readU32(rec + 12);
-    z->dirOffset = readU32(rec + 16);
-    uint64_t dirEnd = uint64_t(z->dirOffset) + z->dirSize;
-    if (at < dirEnd || uint64_t(z->entryCount) * kCentralRecordSize > z->dirSize)
+    uint32_t count = readU16(rec + 10);
+    uint64_t dirSize = readU32(rec + 12), dirOffset = readU32(rec + 16);
+    uint32_t end = readZip64End(z, at, &count, &dirSize, &dirOffset);
+    if (end == 0)
+        end = at;
+    uint64_t dirEnd = dirOffset + dirSize;
+    if (end < dirEnd || uint64_t(count) * kCentralRecordSize > dirSize)
         return false;
-    z->prefix = uint32_t(at - dirEnd);
+    z->entryCount = count;
+    z->dirSize = uint32_t(dirSize);
+    z->dirOffset = uint32_t(dirOffset);
+    z->prefix = uint32_t(end - dirEnd);
     return true;
 }
 
