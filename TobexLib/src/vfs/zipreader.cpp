@@ -6,10 +6,15 @@
 // once per byte, so every read goes through a 16 KB buffer here. While mounting,
 // the directory is read in one piece and parsed here (a directory walk through
 // minizip costs a callback per byte and a seek per record); the first record's
-// position and the entry count are checked against what minizip found.
+// position and the entry count are checked against what minizip found. The
+// directory is kept in memory while the archive is mounted, so positioning on
+// a member's record costs no file read.
 //
-// Members are opened raw by minizip, which hands over the compressed bytes; they
-// are inflated here with zlib on the engine's allocator and checked with CRC-32.
+// Members are opened by minizip, which positions on the directory record and
+// checks the local header against it; the member's bytes are then read here in
+// large pieces from the data position minizip reports (minizip copies them one
+// byte at a time), inflated with zlib on the engine's allocator, and checked
+// with CRC-32.
 // Decompressed bytes pass through a 32 KB output buffer, so that one-byte reads
 // (line and word readers) cost a copy rather than an inflate call each.
 #include "vfs/zipreader.h"
@@ -37,7 +42,7 @@ constexpr uint32_t kSearchReach = 0xFFFF;  // the end record lies in the last 64
 constexpr uint32_t kSearchWindow = 1028;
 constexpr uint32_t kSearchStep = 1024;
 constexpr uint32_t kIoBufSize = 16384;
-constexpr uint32_t kInBufSize = 16384;
+constexpr uint32_t kInBufSize = 65536;
 constexpr uint32_t kOutBufSize = 32768;
 constexpr uint16_t ZIP_FLAG_ENCRYPTED = 1;
 constexpr uint32_t kZip64Marker = 0xFFFFFFFF;
@@ -81,6 +86,8 @@ struct ZipReader {
     uint64_t ioPos;
     uint8_t* ioBuf;
     uint32_t ioStart, ioLen;
+    uint8_t* dir;           // the central directory, kept from mounting on
+
     bool ioShort;
 
     // The member open from this archive.
@@ -90,6 +97,8 @@ struct ZipReader {
     bool zsReady;
     bool inputDone;
     bool damaged;
+    uint64_t dataPos;       // file offset of the member's next compressed byte
+    uint32_t dataLeft;      // compressed bytes not read yet
     uint8_t* in;
     uint8_t* out;
     uint32_t outPos, outLen;
@@ -111,15 +120,31 @@ uint32_t physRead(ZipReader* z, uint64_t pos, void* dst, uint32_t n)
     return got > 0 ? uint32_t(got) : 0;
 }
 
+// Where the bytes at ioPos can be copied from without reading the file: the
+// directory kept since mounting, or the read buffer. Null when neither holds them.
+const uint8_t* heldBytes(const ZipReader* z, uint32_t* avail)
+{
+    uint64_t dirStart = uint64_t(z->prefix) + z->dirOffset;
+    if (z->dir && z->ioPos >= dirStart && z->ioPos < dirStart + z->dirSize) {
+        *avail = uint32_t(dirStart + z->dirSize - z->ioPos);
+        return z->dir + (z->ioPos - dirStart);
+    }
+    if (z->ioPos >= z->ioStart && z->ioPos < uint64_t(z->ioStart) + z->ioLen) {
+        *avail = uint32_t(z->ioStart + z->ioLen - z->ioPos);
+        return z->ioBuf + (z->ioPos - z->ioStart);
+    }
+    return nullptr;
+}
+
 uint32_t bufferedRead(ZipReader* z, void* dst, uint32_t n)
 {
     uint8_t* out = static_cast<uint8_t*>(dst);
     uint32_t got = 0;
     while (got < n && z->ioPos < z->fileSize) {
-        if (z->ioPos >= z->ioStart && z->ioPos < uint64_t(z->ioStart) + z->ioLen) {
-            uint32_t at = uint32_t(z->ioPos - z->ioStart);
-            uint32_t c = z->ioLen - at < n - got ? z->ioLen - at : n - got;
-            memcpy(out + got, z->ioBuf + at, c);
+        uint32_t avail;
+        if (const uint8_t* src = heldBytes(z, &avail)) {
+            uint32_t c = avail < n - got ? avail : n - got;
+            memcpy(out + got, src, c);
             got += c;
             z->ioPos += c;
             continue;
@@ -325,6 +350,19 @@ bool memberReadable(const MemberEntry* e)
     return e->method != 0 || e->size == e->compressedSize;
 }
 
+// Reads up to n of the member's compressed bytes (a small member usually lies in
+// the buffer that its local header was read into); -1 when the file ends early.
+int32_t readCompressed(ZipReader* z, uint8_t* dst, uint32_t n)
+{
+    if (n > z->dataLeft)
+        n = z->dataLeft;
+    z->ioPos = z->dataPos;
+    uint32_t got = bufferedRead(z, dst, n);
+    z->dataPos += got;
+    z->dataLeft -= got;
+    return got < n ? -1 : int32_t(got);
+}
+
 bool ensureInflate(ZipReader* z)
 {
     if (z->zsReady)
@@ -345,14 +383,16 @@ int32_t inflateInto(ZipReader* z, uint8_t* dst, uint32_t cap)
     z->zs.avail_out = cap;
     while (z->zs.avail_out > 0) {
         if (z->zs.avail_in == 0 && !z->inputDone) {
-            int r = unzReadCurrentFile(z->uf, z->in, kInBufSize);
+            int32_t r = readCompressed(z, z->in, kInBufSize);
             if (r < 0)
                 return -1;
             z->inputDone = r == 0;
             z->zs.next_in = z->in;
             z->zs.avail_in = uInt(r);
         }
-        int rc = inflate(&z->zs, Z_NO_FLUSH);
+        // With the rest of the stream in hand, Z_FINISH lets zlib inflate straight
+        // through without keeping its sliding window up to date.
+        int rc = inflate(&z->zs, z->dataLeft == 0 ? Z_FINISH : Z_NO_FLUSH);
         if (rc == Z_STREAM_END)
             break;
         if (rc == Z_BUF_ERROR && z->inputDone && z->zs.avail_in == 0)
@@ -367,7 +407,7 @@ int32_t inflateInto(ZipReader* z, uint8_t* dst, uint32_t cap)
 // member's size); 0 when the data ended early, -1 when it is damaged.
 int32_t produce(ZipReader* z, uint8_t* dst, uint32_t cap)
 {
-    int32_t k = z->member->method == 0 ? unzReadCurrentFile(z->uf, dst, cap) : inflateInto(z, dst, cap);
+    int32_t k = z->member->method == 0 ? readCompressed(z, dst, cap) : inflateInto(z, dst, cap);
     if (k <= 0) {
         z->damaged = true;
         return k < 0 ? -1 : 0;
@@ -444,13 +484,15 @@ bool zipReadDirectory(ZipReader* z, uint32_t archiveIndex, MemberEntry** entries
         e->dirOffset = z->dirOffset + at;
         at += len;
     }
-    memFree(dir);
     if (!ok) {
         if (dir && list)
             logFailure(op, "bad ZIP directory in ", z->file);
+        memFree(dir);
         memFree(list);
         return false;
     }
+    memFree(z->dir);
+    z->dir = dir;
     *entries = list;
     *count = z->entryCount;
     return true;
@@ -466,6 +508,7 @@ void zipCloseArchive(ZipReader* z)
     if (z->zsReady)
         inflateEnd(&z->zs);
     memFree(z->ioBuf);
+    memFree(z->dir);
     memFree(z->in);
     memFree(z->out);
     memFree(z);
@@ -499,6 +542,12 @@ bool zipMemberOpen(ZipReader* z, const MemberEntry* e)
     int method = 0, level = 0;
     if (unzGoToFilePos64(z->uf, &p) != UNZ_OK || unzOpenCurrentFile2(z->uf, &method, &level, 1) != UNZ_OK)
         return false;
+    z->dataPos = unzGetCurrentFileZStreamPos64(z->uf);
+    z->dataLeft = e->compressedSize;
+    if (z->dataPos + z->dataLeft > z->fileSize) {
+        unzCloseCurrentFile(z->uf);
+        return false;
+    }
     z->state = MemberState::Open;
     return true;
 }
