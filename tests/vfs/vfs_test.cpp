@@ -108,6 +108,9 @@ TEST_F(Vfs, TwentyOneOpenFilesFail)
     EXPECT_EQ(vfsOpen(u"f"), nullptr);
     EXPECT_EQ(vfsCreate(u"g"), nullptr);
     EXPECT_EQ(vfsOpenCount(), VFS_MAX_FILES);
+    // The log looked for its folder while no slot was free; that must not have
+    // settled the data folder on the empty prefix.
+    EXPECT_EQ(narrow(folderPath(FOLDER_DATA)), dir);
     EXPECT_TRUE(vfsClose(open.back()));
     open.pop_back();
     // One slot free: the log can write again, and a further failure is logged.
