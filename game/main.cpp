@@ -53,13 +53,19 @@ int gameMain(void*)
     memCheckReserve(1000000);
     if (!appCreateWindow(kWidth, kHeight) || !hostOpenDisplay(kWidth, kHeight))
         appFatal(u"Fatal: could not init graphics");
+    logSystemInfo();
     AppFrameHooks hooks{};
     hooks.render = drawTestPattern;
     FrameStats stats;
     uint32_t frames = appRunFrames(&hooks, &stats);
     hostCloseDisplay();
+    float fps = statsAverageFps(&stats);
+    logWrite("Frames run: ", 0);
+    logWrite(&frames, LOG_INT);
+    logWrite(", average fps: ", 0);
+    logWrite(&fps, LOG_FLOAT | LOG_EOL);
     if (hostIsHeadless())
-        fprintf(stderr, "tilvo: %u frames, %.1f fps average\n", frames, double(statsAverageFps(&stats)));
+        fprintf(stderr, "tilvo: %u frames, %.1f fps average\n", frames, double(fps));
     return 0;
 }
 

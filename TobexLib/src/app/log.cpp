@@ -94,6 +94,22 @@ VFile* openLog()
     return f;
 }
 
+// With every file slot taken the log cannot have one of its own; the line that
+// says so would be lost, so it is appended to the file directly instead.
+void appendDirect(const char* text, bool eol)
+{
+    char host[TEXT_MAX_PATH * 3];
+    if (g_log.firstLine || !fileHostPath(g_log.path, host, sizeof host))
+        return;
+    FILE* fp = fopen(host, "ab");
+    if (!fp)
+        return;
+    fputs(text, fp);
+    if (eol)
+        fputc('\n', fp);
+    fclose(fp);
+}
+
 }
 
 int logFormat(char* out, int cap, const void* item, unsigned flags)
@@ -134,6 +150,9 @@ void logWrite(const void* item, unsigned flags)
         if (flags & LOG_EOL)
             vfsWriteString(f, "\n");
         vfsClose(f);
+    } else if (vfsOpenCount() == VFS_MAX_FILES) {
+        g_log.buf[n] = 0;
+        appendDirect(g_log.buf, flags & LOG_EOL);
     }
     g_log.busy = false;
 }

@@ -1,0 +1,189 @@
+// The application frame: title, message boxes, the frame loop's order and its
+// ending, the fatal exit and the crash report.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <stdexcept>
+#include <string>
+
+#include "app/app.h"
+#include "app/host.h"
+#include "test_util.h"
+#include "vfs/mem.h"
+
+namespace {
+
+std::string g_trace;
+
+// Starts a headless host whose script is the given text.
+void startHost(const std::string& script, uint32_t frameMs = 10)
+{
+    HostOptions o{};
+    o.headless = true;
+    o.frameMs = frameMs;
+    if (!script.empty()) {
+        std::string path = testutil::makeTempDir() + "script.txt";
+        testutil::writeFile(path, script);
+        snprintf(o.script, sizeof o.script, "%s", path.c_str());
+    }
+    ASSERT_TRUE(hostStart(&o));
+    appInit();
+    clockStart();
+}
+
+std::string narrow(const char16_t* s)
+{
+    char buf[256];
+    textToUtf8(buf, sizeof buf, s);
+    return buf;
+}
+
+}
+
+TEST(AppRecord, TitleIsCutToThirtyCharacters)
+{
+    appSetTitle(u"Tilvo-1");
+    EXPECT_EQ(narrow(appTitle()), "Tilvo-1");
+    appSetTitle(u"0123456789012345678901234567890123456789");
+    EXPECT_EQ(narrow(appTitle()), "012345678901234567890123456789");
+    appSetTitle(u"TobexApp");
+}
+
+TEST(AppRecord, HeadlessMessageBoxesAnswerWithoutWaiting)
+{
+    startHost("0 answer cancel\n");
+    EXPECT_EQ(appMessageBox(u"Continue?", 1), 1);  // the scripted answer arrives with the first pump
+    appPumpMessages();
+    EXPECT_EQ(appMessageBox(u"Continue?", 1), 2);
+    EXPECT_EQ(appMessageBox(u"Continue?", 1), 1);  // an answer is used once
+    EXPECT_EQ(appMessageBox(u"Note", 0), 1);
+    EXPECT_EQ(appMessageBox(nullptr, 0), 0);
+    hostStop();
+}
+
+TEST(FrameLoop, StepsRunInOrderUntilTheGameAsksToQuit)
+{
+    startHost("");
+    g_trace.clear();
+    AppFrameHooks h{};
+    h.resetTimes = [] { g_trace += "T"; };
+    h.updateKeys = [] { g_trace += "1"; };
+    h.mixSound = [] { g_trace += "2"; };
+    h.handleEvents = [] { g_trace += "3"; return 0; };
+    h.render = [] { g_trace += "5"; };
+    h.work = [](int, const FrameStats* s) { g_trace += "7"; return s->frames == 2; };
+    h.live = [] { g_trace += "9"; };
+    FrameStats stats;
+    EXPECT_EQ(appRunFrames(&h, &stats), 2u);
+    EXPECT_EQ(g_trace, "T123579" "12357");
+    EXPECT_EQ(stats.frames, 2u);
+    hostStop();
+}
+
+TEST(FrameLoop, CloseMessageEndsTheLoopAtTheEndOfTheFrame)
+{
+    // The first pump (before any frame) sees nothing; the close arrives at 20 ms.
+    startHost("20 quit\n");
+    g_trace.clear();
+    AppFrameHooks h{};
+    h.render = [] { g_trace += "R"; };
+    h.live = [] { g_trace += "L"; };
+    EXPECT_EQ(appRunFrames(&h, nullptr), 1u);
+    EXPECT_EQ(g_trace, "RL");
+    EXPECT_FALSE(appPumpMessages());
+    hostStop();
+
+    // A quit already waiting before the first frame runs no frame at all.
+    startHost("0 quit\n");
+    EXPECT_EQ(appRunFrames(&h, nullptr), 0u);
+    hostStop();
+}
+
+TEST(FrameLoop, CommandCodeReachesGameWork)
+{
+    startHost("");
+    AppFrameHooks h{};
+    h.handleEvents = [] { return 201; };
+    h.work = [](int command, const FrameStats*) { return command == 201; };
+    EXPECT_EQ(appRunFrames(&h, nullptr), 1u);
+    hostStop();
+}
+
+TEST(FrameLoop, WindowMessagesReachTheInputReceivers)
+{
+    startHost("5 key press UP\n5 pen down 10 20\n5 pen move 11 21\n5 key release UP\n5 pen up 12 22\n");
+    g_trace.clear();
+    appSetInputReceivers(
+        [](uint32_t vk, bool down) { g_trace += "k" + std::to_string(vk) + (down ? "d " : "u "); },
+        [](uint32_t msg, int32_t x, int32_t y) {
+            g_trace += "p" + std::to_string(msg) + ":" + std::to_string(x) + "," + std::to_string(y) + " ";
+        });
+    appPumpMessages();
+    EXPECT_EQ(g_trace, "k38d p513:10,20 p512:11,21 k38u p514:12,22 ");
+    appSetInputReceivers(nullptr, nullptr);
+    hostStop();
+}
+
+TEST(FatalExit, LogsShowsAndExitsWithCodeOne)
+{
+    std::string dir = testutil::makeTempDir();
+    EXPECT_EXIT(
+        {
+            testutil::useFolder(dir);
+            startHost("");
+            appFatal(u"Fatal: could not init VFS");
+        },
+        testing::ExitedWithCode(1), "Fatal: could not init VFS");
+    EXPECT_EQ(testutil::readFile(dir + "Tobex.log"), "Fatal: could not init VFS\n");
+}
+
+TEST(FatalExit, CancelAtTheMemoryQuestionEndsTheProgram)
+{
+    std::string dir = testutil::makeTempDir();
+    EXPECT_EXIT(
+        {
+            testutil::useFolder(dir);
+            startHost("0 answer cancel\n");
+            appPumpMessages();
+            memFailAfter(0);
+            memCheckReserve(1000000);
+            logLine("went on");
+            exit(0);
+        },
+        testing::ExitedWithCode(1), "Not enough available memory");
+    EXPECT_EQ(testutil::readFile(dir + "Tobex.log").find("went on"), std::string::npos);
+}
+
+TEST(CrashReport, FatalSignalsAreNamedInTheLog)
+{
+    struct Case {
+        int sig;
+        const char* name;
+    } const cases[] = {
+        {SIGSEGV, "Access Violation"},
+        {SIGFPE, "Integer Divide by Zero"},
+        {SIGILL, "Illegal Instruction"},
+    };
+    for (const Case& c : cases) {
+        std::string dir = testutil::makeTempDir();
+        EXPECT_EXIT(
+            {
+                testutil::useFolder(dir);
+                appInstallCrashHandlers();
+                raise(c.sig);
+            },
+            testing::KilledBySignal(c.sig), "");
+        EXPECT_EQ(testutil::readFile(dir + "Tobex.log"),
+            std::string("Unhandled exception occured: ") + c.name + "\n");
+    }
+}
+
+TEST(CrashReport, ExceptionsEscapingMainAreReported)
+{
+    std::string log = testutil::useFolder(testutil::makeTempDir());
+    int result = appRun([](void*) -> int { throw std::runtime_error("boom"); }, nullptr);
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(appRun([](void* arg) { return *static_cast<int*>(arg); }, &result), 1);
+    EXPECT_EQ(testutil::readFile(log), "Unhandled exception occured: Microsoft C++ Exception\n");
+}

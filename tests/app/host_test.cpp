@@ -1,0 +1,80 @@
+// The headless host: script parsing, the virtual clock and reproducible runs.
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include "app/host.h"
+#include "test_util.h"
+
+namespace {
+
+bool startWithScript(const std::string& text)
+{
+    std::string path = testutil::makeTempDir() + "s.txt";
+    testutil::writeFile(path, text);
+    HostOptions o{};
+    o.headless = true;
+    o.frameMs = 16;
+    snprintf(o.script, sizeof o.script, "%s", path.c_str());
+    return hostStart(&o);
+}
+
+std::string runGame(const std::string& dir, const std::string& script)
+{
+    testutil::writeFile(dir + "script.txt", script);
+    std::string cmd = "cd " + dir + " && TOBEX_HEADLESS=1 TOBEX_FRAME_MS=16 TOBEX_SCRIPT=script.txt "
+        "TOBEX_SCREENSHOT=end.png " TOBEX_BIN_DIR "/../game/tilvo 2>/dev/null";
+    EXPECT_EQ(system(cmd.c_str()), 0);
+    return testutil::readFile(dir + "end.png");
+}
+
+}
+
+TEST(HostScript, BadLinesAreRefusedWithTheirLineNumber)
+{
+    EXPECT_TRUE(startWithScript("# comment\n\n10 key tap BUT.A\n20 pen tap 5 6\n30 quit\n"));
+    EXPECT_FALSE(startWithScript("10 key press NOSUCHKEY\n"));
+    EXPECT_FALSE(startWithScript("ten quit\n"));
+    EXPECT_FALSE(startWithScript("10 pen down 5\n"));
+    EXPECT_FALSE(startWithScript("10 fly away\n"));
+    hostStop();
+}
+
+TEST(HostScript, VirtualClockAdvancesOneStepPerPump)
+{
+    ASSERT_TRUE(startWithScript("32 key tap UP\n"));
+    EXPECT_EQ(hostCounter(), 0u);
+    HostMessage m;
+    hostPump();
+    EXPECT_FALSE(hostNextMessage(&m));
+    hostPump();
+    ASSERT_TRUE(hostNextMessage(&m));
+    EXPECT_EQ(m.msg, uint32_t(WM_KEYDOWN));
+    EXPECT_EQ(m.key, uint32_t(VK_UP));
+    ASSERT_TRUE(hostNextMessage(&m));
+    EXPECT_EQ(m.msg, uint32_t(WM_KEYUP));
+    EXPECT_EQ(hostCounter(), 32000u);
+    hostStop();
+}
+
+TEST(HostScript, ScriptedRunsGiveTheSameScreenshotTwice)
+{
+    std::string script = "100 key tap UP\n400 shot mid.tga\n800 quit\n";
+    std::string a = testutil::makeTempDir(), b = testutil::makeTempDir();
+    std::string first = runGame(a, script);
+    std::string second = runGame(b, script);
+    ASSERT_GT(first.size(), 100u);
+    EXPECT_EQ(first, second);
+    std::string midA = testutil::readFile(a + "mid.tga");
+    EXPECT_EQ(midA.size(), 18u + 240u * 320u * 3u);
+    EXPECT_EQ(midA, testutil::readFile(b + "mid.tga"));
+}
+
+TEST(HostScript, NoDisplayRunsABoundedHeadlessRun)
+{
+    std::string dir = testutil::makeTempDir();
+    std::string cmd = "cd " + dir + " && env -u DISPLAY -u WAYLAND_DISPLAY -u TOBEX_HEADLESS "
+        TOBEX_BIN_DIR "/../game/tilvo 2> err.txt";
+    EXPECT_EQ(system(cmd.c_str()), 0);
+    EXPECT_NE(testutil::readFile(dir + "err.txt").find("running headless"), std::string::npos);
+}

@@ -1,0 +1,110 @@
+// The log: line formats, run restarts, asserts, the crash report, and what
+// happens when no folder can be written or every file slot is taken.
+#include <gtest/gtest.h>
+
+#include "app/log.h"
+#include "test_util.h"
+#include "vfs/vfs.h"
+
+namespace {
+
+std::string format(const void* item, unsigned flags)
+{
+    char buf[64];
+    logFormat(buf, sizeof buf, item, flags);
+    return buf;
+}
+
+}
+
+TEST(LogFormat, ValueFlagsWriteTheirTypes)
+{
+    int32_t i = -42;
+    uint32_t h = 0xBEEF01;
+    int8_t b = -7;
+    int16_t s = -300;
+    EXPECT_EQ(format(&i, LOG_INT), "-42");
+    EXPECT_EQ(format(&h, LOG_HEX), "BEEF01");
+    EXPECT_EQ(format(&b, LOG_INT8), "-7");
+    EXPECT_EQ(format(&s, LOG_INT16), "-300");
+    EXPECT_EQ(format("plain", 0), "plain");
+    // Only one value flag counts; LOG_INT wins over LOG_HEX.
+    EXPECT_EQ(format(&i, LOG_INT | LOG_HEX), "-42");
+}
+
+TEST(LogFormat, FloatsHaveFourTruncatedDecimals)
+{
+    float a = 2.71828f, b = -0.5f, c = 3.0f, d = 0.99999f;
+    EXPECT_EQ(format(&a, LOG_FLOAT), "2.7182");
+    EXPECT_EQ(format(&b, LOG_FLOAT), "-0.5000");
+    EXPECT_EQ(format(&c, LOG_FLOAT), "3.0000");
+    EXPECT_EQ(format(&d, LOG_FLOAT), "0.9999");
+}
+
+TEST(LogFormat, WideCharactersAbove255BecomeQuestionMarks)
+{
+    const char16_t text[] = u"caf\u00e9 \u20ac5";
+    EXPECT_EQ(format(text, LOG_WIDE), "caf\xe9 ?5");
+}
+
+TEST(LogFile, EachRunStartsTheFileAnew)
+{
+    std::string dir = testutil::makeTempDir();
+    std::string log = testutil::useFolder(dir);
+    logLine("first run");
+    logRestart();
+    logLine("second run");
+    int32_t n = 7;
+    logWrite("count ", 0);
+    logWrite(&n, LOG_INT | LOG_EOL);
+    EXPECT_EQ(testutil::readFile(log), "second run\ncount 7\n");
+}
+
+TEST(LogFile, AssertsAndUnhandledExceptionsAreReported)
+{
+    std::string log = testutil::useFolder(testutil::makeTempDir());
+    assertReport("a", 12, nullptr, 0);
+    assertReport("TobexLib/src/TobexObj", 99, "bad index", 0);
+    reportUnhandled(0xC0000005);
+    reportUnhandled(0x12345678);
+    EXPECT_EQ(testutil::readFile(log),
+        "a(12)\n"
+        "TobexLib/src/TobexObj(99): bad index\n"
+        "Unhandled exception occured: Access Violation\n"
+        "Unhandled exception occured: Unknown exception type\n");
+    EXPECT_STREQ(exceptionName(0xC0000094), "Integer Divide by Zero");
+    EXPECT_STREQ(exceptionName(0xE06D7363), "Microsoft C++ Exception");
+}
+
+TEST(LogFile, LinesAreDroppedWhenNoFolderIsWritable)
+{
+    // Neither the program's folder nor the per-user folder can exist under a file.
+    setenv("XDG_DATA_HOME", "/dev/null/nowhere", 1);
+    folderSetPath(FOLDER_DOCUMENTS, nullptr);
+    std::string log = testutil::useFolder("/dev/null/program/");
+    logLine("nowhere to go");
+    EXPECT_EQ(folderPath(FOLDER_DOCUMENTS), nullptr);
+    EXPECT_STREQ(reinterpret_cast<const char*>(u""), reinterpret_cast<const char*>(folderPath(FOLDER_DATA)));
+    EXPECT_EQ(vfsOpenCount(), 0);
+    unsetenv("XDG_DATA_HOME");
+    folderSetPath(FOLDER_DOCUMENTS, nullptr);
+}
+
+TEST(LogFile, TooManyOpenFilesStillReachesTheLog)
+{
+    std::string dir = testutil::makeTempDir();
+    std::string log = testutil::useFolder(dir);
+    logLine("start");
+    testutil::writeFile(dir + "data.bin", "x");
+    VFile* open[VFS_MAX_FILES] = {};
+    int held = 0;
+    while (held < VFS_MAX_FILES && (open[held] = vfsOpen(u"data.bin")))
+        ++held;
+    EXPECT_EQ(held, VFS_MAX_FILES);
+    EXPECT_EQ(vfsOpen(u"data.bin"), nullptr);
+    for (int i = 0; i < held; ++i)
+        vfsClose(open[i]);
+    std::string text = testutil::readFile(log);
+    EXPECT_NE(text.find("Too many open files\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("TobexLib/src/TobexVFS(144)\n"), std::string::npos) << text;
+}
