@@ -298,14 +298,21 @@ TEST_F(Archive, MembersThatCannotBeReadGiveHandlesWhoseReadsFail)
         {.name = "local-method", .data = "lm", .method = 0},
         {.name = "local-name", .data = "ln", .method = 0},
         {.name = "stored-sizes", .data = "ss", .method = 0},
+        {.name = "local-crc", .data = "lc"},
+        {.name = "far-away", .data = "fa"},
+        {.name = "other-disk", .data = "od"},
         {.name = "ok", .data = "fine", .method = 0},
     };
     ZipImage z = buildZip(members);
     z.put16(z.local[2] + 8, 8);                 // local header says deflated, directory stored
     z.put16(z.local[3] + 26, 11);               // local name length differs
     z.put32(z.central[4] + 20, 1);              // stored, but compressed size differs from size
+    z.put32(z.local[5] + 14, 0xBAD);            // local CRC-32 differs (no data descriptor flag)
+    z.put32(z.central[6] + 42, 0x7FFFFF00);     // local header beyond the end of the file
+    z.put16(z.central[7] + 34, 1);              // starts on another disk
     ASSERT_EQ(mountImage("odd.zip", z), 1);
-    for (const char* name : {"bzip2", "encrypted", "local-method", "local-name", "stored-sizes"}) {
+    for (const char* name :
+         {"bzip2", "encrypted", "local-method", "local-name", "stored-sizes", "local-crc", "far-away", "other-disk"}) {
         SCOPED_TRACE(name);
         VFile* f = vfsOpen(wide(name).c_str());
         ASSERT_NE(f, nullptr);
