@@ -285,6 +285,9 @@ TEST_F(Archive, DamagedMembersFailReadsOrClose)
     EXPECT_FALSE(vfsSeek(f, int32_t(text.size() + 500), 0));
     EXPECT_FALSE(vfsClose(f));
 
+    EXPECT_NE(log().find("vfsClose: damaged member badcrc\n"), std::string::npos);
+    EXPECT_NE(log().find("vfsClose: damaged member corrupt\n"), std::string::npos);
+
     // Failed closes still release the handle and the archive.
     EXPECT_EQ(vfsOpenCount(), 1);
     EXPECT_EQ(vfsSlurp(u"badcrc").size(), text.size());
@@ -323,6 +326,7 @@ TEST_F(Archive, MembersThatCannotBeReadGiveHandlesWhoseReadsFail)
     }
     EXPECT_EQ(vfsSlurp(u"ok"), "fine");
     EXPECT_EQ(vfsOpenCount(), 1);
+    EXPECT_NE(log().find("vfsOpen: cannot read member local-crc\n"), std::string::npos);
 }
 
 TEST_F(Archive, MalformedArchivesAreNotMounted)

@@ -169,6 +169,12 @@ void freeArchive(Archive* a)
 
 // ---- Member handles ----
 
+void logMember(const char* what, const MemberEntry* e)
+{
+    logWrite(what, 0);
+    logWrite(e->name, LOG_WIDE | LOG_EOL);
+}
+
 int32_t memberRead(VFile* f, uint32_t n, void* buf)
 {
     if (n > 0x7FFFFFFFu)
@@ -209,7 +215,11 @@ bool memberSeek(VFile* f, int32_t offset, int origin)
 // would leave the archive busy for the rest of the run.
 bool memberClose(VFile* f)
 {
-    bool ok = zipMemberClose(static_cast<ZipReader*>(f->archive->zip), true);
+    ZipReader* z = static_cast<ZipReader*>(f->archive->zip);
+    bool opened = zipMemberIsOpen(z);
+    bool ok = zipMemberClose(z, true);
+    if (opened && !ok)  // a member that could not be opened was reported then
+        logMember("vfsClose: damaged member ", f->member);
     f->archive->member = nullptr;
     f->inUse = 0;
     return ok;
@@ -411,7 +421,8 @@ bool vfsOpenMember(MemberEntry* entry, VFile* f)
         return false;
     a.file->member = entry;
     entry->pos = 0;
-    zipMemberOpen(a.zip, entry);
+    if (!zipMemberOpen(a.zip, entry))
+        logMember("vfsOpen: cannot read member ", entry);
     textCopy(f->path, TEXT_MAX_PATH, entry->name);
     f->archive = a.file;
     f->member = entry;

@@ -552,6 +552,11 @@ bool zipMemberOpen(ZipReader* z, const MemberEntry* e)
     return true;
 }
 
+bool zipMemberIsOpen(const ZipReader* z)
+{
+    return z && z->state == MemberState::Open;
+}
+
 int32_t zipMemberRead(ZipReader* z, void* buf, uint32_t n)
 {
     if (!z || z->state != MemberState::Open)

@@ -44,6 +44,7 @@ bool zipIsScrambled(const ZipReader* z);
 // read (its local header disagrees, an unsupported method, encryption, ...); the
 // member then stays "broken" and its reads fail until it is closed.
 bool zipMemberOpen(ZipReader* z, const MemberEntry* e);
+bool zipMemberIsOpen(const ZipReader* z);                    // opened and not given up as broken
 int32_t zipMemberRead(ZipReader* z, void* buf, uint32_t n);  // bytes; negative on damaged data
 bool zipMemberSkip(ZipReader* z, uint32_t n);                // decompresses and discards n bytes
 bool zipMemberRestart(ZipReader* z);                         // back to the member's first byte
