@@ -72,11 +72,24 @@ void addMember(zipFile zf, const std::string& name, const std::string& data, boo
     zipCloseFileInZip(zf);
 }
 
+Fixture* g_fixture;
+
+// The archives are several megabytes; they go when the program ends.
+void removeFixture()
+{
+    vfsShutdown();
+    PHYSFS_deinit();
+    std::string cmd = "rm -rf '" + g_fixture->dir + "'";
+    if (system(cmd.c_str()) != 0)
+        fprintf(stderr, "could not remove %s\n", g_fixture->dir.c_str());
+}
+
 Fixture* makeFixture()
 {
-    Fixture* fx = new Fixture;
+    Fixture* fx = g_fixture = new Fixture;
     char tmpl[] = "/tmp/tobexbench.XXXXXX";
     fx->dir = std::string(mkdtemp(tmpl)) + "/";
+    atexit(removeFixture);
     zipFile zf = zipOpen64((fx->dir + "big.pak").c_str(), APPEND_STATUS_CREATE);
     for (int i = 0; i < kBigMembers; ++i) {
         bool deflate = i % 2 == 0;
