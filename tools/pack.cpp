@@ -1,10 +1,308 @@
-// tobex pack: not available in this build yet.
+// tobex pack: builds a ZIP archive from files and folders with minizip's writer,
+// optionally scrambled and optionally appended to an executable.
+//
+// The output is reproducible: members are written in name order with one fixed
+// date-time unless file times are asked for. Member names are stored as 8-bit
+// (Latin-1) bytes, the form the engine widens back when it looks names up.
+#include <algorithm>
 #include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <string>
+#include <sys/stat.h>
+#include <time.h>
+#include <vector>
+#include <zip.h>
 
+#include "app/files.h"
+#include "app/text.h"
 #include "commands.h"
+#include "vfs/archive.h"
+#include "vfs/mem.h"
+#include "vfs/scramble.h"
 
-int toolPack(int, char**)
+namespace {
+
+constexpr size_t kMaxNameBytes = 254;
+constexpr int32_t kChunk = 65536;
+
+struct PackOptions {
+    bool store = false;
+    bool scramble = false;
+    bool fileTimes = false;
+    const char* appendTo = nullptr;
+    const char* out = nullptr;
+    std::vector<const char*> inputs;
+};
+
+struct PackItem {
+    std::string name;     // member name, Latin-1 bytes with '/' separators
+    std::u16string path;  // the file to read
+};
+
+void usage(FILE* out)
 {
-    fprintf(stderr, "tobex pack: not available yet\n");
-    return 2;
+    fprintf(out,
+            "usage: tobex pack [--store] [--scramble] [--append-to EXE] [--file-times] OUT PATH...\n\n"
+            "Builds the ZIP archive OUT (any extension: .pak and .zip alike) from files and folders.\n"
+            "A folder's files are stored under names relative to that folder, with '/' separators;\n"
+            "a file given by itself is stored under its own name.\n\n"
+            "  --store         store members uncompressed (default: deflate)\n"
+            "  --scramble      scramble the archive with the engine's key\n"
+            "  --append-to EXE write a copy of EXE to OUT and append the archive to it\n"
+            "  --file-times    keep the files' modification times (default: a fixed date,\n"
+            "                  so the same input gives the same archive byte for byte)\n");
+}
+
+// Parses the arguments; returns 0 when the command should go on, else an exit status.
+int parseArgs(int argc, char** argv, PackOptions* o)
+{
+    for (int i = 1; i < argc; ++i) {
+        const char* a = argv[i];
+        if (!strcmp(a, "--help") || !strcmp(a, "-h")) {
+            usage(stdout);
+            return -1;
+        }
+        if (!strcmp(a, "--store"))
+            o->store = true;
+        else if (!strcmp(a, "--scramble"))
+            o->scramble = true;
+        else if (!strcmp(a, "--file-times"))
+            o->fileTimes = true;
+        else if (!strcmp(a, "--append-to") && i + 1 < argc)
+            o->appendTo = argv[++i];
+        else if (a[0] == '-' && a[1] == '-') {
+            fprintf(stderr, "tobex pack: unknown option '%s'\n", a);
+            return 2;
+        } else if (!o->out)
+            o->out = a;
+        else
+            o->inputs.push_back(a);
+    }
+    if (!o->out || o->inputs.empty()) {
+        usage(stderr);
+        return 2;
+    }
+    return 0;
+}
+
+// The member name for a path relative to a packed folder: UTF-8 turned into
+// Latin-1 bytes; false when a character does not fit 8 bits or the name is too long.
+bool memberName(const char* utf8, std::string* out)
+{
+    char16_t wide[TEXT_MAX_PATH];
+    if (!textFromUtf8(wide, TEXT_MAX_PATH, utf8))
+        return false;
+    out->clear();
+    for (const char16_t* c = wide; *c; ++c) {
+        if (*c > 0xFF || *c == 0xFFFD)
+            return false;
+        out->push_back(char(*c));
+    }
+    return !out->empty() && out->size() <= kMaxNameBytes;
+}
+
+bool addItem(const char* name, const char16_t* path, std::vector<PackItem>* items)
+{
+    PackItem item;
+    if (!memberName(name, &item.name)) {
+        fprintf(stderr, "tobex pack: cannot store the name '%s' (more than %zu bytes, or not Latin-1)\n", name,
+                kMaxNameBytes);
+        return false;
+    }
+    item.path = path;
+    items->push_back(item);
+    return true;
+}
+
+// Collects the files of a folder, names relative to the packed folder ('prefix').
+bool walkFolder(const char16_t* folder, const std::string& prefix, std::vector<PackItem>* items)
+{
+    char16_t pattern[TEXT_MAX_PATH];
+    if (!textCopy(pattern, TEXT_MAX_PATH, folder) || !textAppend(pattern, TEXT_MAX_PATH, u"/*"))
+        return false;
+    // The search is finished before going deeper, so nesting never runs out of search slots.
+    std::vector<std::pair<std::u16string, bool>> children;
+    FindEntry e;
+    for (bool more = findFirst(pattern, &e); more; more = findNext(&e))
+        if (textCompare(e.name, u".") != 0 && textCompare(e.name, u"..") != 0)
+            children.emplace_back(e.fullPath, e.isDir != 0);
+    for (auto& [path, dir] : children) {
+        char utf8[TEXT_MAX_PATH * 3];
+        const char16_t* slash = path.c_str() + path.rfind(u'/') + 1;
+        if (!textToUtf8(utf8, sizeof utf8, slash))
+            return false;
+        std::string name = prefix + utf8;
+        bool ok = dir ? walkFolder(path.c_str(), name + "/", items) : addItem(name.c_str(), path.c_str(), items);
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
+bool collectInput(const char* arg, std::vector<PackItem>* items)
+{
+    char16_t path[TEXT_MAX_PATH];
+    if (!textFromUtf8(path, TEXT_MAX_PATH, arg)) {
+        fprintf(stderr, "tobex pack: path too long: %s\n", arg);
+        return false;
+    }
+    slashify(path);
+    size_t n = textLen(path);
+    while (n > 1 && path[n - 1] == u'/')
+        path[--n] = 0;
+    if (isDir(path))
+        return walkFolder(path, "", items);
+    if (!isFile(path)) {
+        fprintf(stderr, "tobex pack: no such file or folder: %s\n", arg);
+        return false;
+    }
+    const char* base = strrchr(arg, '/');
+    return addItem(base ? base + 1 : arg, path, items);
+}
+
+zip_fileinfo memberInfo(const PackItem& item, bool fileTimes)
+{
+    zip_fileinfo zi = {};
+    zi.tmz_date.tm_year = 2000;  // the fixed date-time of reproducible archives: 2000-01-01 00:00:00
+    zi.tmz_date.tm_mday = 1;
+    char host[TEXT_MAX_PATH * 3];
+    struct stat st;
+    struct tm t;
+    if (fileTimes && fileHostPath(item.path.c_str(), host, sizeof host) && stat(host, &st) == 0 &&
+        localtime_r(&st.st_mtime, &t)) {
+        zi.tmz_date.tm_sec = uInt(t.tm_sec);
+        zi.tmz_date.tm_min = uInt(t.tm_min);
+        zi.tmz_date.tm_hour = uInt(t.tm_hour);
+        zi.tmz_date.tm_mday = uInt(t.tm_mday);
+        zi.tmz_date.tm_mon = uInt(t.tm_mon);
+        zi.tmz_date.tm_year = uInt(t.tm_year + 1900);
+    }
+    return zi;
+}
+
+// Copies one file into the open archive through the VFS.
+bool writeMember(zipFile zf, const PackItem& item, const PackOptions& o, uint8_t* buf)
+{
+    VFile* f = vfsOpen(item.path.c_str());
+    if (!f) {
+        fprintf(stderr, "tobex pack: cannot read %s\n", item.name.c_str());
+        return false;
+    }
+    zip_fileinfo zi = memberInfo(item, o.fileTimes);
+    int method = o.store ? 0 : Z_DEFLATED;
+    int level = o.store ? 0 : Z_BEST_COMPRESSION;
+    bool ok = zipOpenNewFileInZip(zf, item.name.c_str(), &zi, nullptr, 0, nullptr, 0, nullptr, method, level) ==
+        ZIP_OK;
+    uint32_t done = 0;
+    while (ok && done < vfsSize(f)) {
+        int32_t n = vfsRead(f, buf, kChunk);
+        ok = n > 0 && zipWriteInFileInZip(zf, buf, unsigned(n)) == ZIP_OK;
+        done += n > 0 ? uint32_t(n) : 0;
+    }
+    ok = zipCloseFileInZip(zf) == ZIP_OK && ok;
+    vfsClose(f);
+    if (!ok)
+        fprintf(stderr, "tobex pack: failed to pack %s\n", item.name.c_str());
+    return ok;
+}
+
+// Copies the executable to OUT (unless OUT is the executable); returns its size, -1 on failure.
+long copyExecutable(const char* exe, const char* out)
+{
+    FILE* in = fopen(exe, "rb");
+    if (!in)
+        return -1;
+    struct stat a, b;
+    bool same = stat(exe, &a) == 0 && stat(out, &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+    long size = fseek(in, 0, SEEK_END) == 0 ? ftell(in) : -1;
+    FILE* dst = same || size < 0 ? nullptr : fopen(out, "wb");
+    bool ok = same || dst;
+    rewind(in);
+    char buf[65536];
+    size_t n;
+    while (dst && ok && (n = fread(buf, 1, sizeof buf, in)) > 0)
+        ok = fwrite(buf, 1, n, dst) == n;
+    if (dst && fclose(dst) != 0)
+        ok = false;
+    if (dst && ok)
+        chmod(out, a.st_mode & 07777);
+    fclose(in);
+    return ok ? size : -1;
+}
+
+// Leaves out the output itself when it lies inside a packed folder.
+void dropOutput(const char* out, std::vector<PackItem>* items)
+{
+    struct stat o, st;
+    if (stat(out, &o) != 0)
+        return;
+    char host[TEXT_MAX_PATH * 3];
+    std::erase_if(*items, [&](const PackItem& item) {
+        return fileHostPath(item.path.c_str(), host, sizeof host) && stat(host, &st) == 0 &&
+            st.st_dev == o.st_dev && st.st_ino == o.st_ino;
+    });
+}
+
+bool duplicateNames(const std::vector<PackItem>& items)
+{
+    for (size_t i = 1; i < items.size(); ++i) {
+        if (items[i].name == items[i - 1].name) {
+            fprintf(stderr, "tobex pack: two files would be stored as %s\n", items[i].name.c_str());
+            return true;
+        }
+    }
+    return false;
+}
+
+int writeArchive(const PackOptions& o, const std::vector<PackItem>& items)
+{
+    long prefix = 0;
+    if (o.appendTo && (prefix = copyExecutable(o.appendTo, o.out)) < 0) {
+        fprintf(stderr, "tobex pack: cannot copy %s to %s\n", o.appendTo, o.out);
+        return 1;
+    }
+    if (prefix > 0x7FFFFFFF) {
+        fprintf(stderr, "tobex pack: %s is too large to carry an archive\n", o.appendTo);
+        return 1;
+    }
+    zipFile zf = zipOpen64(o.out, o.appendTo ? APPEND_STATUS_CREATEAFTER : APPEND_STATUS_CREATE);
+    if (!zf) {
+        fprintf(stderr, "tobex pack: cannot create %s\n", o.out);
+        return 1;
+    }
+    uint8_t* buf = static_cast<uint8_t*>(memAlloc(kChunk));
+    bool ok = buf != nullptr;
+    for (size_t i = 0; ok && i < items.size(); ++i)
+        ok = writeMember(zf, items[i], o, buf);
+    memFree(buf);
+    ok = zipClose(zf, nullptr) == ZIP_OK && ok;
+    char16_t out[TEXT_MAX_PATH];
+    if (ok && o.scramble)
+        ok = textFromUtf8(out, TEXT_MAX_PATH, o.out) && vfsScrambleFileFrom(out, uint32_t(prefix));
+    if (!ok) {
+        fprintf(stderr, "tobex pack: failed to write %s\n", o.out);
+        return 1;
+    }
+    return 0;
+}
+
+}
+
+int toolPack(int argc, char** argv)
+{
+    PackOptions o;
+    int rc = parseArgs(argc, argv, &o);
+    if (rc != 0)
+        return rc < 0 ? 0 : rc;
+    toolStartEngine();
+    std::vector<PackItem> items;
+    for (const char* in : o.inputs)
+        if (!collectInput(in, &items))
+            return 1;
+    dropOutput(o.out, &items);
+    std::sort(items.begin(), items.end(), [](const PackItem& a, const PackItem& b) { return a.name < b.name; });
+    if (duplicateNames(items))
+        return 1;
+    return writeArchive(o, items);
 }

@@ -103,15 +103,18 @@ bool findDocumentsFolder()
 }
 
 // The write probe: a folder is writable when "tobextst" can be created in it.
+// NOTE: the probe uses a handle of its own rather than a slot of the VFS table,
+// so a first use while all 20 slots are taken (the log reporting exactly that)
+// cannot settle the data folder wrongly for the rest of the run.
 bool probeWritable(int kind)
 {
     char16_t probe[TEXT_MAX_PATH];
     if (!pathInFolder(u"tobextst", kind, probe, TEXT_MAX_PATH))
         return false;
-    VFile* f = vfsCreate(probe);
-    if (!f)
+    VFile f = {};
+    if (!fileCreate(&f, probe))
         return false;
-    vfsClose(f);
+    fileClose(&f);
     fileDelete(probe);
     return true;
 }

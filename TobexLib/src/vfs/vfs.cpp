@@ -18,6 +18,23 @@ bool openLoose(VFile* f, const char16_t* name)
     return fileOpen(f, name);
 }
 
+// The loose steps of the search: the name as given (relative names under the
+// program's folder), the program's folder followed by the name, then the
+// writable data folder followed by the name. A path that would not fit is not
+// tried, and then neither are the folders after it.
+bool openLooseAnywhere(VFile* f, const char16_t* name)
+{
+    if (openLoose(f, name))
+        return true;
+    char16_t path[TEXT_MAX_PATH];
+    if (!pathInFolder(name, FOLDER_PROGRAM, path, TEXT_MAX_PATH))
+        return false;
+    bool absolute = name[0] == u'/' || name[0] == u'\\';
+    if (absolute && openLoose(f, path))
+        return true;
+    return pathInFolder(name, FOLDER_DATA, path, TEXT_MAX_PATH) && openLoose(f, path);
+}
+
 // Shared loop of vfsReadLine and vfsReadWord: reads single bytes until a
 // delimiter or cap bytes are stored.
 bool readDelimited(VFile* f, char* buf, int cap, bool words)
@@ -86,13 +103,7 @@ VFile* vfsOpen(const char16_t* name)
         assertReport("TobexLib/src/TobexVFS", 144, nullptr, 0);
         return nullptr;
     }
-    if (openLoose(f, name))
-        return f;
-    char16_t path[TEXT_MAX_PATH];
-    bool absolute = name[0] == u'/' || name[0] == u'\\';
-    if (absolute && pathInFolder(name, FOLDER_PROGRAM, path, TEXT_MAX_PATH) && openLoose(f, path))
-        return f;
-    if (pathInFolder(name, FOLDER_DATA, path, TEXT_MAX_PATH) && openLoose(f, path))
+    if (openLooseAnywhere(f, name))
         return f;
     MemberEntry* entry = vfsFindMember(name);
     if (!entry || !vfsOpenMember(entry, f))

@@ -42,7 +42,10 @@ struct VFile {
 // ---- Opening and closing -----------------------------------------------------
 VFile* vfsOpen(const char16_t* name);    // for reading (loose files also writing); null when not found
 VFile* vfsCreate(const char16_t* name);  // new or truncated loose file; null on failure
-bool vfsClose(VFile* f);                 // false for null, a failed stream close or a member CRC error
+// False for null, a closed handle, a failed stream close, or a member that was
+// damaged or failed its CRC check; the slot (and a member's archive) is
+// released all the same.
+bool vfsClose(VFile* f);
 
 // ---- Bytes ---------------------------------------------------------------------
 int32_t vfsRead(VFile* f, void* buf, int32_t n);          // bytes read; negative on a member error

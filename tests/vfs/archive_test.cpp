@@ -1,0 +1,497 @@
+// Archives and the member index: mounting, look-up, member reads, seeks, damage.
+#include "helpers.h"
+
+#include "vfs/scramble.h"
+
+using namespace vfstest;
+
+namespace {
+
+class Archive : public VfsFixture {
+protected:
+    // Writes an archive into the program folder and mounts it; returns the count mounted.
+    int mountImage(const std::string& name, const ZipImage& z)
+    {
+        put(name, z.bytes);
+        return vfsMount(wide(name).c_str());
+    }
+};
+
+std::vector<ZipMember> sampleMembers()
+{
+    return {
+        {.name = "empty.txt", .data = "", .method = 0},
+        {.name = "one.txt", .data = "x", .method = 8},
+        {.name = "Graphics/Def0.tga", .data = randomBytes(100000), .method = 8},
+        {.name = "text/long.txt", .data = textBytes(200000), .method = 8},
+        {.name = "stored.bin", .data = randomBytes(70000, 3), .method = 0},
+        {.name = "Graphics/", .data = "", .method = 0},
+    };
+}
+
+}
+
+TEST_F(Archive, ReadsStoredAndDeflatedMembersInAnyChunking)
+{
+    ASSERT_EQ(mountImage("data.pak", buildZip(sampleMembers())), 1);
+    EXPECT_EQ(vfsMemberCount(), 6);
+    for (const ZipMember& m : sampleMembers()) {
+        SCOPED_TRACE(m.name);
+        bool closed = false;
+        EXPECT_EQ(vfsSlurp(wide(m.name).c_str(), &closed), m.data);
+        EXPECT_TRUE(closed);
+        // Odd chunk sizes cross the decompression buffer at every phase.
+        for (int32_t chunk : {1, 7, 4096, 40000}) {
+            VFile* f = vfsOpen(wide(m.name).c_str());
+            ASSERT_NE(f, nullptr);
+            std::string got, buf(size_t(chunk), '\0');
+            int32_t n;
+            while ((n = vfsRead(f, buf.data(), chunk)) > 0)
+                got.append(buf.data(), size_t(n));
+            EXPECT_EQ(n, 0);
+            EXPECT_TRUE(got == m.data) << "chunk " << chunk;
+            EXPECT_TRUE(vfsEof(f));
+            EXPECT_EQ(vfsTell(f), m.data.size());
+            EXPECT_TRUE(vfsClose(f));
+        }
+    }
+    EXPECT_EQ(vfsOpenCount(), 1);  // the archive itself
+}
+
+TEST_F(Archive, NamesMatchWithoutAsciiCaseButKeepSeparatorsAndOtherLetters)
+{
+    ZipImage z = buildZip({{.name = "Graphics/Def0.tga", .data = "def0"}, {.name = "caf\xE9.txt", .data = "latin"}});
+    ASSERT_EQ(mountImage("data.zip", z), 1);
+    EXPECT_EQ(vfsSlurp(u"graphics/DEF0.TGA"), "def0");
+    EXPECT_EQ(vfsSlurp(u"Graphics\\Def0.tga"), "<missing>");
+    EXPECT_EQ(vfsSlurp(u"Graphics/Def0.tg"), "<missing>");
+    EXPECT_EQ(vfsSlurp(u"Graphics/Def0.tga/"), "<missing>");
+    // A stored byte 0xE9 is the character U+00E9; only a..z fold.
+    EXPECT_EQ(vfsSlurp(u"CAF\u00E9.TXT"), "latin");
+    EXPECT_EQ(vfsSlurp(u"CAF\u00C9.TXT"), "<missing>");
+    EXPECT_EQ(vfsFindMember(u""), nullptr);
+    EXPECT_EQ(vfsFindMember(u"zzz"), nullptr);
+    EXPECT_EQ(vfsFindMember(u"A"), nullptr);
+}
+
+TEST_F(Archive, LaterDateWinsAndEqualDatesKeepTheFirst)
+{
+    ZipImage a = buildZip({
+        {.name = "same.txt", .data = "a-old", .dosDateTime = kDate2000},
+        {.name = "dup.txt", .data = "a-first", .dosDateTime = kDate2000},
+        {.name = "DUP.txt", .data = "a-second", .dosDateTime = kDate2000},  // same name, same date: first stays
+        {.name = "twice.txt", .data = "a-old", .dosDateTime = kDate2000},
+        {.name = "twice.txt", .data = "a-new", .dosDateTime = kDate2010},  // later in one archive wins
+        {.name = "newer.txt", .data = "a-new", .dosDateTime = kDate2010},
+    });
+    ZipImage b = buildZip({
+        {.name = "same.txt", .data = "b", .dosDateTime = kDate2000},
+        {.name = "newer.txt", .data = "b-old", .dosDateTime = kDate2000},
+        {.name = "dup.txt", .data = "b-newer", .dosDateTime = kDate2010},
+        {.name = "only-b.txt", .data = "b"},
+    });
+    ASSERT_EQ(mountImage("a.pak", a), 1);
+    ASSERT_EQ(mountImage("b.pak", b), 1);
+    EXPECT_EQ(vfsMemberCount(), 5);
+    EXPECT_EQ(vfsSlurp(u"same.txt"), "a-old");
+    EXPECT_EQ(vfsSlurp(u"dup.txt"), "b-newer");
+    EXPECT_EQ(vfsSlurp(u"twice.txt"), "a-new");
+    EXPECT_EQ(vfsSlurp(u"newer.txt"), "a-new");
+
+    // Unmounting b brings back a's members it had overridden and leaves a's winners alone.
+    ASSERT_TRUE(vfsUnmount(wpath("b.pak").c_str()));
+    EXPECT_EQ(vfsMemberCount(), 4);
+    EXPECT_EQ(vfsSlurp(u"dup.txt"), "a-first");
+    EXPECT_EQ(vfsSlurp(u"same.txt"), "a-old");
+    EXPECT_EQ(vfsSlurp(u"only-b.txt"), "<missing>");
+    EXPECT_FALSE(vfsUnmount(wpath("b.pak").c_str()));
+
+    // Unmounting the first of two keeps the second readable (its number moves down).
+    ASSERT_EQ(vfsMount(u"b.pak"), 1);
+    ASSERT_TRUE(vfsUnmount(u"a.pak"));
+    EXPECT_EQ(vfsArchiveCount(), 1);
+    EXPECT_EQ(vfsSlurp(u"same.txt"), "b");
+    EXPECT_EQ(vfsSlurp(u"only-b.txt"), "b");
+    EXPECT_EQ(vfsFindMember(u"only-b.txt")->archiveIndex, 0u);
+}
+
+TEST_F(Archive, PathsAndPatternsMountEachArchiveOnce)
+{
+    put("one.pak", buildZip({{.name = "1.txt", .data = "1"}}).bytes);
+    put("two.zip", buildZip({{.name = "2.txt", .data = "2"}}).bytes);
+    put("three.exe", "MZ" + randomBytes(5000) + buildZip({{.name = "3.txt", .data = "3"}}).bytes);
+    put("plain.exe", "MZ" + randomBytes(5000));
+    put("notes.zip", "not an archive at all, just text that is long enough");
+    ASSERT_EQ(system(("mkdir '" + path("folder.pak") + "'").c_str()), 0);
+
+    EXPECT_EQ(vfsMount(u"one.pak"), 1);
+    EXPECT_EQ(vfsMount(u"one.pak"), 0);
+    EXPECT_EQ(vfsMount(wpath("one.pak").c_str()), 0);
+    EXPECT_EQ(vfsMount(wpath("ONE.PAK").c_str()), 0);  // paths compare without ASCII case
+    EXPECT_EQ(vfsMount(u"missing.pak"), 0);
+    EXPECT_EQ(vfsMountAll(), 2);  // two.zip and three.exe; one.pak is mounted already
+    EXPECT_EQ(vfsArchiveCount(), 3);
+    EXPECT_EQ(vfsMountAll(), 0);
+    EXPECT_EQ(vfsSlurp(u"3.txt"), "3");
+    EXPECT_EQ(log(), "");  // files that are no archives are passed over silently
+
+    vfsShutdown();
+    ASSERT_TRUE(vfsInit());
+    EXPECT_EQ(vfsMount(u"*.PAK"), 1);  // the pattern matches without case; the folder is skipped
+    EXPECT_EQ(vfsMountAll(), 2);
+    EXPECT_EQ(vfsOpenCount(), 3);
+}
+
+TEST_F(Archive, ScrambledArchiveReadsLikeItsPlainTwin)
+{
+    std::vector<ZipMember> members = sampleMembers();
+    ZipImage z = buildZip(members, 0, std::string(3000, 'c'));  // the end record lies beyond the first window
+    put("plain.pak", z.bytes);
+    put("scrambled.pak", z.bytes);
+    ASSERT_TRUE(vfsScrambleFile(u"scrambled.pak"));
+    std::string scrambled = readFile(path("scrambled.pak"));
+    ASSERT_EQ(scrambled.size(), z.bytes.size());
+    for (size_t i = 0; i < scrambled.size(); ++i)
+        ASSERT_EQ(uint8_t(scrambled[i]), uint8_t(z.bytes[i]) ^ vfsScrambleKey[i % 128]) << i;
+
+    ASSERT_EQ(vfsMount(u"scrambled.pak"), 1);
+    EXPECT_TRUE(vfsArchiveScrambled(0));
+    std::vector<std::string> fromScrambled;
+    for (const ZipMember& m : members)
+        fromScrambled.push_back(vfsSlurp(wide(m.name).c_str()));
+    ASSERT_TRUE(vfsUnmount(u"scrambled.pak"));
+    ASSERT_EQ(vfsMount(u"plain.pak"), 1);
+    EXPECT_FALSE(vfsArchiveScrambled(0));
+    for (size_t i = 0; i < members.size(); ++i) {
+        EXPECT_EQ(fromScrambled[i], members[i].data) << members[i].name;
+        EXPECT_EQ(vfsSlurp(wide(members[i].name).c_str()), members[i].data);
+    }
+
+    // Scrambling twice restores the file; a member cannot be scrambled.
+    ASSERT_TRUE(vfsScrambleFile(u"scrambled.pak"));
+    EXPECT_EQ(readFile(path("scrambled.pak")), z.bytes);
+    EXPECT_FALSE(vfsScrambleFile(u"one.txt"));
+    EXPECT_FALSE(vfsScrambleFile(u"nothing.here"));
+}
+
+TEST_F(Archive, ExecutableWithAppendedArchiveIsMounted)
+{
+    std::string exe = "\x7F" "ELF" + randomBytes(70000);
+    std::vector<ZipMember> members = {{.name = "main.w", .data = textBytes(5000)}, {.name = "raw", .data = "r", .method = 0}};
+    // Offsets counted from the archive's start (cat exe a.zip) and from the file's start (zip -A).
+    put("relative.exe", exe + buildZip(members).bytes);
+    put("absolute.exe", exe + buildZip(members, uint32_t(exe.size())).bytes);
+    for (const char* name : {"relative.exe", "absolute.exe"}) {
+        SCOPED_TRACE(name);
+        ASSERT_EQ(vfsMount(wide(name).c_str()), 1);
+        for (const ZipMember& m : members)
+            EXPECT_EQ(vfsSlurp(wide(m.name).c_str()), m.data);
+        uint32_t shift = strcmp(name, "absolute.exe") == 0 ? uint32_t(exe.size()) : 0;
+        EXPECT_EQ(vfsFindMember(u"main.w")->dirOffset, buildZip(members).central[0] + shift);
+        ASSERT_TRUE(vfsUnmount(wide(name).c_str()));
+    }
+    // An appended archive scrambled in place leaves the executable's bytes alone.
+    put("scrambled.exe", exe + buildZip(members).bytes);
+    ASSERT_TRUE(vfsScrambleFileFrom(u"scrambled.exe", uint32_t(exe.size())));
+    EXPECT_EQ(readFile(path("scrambled.exe")).substr(0, exe.size()), exe);
+    ASSERT_EQ(vfsMount(u"scrambled.exe"), 1);
+    EXPECT_EQ(vfsSlurp(u"main.w"), members[0].data);
+}
+
+TEST_F(Archive, SeeksForwardBackwardAndToTheEnd)
+{
+    std::string text = textBytes(300000);
+    ASSERT_EQ(mountImage("s.pak", buildZip({{.name = "d", .data = text}, {.name = "s", .data = text, .method = 0}})), 1);
+    for (const char16_t* name : {u"d", u"s"}) {
+        VFile* f = vfsOpen(name);
+        ASSERT_NE(f, nullptr);
+        std::string first(100000, '\0'), again(100000, '\0');
+        ASSERT_EQ(vfsRead(f, first.data(), 100000), 100000);
+        ASSERT_TRUE(vfsSeek(f, 10, 0));  // backward: restart
+        EXPECT_EQ(vfsTell(f), 10u);
+        ASSERT_EQ(vfsRead(f, again.data(), 99990), 99990);
+        EXPECT_EQ(again.substr(0, 99990), first.substr(10));
+        ASSERT_TRUE(vfsSeek(f, 150000, 1));  // forward: decompress and discard
+        EXPECT_EQ(vfsTell(f), 250000u);
+        char c[4];
+        ASSERT_EQ(vfsRead(f, c, 4), 4);
+        EXPECT_EQ(std::string(c, 4), text.substr(250000, 4));
+        ASSERT_TRUE(vfsSeek(f, -4, 1));
+        ASSERT_EQ(vfsRead(f, c, 4), 4);
+        EXPECT_EQ(std::string(c, 4), text.substr(250000, 4));
+
+        // Beyond either end fails and leaves the position where it was.
+        EXPECT_FALSE(vfsSeek(f, 300001, 0));
+        EXPECT_FALSE(vfsSeek(f, -1, 0));
+        EXPECT_FALSE(vfsSeek(f, 0, 3));
+        EXPECT_EQ(vfsTell(f), 250004u);
+        ASSERT_TRUE(vfsSeek(f, 0, 2));
+        EXPECT_TRUE(vfsEof(f));
+        EXPECT_EQ(vfsRead(f, c, 4), 0);
+        ASSERT_TRUE(vfsSeek(f, 5, 2));  // origin 2 counts back from the end
+        ASSERT_EQ(vfsRead(f, c, 4), 4);
+        EXPECT_EQ(std::string(c, 4), text.substr(299995, 4));
+        std::string all(text.size(), '\0');
+        EXPECT_EQ(vfsReadAll(f, all.data()), int32_t(text.size()));
+        EXPECT_TRUE(all == text);
+        EXPECT_TRUE(vfsClose(f));
+    }
+}
+
+TEST_F(Archive, DamagedMembersFailReadsOrClose)
+{
+    std::string text = textBytes(50000);
+    std::vector<ZipMember> members = {
+        {.name = "badcrc", .data = text},
+        {.name = "corrupt", .data = text},
+        {.name = "short", .data = text},
+        {.name = "stored-badcrc", .data = "stored bytes", .method = 0},
+    };
+    ZipImage z = buildZip(members);
+    auto patchBoth = [&](int i, uint32_t field, uint32_t value) {
+        z.put32(z.local[i] + field, value);
+        z.put32(z.central[i] + field + 2, value);  // a directory record is 2 bytes longer up front
+    };
+    patchBoth(0, 14, 0x12345678);                          // CRC-32
+    patchBoth(3, 14, 0x12345678);
+    z.bytes[z.local[1] + 30 + 7] = char(0xFF);             // a final block of the reserved type
+    patchBoth(2, 22, uint32_t(text.size() + 1000));        // declares more than the stream holds
+    ASSERT_EQ(mountImage("bad.pak", z), 1);
+
+    bool closed = true;
+    EXPECT_EQ(vfsSlurp(u"badcrc", &closed), text);  // every byte arrives, the check fails
+    EXPECT_FALSE(closed);
+    EXPECT_EQ(vfsSlurp(u"stored-badcrc", &closed), "stored bytes");
+    EXPECT_FALSE(closed);
+
+    VFile* f = vfsOpen(u"badcrc");  // not read to its end: no check, no error
+    ASSERT_NE(f, nullptr);
+    char buf[100];
+    EXPECT_EQ(vfsRead(f, buf, 100), 100);
+    EXPECT_TRUE(vfsClose(f));
+
+    f = vfsOpen(u"corrupt");
+    ASSERT_NE(f, nullptr);
+    std::string all(text.size(), '\0');
+    EXPECT_LT(vfsRead(f, all.data(), int32_t(all.size())), 0);
+    EXPECT_LT(vfsRead(f, all.data(), 1), 0);
+    EXPECT_FALSE(vfsClose(f));
+
+    f = vfsOpen(u"short");
+    ASSERT_NE(f, nullptr);
+    all.resize(vfsSize(f));
+    EXPECT_EQ(vfsRead(f, all.data(), int32_t(all.size())), int32_t(text.size()));
+    EXPECT_LT(vfsRead(f, all.data(), 10), 0);
+    EXPECT_FALSE(vfsSeek(f, int32_t(text.size() + 500), 0));
+    EXPECT_FALSE(vfsClose(f));
+
+    EXPECT_NE(log().find("vfsClose: damaged member badcrc\n"), std::string::npos);
+    EXPECT_NE(log().find("vfsClose: damaged member corrupt\n"), std::string::npos);
+
+    // Failed closes still release the handle and the archive.
+    EXPECT_EQ(vfsOpenCount(), 1);
+    EXPECT_EQ(vfsSlurp(u"badcrc").size(), text.size());
+}
+
+TEST_F(Archive, MembersThatCannotBeReadGiveHandlesWhoseReadsFail)
+{
+    std::vector<ZipMember> members = {
+        {.name = "bzip2", .data = "bz", .method = 12},
+        {.name = "encrypted", .data = "secret", .method = 0, .flags = 1},
+        {.name = "local-method", .data = "lm", .method = 0},
+        {.name = "local-name", .data = "ln", .method = 0},
+        {.name = "stored-sizes", .data = "ss", .method = 0},
+        {.name = "local-crc", .data = "lc"},
+        {.name = "far-away", .data = "fa"},
+        {.name = "other-disk", .data = "od"},
+        {.name = "ok", .data = "fine", .method = 0},
+    };
+    ZipImage z = buildZip(members);
+    z.put16(z.local[2] + 8, 8);                 // local header says deflated, directory stored
+    z.put16(z.local[3] + 26, 11);               // local name length differs
+    z.put32(z.central[4] + 20, 1);              // stored, but compressed size differs from size
+    z.put32(z.local[5] + 14, 0xBAD);            // local CRC-32 differs (no data descriptor flag)
+    z.put32(z.central[6] + 42, 0x7FFFFF00);     // local header beyond the end of the file
+    z.put16(z.central[7] + 34, 1);              // starts on another disk
+    ASSERT_EQ(mountImage("odd.zip", z), 1);
+    for (const char* name :
+         {"bzip2", "encrypted", "local-method", "local-name", "stored-sizes", "local-crc", "far-away", "other-disk"}) {
+        SCOPED_TRACE(name);
+        VFile* f = vfsOpen(wide(name).c_str());
+        ASSERT_NE(f, nullptr);
+        char buf[16];
+        EXPECT_LT(vfsRead(f, buf, sizeof buf), 0);
+        EXPECT_FALSE(vfsSeek(f, 1, 0));
+        EXPECT_FALSE(vfsClose(f));
+    }
+    EXPECT_EQ(vfsSlurp(u"ok"), "fine");
+    EXPECT_EQ(vfsOpenCount(), 1);
+    EXPECT_NE(log().find("vfsOpen: cannot read member local-crc\n"), std::string::npos);
+}
+
+TEST_F(Archive, MalformedArchivesAreNotMounted)
+{
+    std::vector<ZipMember> members = {{.name = "a.txt", .data = "aaaa"}, {.name = "b.txt", .data = "bbbb"}};
+    const ZipImage good = buildZip(members);
+    struct Case {
+        const char* what;
+        void (*damage)(ZipImage* z);
+    };
+    const Case cases[] = {
+        {"entry counts disagree", [](ZipImage* z) { z->put16(z->end + 8, 1); }},
+        {"more entries than records", [](ZipImage* z) { z->put16(z->end + 8, 3), z->put16(z->end + 10, 3); }},
+        {"directory beyond the file", [](ZipImage* z) { z->put32(z->end + 16, 0x7FFFFFF0); }},
+        {"directory size lies", [](ZipImage* z) { z->put32(z->end + 12, 20); }},
+        {"multi-disk", [](ZipImage* z) { z->put16(z->end + 4, 1), z->put16(z->end + 6, 1); }},
+        {"bad record signature", [](ZipImage* z) { z->put32(z->central[1], 0x02014B51); }},
+        {"name runs past the directory", [](ZipImage* z) { z->put16(z->central[1] + 28, 300); }},
+        {"extra field runs past", [](ZipImage* z) { z->put16(z->central[1] + 30, 0xFFFF); }},
+        {"end record cut short", [](ZipImage* z) { z->bytes.resize(z->end + 10); }},
+        {"end record only", [](ZipImage* z) { z->bytes = z->bytes.substr(z->end, 22); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ZipImage z = good;
+        c.damage(&z);
+        EXPECT_EQ(mountImage("bad.zip", z), 0);
+        EXPECT_EQ(vfsArchiveCount(), 0);
+        EXPECT_EQ(vfsOpenCount(), 0);
+    }
+    // Names of 255 bytes are refused; 254 are fine.
+    EXPECT_EQ(mountImage("long.zip", buildZip({{.name = std::string(255, 'n'), .data = "x"}})), 0);
+    EXPECT_EQ(mountImage("fits.zip", buildZip({{.name = std::string(254, 'n'), .data = "x"}})), 1);
+    EXPECT_EQ(vfsSlurp(wide(std::string(254, 'N')).c_str()), "x");
+    ASSERT_TRUE(vfsUnmount(u"fits.zip"));
+    EXPECT_NE(log().find("vfsMount: bad ZIP directory in " + path("bad.zip")), std::string::npos);
+
+    // Every truncation of a good archive: mounted or not, reading never crashes.
+    for (size_t cut = 0; cut < good.bytes.size(); ++cut) {
+        ZipImage z = good;
+        z.bytes.resize(cut);
+        if (mountImage("cut.zip", z) == 1) {
+            vfsSlurp(u"a.txt");
+            vfsSlurp(u"b.txt");
+            ASSERT_TRUE(vfsUnmount(u"cut.zip"));
+        }
+    }
+    EXPECT_LE(leakedBytes(), 0);
+}
+
+TEST_F(Archive, OneMemberPerArchiveIsOpenAtATime)
+{
+    ASSERT_EQ(mountImage("a.pak", buildZip({{.name = "x", .data = "ax"}, {.name = "y", .data = "ay"}})), 1);
+    ASSERT_EQ(mountImage("b.pak", buildZip({{.name = "z", .data = "bz"}})), 1);
+    VFile* x = vfsOpen(u"x");
+    ASSERT_NE(x, nullptr);
+    EXPECT_EQ(vfsOpen(u"y"), nullptr);
+    EXPECT_EQ(vfsOpen(u"x"), nullptr);
+    EXPECT_EQ(vfsOpenCount(), 3);  // the failed opens left their slots free
+    EXPECT_EQ(vfsSlurp(u"z"), "bz");
+    put("y", "loose");
+    EXPECT_EQ(vfsSlurp(u"y"), "loose");  // a loose file is found while the archive is busy
+    EXPECT_TRUE(vfsClose(x));
+    EXPECT_EQ(vfsSlurp(u"x"), "ax");
+}
+
+TEST_F(Archive, UnmountingInvalidatesOpenMemberHandles)
+{
+    std::string text = textBytes(100000);
+    ASSERT_EQ(mountImage("a.pak", buildZip({{.name = "x", .data = text}})), 1);
+    VFile* f = vfsOpen(u"x");
+    ASSERT_NE(f, nullptr);
+    char buf[64];
+    ASSERT_EQ(vfsRead(f, buf, 64), 64);
+    ASSERT_TRUE(vfsUnmount(u"a.pak"));
+    EXPECT_EQ(vfsOpenCount(), 1);  // the member handle, until its owner closes it
+    EXPECT_LT(vfsRead(f, buf, 64), 0);
+    EXPECT_FALSE(vfsSeek(f, 0, 0));
+    EXPECT_EQ(vfsTell(f), 64u);
+    EXPECT_EQ(vfsSize(f), text.size());
+    EXPECT_TRUE(vfsClose(f));
+    EXPECT_EQ(vfsOpenCount(), 0);
+
+    // Shutting down does the same, and a second shutdown is harmless.
+    ASSERT_EQ(vfsMount(u"a.pak"), 1);
+    f = vfsOpen(u"x");
+    ASSERT_NE(f, nullptr);
+    vfsShutdown();
+    vfsShutdown();
+    EXPECT_LT(vfsRead(f, buf, 1), 0);
+    EXPECT_TRUE(vfsClose(f));
+    EXPECT_EQ(vfsFindMember(u"x"), nullptr);
+    EXPECT_LE(leakedBytes(), 0);
+    ASSERT_TRUE(vfsInit());
+}
+
+TEST_F(Archive, ArchivesHoldSlotsSoThreeLeaveSeventeen)
+{
+    for (const char* name : {"a.pak", "b.pak", "c.pak"})
+        ASSERT_EQ(mountImage(name, buildZip({{.name = std::string(name) + ".txt", .data = name}})), 1);
+    put("loose.txt", "l");
+    std::vector<VFile*> open;
+    for (VFile* f; (f = vfsOpen(u"loose.txt")) != nullptr;)
+        open.push_back(f);
+    EXPECT_EQ(open.size(), 17u);
+    EXPECT_EQ(vfsOpen(u"a.pak.txt"), nullptr);
+    EXPECT_EQ(vfsMount(u"d.pak"), 0);
+    for (VFile* f : open)
+        EXPECT_TRUE(vfsClose(f));
+    EXPECT_EQ(vfsSlurp(u"a.pak.txt"), "a.pak");
+}
+
+TEST_F(Archive, AllocationFailuresLeaveNothingBehind)
+{
+    put("m.pak", buildZip(sampleMembers()).bytes);
+    for (int n = 0; n < 40; ++n) {
+        memFailAfter(n);
+        int mounted = vfsMount(u"m.pak");
+        std::string got = mounted ? vfsSlurp(u"text/long.txt") : "";
+        memFailAfter(-1);
+        if (mounted) {
+            EXPECT_TRUE(got == "<missing>" || got == "<short>" || got == textBytes(200000)) << n;
+            ASSERT_TRUE(vfsUnmount(u"m.pak"));
+        }
+        EXPECT_EQ(vfsOpenCount(), 0) << n;
+        EXPECT_EQ(vfsMemberCount(), 0) << n;
+    }
+    EXPECT_LE(leakedBytes(), 0);
+}
+
+TEST_F(Archive, ReadsArchivesOfOtherWriters)
+{
+    if (system("command -v python3 >/dev/null && command -v zip >/dev/null") != 0)
+        GTEST_SKIP() << "python3 and Info-ZIP zip are needed";
+    put("big.txt", textBytes(300000));
+    put("rand.bin", randomBytes(50000));
+    const std::string script =
+        "import zipfile, sys\n"
+        "with zipfile.ZipFile('py.zip', 'w') as z:\n"
+        "    z.write('big.txt', 'py/big.txt', zipfile.ZIP_DEFLATED)\n"
+        "    z.write('rand.bin', 'py/rand.bin', zipfile.ZIP_STORED)\n"
+        "class Pipe:\n"  // an unseekable stream: sizes and CRC go in data descriptors
+        "    def __init__(s, f): s.f = f\n"
+        "    def write(s, b): return s.f.write(b)\n"
+        "    def flush(s): s.f.flush()\n"
+        "with open('stream.zip', 'wb') as out, zipfile.ZipFile(Pipe(out), 'w', zipfile.ZIP_DEFLATED) as z:\n"
+        "    with z.open('st/big.txt', 'w') as m: m.write(open('big.txt', 'rb').read())\n";
+    put("make.py", script);
+    std::string cd = "cd '" + dir + "' && ";
+    ASSERT_EQ(system((cd + "python3 make.py").c_str()), 0);
+    ASSERT_EQ(system((cd + "mkdir iz && cp big.txt rand.bin iz/ && zip -qr info.zip iz && "
+                           "head -c 3000 /bin/sh > sfx.exe && cat info.zip >> sfx.exe && zip -qA sfx.exe && "
+                           "zip -q - big.txt < /dev/null > piped.zip && rm -r iz")
+                          .c_str()),
+              0);
+    std::remove(path("big.txt").c_str());
+    for (const char* name : {"py.zip", "stream.zip", "info.zip", "sfx.exe", "piped.zip"})
+        EXPECT_EQ(vfsMount(wide(name).c_str()), 1) << name;
+    const std::string big = textBytes(300000), rnd = randomBytes(50000);
+    for (const char* name : {"py/big.txt", "st/big.txt", "iz/big.txt", "big.txt"}) {
+        bool closed = false;
+        EXPECT_TRUE(vfsSlurp(wide(name).c_str(), &closed) == big) << name;
+        EXPECT_TRUE(closed) << name;
+    }
+    EXPECT_TRUE(vfsSlurp(u"py/rand.bin") == rnd);
+    EXPECT_TRUE(vfsSlurp(u"iz/rand.bin") == rnd);
+    EXPECT_NE(vfsFindMember(u"iz/"), nullptr);  // folders are members of size 0
+}

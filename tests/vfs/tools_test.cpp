@@ -1,0 +1,130 @@
+// The pack and vfs subcommands of the tobex tool, run as a user would run them.
+#include "helpers.h"
+
+#include <sys/wait.h>
+
+using namespace vfstest;
+
+namespace {
+
+class Tools : public VfsFixture {
+protected:
+    // Runs the tool in the test folder; returns its exit status, output in 'out'.
+    int tobex(const std::string& args, std::string* out = nullptr)
+    {
+        std::string cmd = "cd '" + dir + "' && '" TOBEX_BIN_DIR "/tobex' " + args + " > tool.out 2> tool.err";
+        int rc = system(cmd.c_str());
+        if (out)
+            *out = readFile(path("tool.out"));
+        return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    }
+
+    // A folder of files of every kind: empty, tiny, text, binary, nested, Latin-1 name.
+    std::vector<std::pair<std::string, std::string>> makeTree()
+    {
+        std::vector<std::pair<std::string, std::string>> files = {
+            {"empty", ""},
+            {"one", "1"},
+            {"main.w", textBytes(30000)},
+            {"Graphics/Def0.tga", randomBytes(150000)},
+            {"Graphics/deep/er/x.bin", randomBytes(3, 9)},
+            {"caf\xC3\xA9.txt", "latin-1 name"},
+        };
+        EXPECT_EQ(system(("mkdir -p '" + path("tree/Graphics/deep/er") + "'").c_str()), 0);
+        for (auto& [name, bytes] : files)
+            put("tree/" + name, bytes);
+        return files;
+    }
+};
+
+}
+
+TEST_F(Tools, PackThenCatRoundTripsEveryFileInEveryForm)
+{
+    auto files = makeTree();
+    put("host.exe", "#!/bin/sh\nexit 0\n" + randomBytes(3000));
+    const std::vector<std::pair<std::string, std::string>> forms = {
+        {"plain.pak", "plain.pak tree"},
+        {"stored.zip", "--store stored.zip tree"},
+        {"scrambled.pak", "--scramble scrambled.pak tree"},
+        {"both.dat", "--store --scramble both.dat tree/"},
+        {"game.exe", "--append-to host.exe game.exe tree"},
+        {"game2.exe", "--scramble --append-to host.exe game2.exe tree"},
+    };
+    for (auto& [archive, args] : forms) {
+        SCOPED_TRACE(args);
+        ASSERT_EQ(tobex("pack " + args), 0) << readFile(path("tool.err"));
+        for (auto& [name, bytes] : files) {
+            std::string out;
+            EXPECT_EQ(tobex("vfs -m " + archive + " cat '" + name + "'", &out), 0) << name;
+            EXPECT_TRUE(out == bytes) << name;
+        }
+    }
+    // The executable part stays as it was.
+    EXPECT_EQ(readFile(path("game2.exe")).substr(0, 3017), readFile(path("host.exe")));
+
+    // Several names at once; the status fails when any one is missing.
+    std::string out;
+    EXPECT_EQ(tobex("vfs -m plain.pak -m stored.zip cat one empty one", &out), 0);
+    EXPECT_EQ(out, "11");
+    EXPECT_EQ(tobex("vfs -m plain.pak cat one nothing one", &out), 1);
+    EXPECT_EQ(out, "11");
+    EXPECT_NE(readFile(path("tool.err")).find("nothing"), std::string::npos);
+}
+
+TEST_F(Tools, PackIsReproducibleAndListsWhatItStored)
+{
+    makeTree();
+    ASSERT_EQ(tobex("pack a.pak tree"), 0);
+    ASSERT_EQ(tobex("pack b.pak tree"), 0);
+    EXPECT_EQ(readFile(path("a.pak")), readFile(path("b.pak")));
+
+    // Files given by themselves are stored under their own names.
+    ASSERT_EQ(tobex("pack --store single.zip tree/one tree/Graphics/deep/er/x.bin"), 0);
+    std::string out;
+    ASSERT_EQ(tobex("vfs -m single.zip ls", &out), 0);
+    EXPECT_EQ(out, "one\t1\tstored\t" + dir + "single.zip\t2000-01-01 00:00:00\n"
+                   "x.bin\t3\tstored\t" + dir + "single.zip\t2000-01-01 00:00:00\n");
+    ASSERT_EQ(tobex("vfs -m a.pak -m b.pak ls", &out), 0);
+    EXPECT_NE(out.find("Graphics/Def0.tga\t150000\tdeflated\t" + dir + "a.pak\t"), std::string::npos);
+    EXPECT_NE(out.find("caf\xC3\xA9.txt\t12\t"), std::string::npos);
+
+    // The engine finds the Latin-1 name the tool stored.
+    ASSERT_EQ(vfsMount(u"a.pak"), 1);
+    EXPECT_EQ(vfsSlurp(u"caf\u00E9.txt"), "latin-1 name");
+}
+
+TEST_F(Tools, BadUseAndBadArchivesFail)
+{
+    makeTree();
+    EXPECT_EQ(tobex("pack"), 2);
+    EXPECT_EQ(tobex("pack out.pak"), 2);
+    EXPECT_EQ(tobex("pack --bogus out.pak tree"), 2);
+    EXPECT_EQ(tobex("pack out.pak missing-folder"), 1);
+    EXPECT_EQ(tobex("pack out.pak tree/one tree/Graphics/../one"), 1);  // two files, one name
+    EXPECT_EQ(tobex("pack --help"), 0);
+    EXPECT_EQ(tobex("vfs"), 2);
+    EXPECT_EQ(tobex("vfs -m"), 2);
+    EXPECT_EQ(tobex("vfs frobnicate"), 2);
+    EXPECT_EQ(tobex("vfs --help"), 0);
+    EXPECT_EQ(tobex("vfs -m missing.pak ls"), 1);
+    EXPECT_EQ(tobex("vfs -m tree/main.w ls"), 1);
+
+    // A member whose CRC is damaged is written out but fails the status.
+    ZipImage z = buildZip({{.name = "bad", .data = "payload"}});
+    z.put32(z.local[0] + 14, 1);
+    z.put32(z.central[0] + 16, 1);
+    put("bad.zip", z.bytes);
+    std::string out;
+    EXPECT_EQ(tobex("vfs -m bad.zip cat bad", &out), 1);
+    EXPECT_EQ(out, "payload");
+
+    // scramble applies in place and twice restores.
+    std::string before = readFile(path("tree/main.w"));
+    ASSERT_EQ(tobex("vfs scramble tree/main.w"), 0);
+    EXPECT_NE(readFile(path("tree/main.w")), before);
+    ASSERT_EQ(tobex("vfs scramble tree/main.w"), 0);
+    EXPECT_EQ(readFile(path("tree/main.w")), before);
+    EXPECT_EQ(tobex("vfs scramble"), 2);
+    EXPECT_EQ(tobex("vfs scramble nothing-here"), 1);
+}

@@ -1,0 +1,184 @@
+// The handle table, the search order and the byte, line and word readers.
+#include "helpers.h"
+
+using namespace vfstest;
+
+namespace {
+
+class Vfs : public VfsFixture {
+protected:
+    // Opens the same bytes as a loose file and as a deflated and a stored member.
+    std::vector<VFile*> openThreeWays(const std::string& bytes)
+    {
+        put("loose.txt", bytes);
+        put("d.pak", buildZip({{.name = "member.txt", .data = bytes}}).bytes);
+        put("s.pak", buildZip({{.name = "stored.txt", .data = bytes, .method = 0}}).bytes);
+        EXPECT_EQ(vfsMount(u"d.pak") + vfsMount(u"s.pak"), 2);
+        return {vfsOpen(u"loose.txt"), vfsOpen(u"member.txt"), vfsOpen(u"stored.txt")};
+    }
+};
+
+struct Step {
+    bool result;
+    const char* text;
+};
+
+void expectLines(VFile* f, bool words, int cap, const std::vector<Step>& steps)
+{
+    ASSERT_NE(f, nullptr);
+    for (size_t i = 0; i < steps.size(); ++i) {
+        char buf[64];
+        memset(buf, 'Z', sizeof buf);
+        bool r = words ? vfsReadWord(f, buf, cap) : vfsReadLine(f, buf, cap);
+        EXPECT_EQ(r, steps[i].result) << "step " << i;
+        EXPECT_STREQ(buf, steps[i].text) << "step " << i;
+    }
+}
+
+}
+
+TEST_F(Vfs, ReadLineEndsAtLfCrLfNulAndReportsLoneCrAndOverflow)
+{
+    for (VFile* f : openThreeWays(std::string("ab\r\ncd", 6))) {
+        expectLines(f, false, 16, {{true, "ab"}, {true, "cd"}, {true, ""}, {true, ""}});
+        EXPECT_TRUE(vfsEof(f));
+        EXPECT_TRUE(vfsClose(f));
+    }
+    ASSERT_TRUE(vfsUnmount(u"d.pak") && vfsUnmount(u"s.pak"));
+
+    // A lone CR gives false and eats the next line's first byte; NUL and LF end lines.
+    for (VFile* f : openThreeWays(std::string("one\rtwo\nthree\0four\n", 19))) {
+        expectLines(f, false, 16, {{false, "one"}, {true, "wo"}, {true, "three"}, {true, "four"}, {true, ""}});
+        EXPECT_TRUE(vfsClose(f));
+    }
+    ASSERT_TRUE(vfsUnmount(u"d.pak") && vfsUnmount(u"s.pak"));
+
+    // A line longer than the buffer: false, and the cap-th character is lost.
+    for (VFile* f : openThreeWays("abcdefgh\nxy\r")) {
+        expectLines(f, false, 4, {{false, "abc"}, {false, "efg"}, {true, ""}, {true, "xy"}, {true, ""}});
+        EXPECT_TRUE(vfsClose(f));
+    }
+}
+
+TEST_F(Vfs, ReadWordEndsAtBlanksWithoutSkippingThem)
+{
+    for (VFile* f : openThreeWays("Actor \tname\r\nx")) {
+        expectLines(f, true, 16, {{true, "Actor"}, {true, ""}, {true, "name"}, {true, "x"}, {true, ""}});
+        EXPECT_TRUE(vfsClose(f));
+    }
+}
+
+TEST_F(Vfs, LooseFilesWinAndTheDataFolderIsSearched)
+{
+    put("main.w", "loose");
+    put("a.pak", buildZip({{.name = "main.w", .data = "packed"}, {.name = "data.w", .data = "packed"}}).bytes);
+    ASSERT_EQ(vfsMount(u"a.pak"), 1);
+    EXPECT_EQ(vfsSlurp(u"main.w"), "loose");
+    EXPECT_EQ(vfsSlurp(u"data.w"), "packed");
+    EXPECT_EQ(vfsSlurp(wpath("main.w").c_str()), "loose");
+
+    // An absolute name is also tried under the program's folder, then the data folder.
+    std::string docs = makeTempDir();
+    folderSetPath(FOLDER_PROGRAM, wide("/nonexistent-tobex-folder/").c_str());
+    folderSetPath(FOLDER_DOCUMENTS, wide(docs).c_str());
+    writeFile(docs + "prefs.w", "from data");
+    EXPECT_EQ(textCompare(folderPath(FOLDER_DATA), wide(docs).c_str()), 0);
+    EXPECT_EQ(vfsSlurp(u"prefs.w"), "from data");
+    EXPECT_EQ(vfsSlurp(u"/prefs.w"), "from data");
+    EXPECT_EQ(vfsSlurp(u"data.w"), "packed");
+    folderSetPath(FOLDER_DOCUMENTS, nullptr);
+    folderSetPath(FOLDER_PROGRAM, wide(dir).c_str());
+    EXPECT_EQ(system(("rm -rf '" + docs + "'").c_str()), 0);
+
+    // A name that would make a path of 260 characters is not tried at all.
+    std::string longName(TEXT_MAX_PATH - dir.size(), 'n');
+    EXPECT_EQ(vfsOpen(wide(longName).c_str()), nullptr);
+    EXPECT_EQ(vfsCreate(wide(longName).c_str()), nullptr);
+    EXPECT_EQ(vfsOpenCount(), 1);
+}
+
+TEST_F(Vfs, TwentyOneOpenFilesFailAndAreLogged)
+{
+    put("f", "x");
+    std::vector<VFile*> open;
+    auto fill = [&] {
+        while (open.size() < size_t(VFS_MAX_FILES)) {
+            open.push_back(vfsOpen(u"f"));
+            ASSERT_NE(open.back(), nullptr) << open.size();
+        }
+    };
+    auto closeAll = [&] {
+        for (VFile* f : open)
+            EXPECT_TRUE(vfsClose(f));
+        open.clear();
+    };
+    fill();
+    EXPECT_EQ(vfsOpen(u"f"), nullptr);
+    EXPECT_EQ(vfsCreate(u"g"), nullptr);
+    EXPECT_EQ(vfsOpenCount(), VFS_MAX_FILES);
+    // The log looked for its folder while no slot was free; that must not have
+    // settled the data folder on the empty prefix.
+    EXPECT_EQ(narrow(folderPath(FOLDER_DATA)), dir);
+    closeAll();
+
+    // Once the log exists, the failure is in it.
+    logLine("start");
+    fill();
+    EXPECT_EQ(vfsOpen(u"f"), nullptr);
+    EXPECT_EQ(log(), "start\nToo many open files\nTobexLib/src/TobexVFS(144)\n");
+    EXPECT_TRUE(vfsClose(open.back()));
+    open.pop_back();
+    EXPECT_NE(open.emplace_back(vfsOpen(u"f")), nullptr);
+    closeAll();
+}
+
+TEST_F(Vfs, WritesAppendTruncateAndReportNullHandles)
+{
+    VFile* f = vfsCreate(u"out.txt");
+    ASSERT_NE(f, nullptr);
+    EXPECT_TRUE(vfsWriteString(f, "first\n"));
+    EXPECT_FALSE(vfsWriteString(f, nullptr));
+    EXPECT_TRUE(vfsWriteString(f, ""));
+    EXPECT_EQ(vfsSize(f), 6u);
+    EXPECT_TRUE(vfsClose(f));
+
+    f = vfsOpen(u"out.txt");
+    ASSERT_NE(f, nullptr);
+    ASSERT_TRUE(vfsSeek(f, 0, 2));
+    EXPECT_EQ(vfsTell(f), 6u);
+    EXPECT_TRUE(vfsWriteString(f, "second\n"));
+    EXPECT_FALSE(vfsSeek(f, 0, 7));
+    EXPECT_EQ(vfsTell(f), 13u);
+    char buf[32] = {};
+    EXPECT_EQ(vfsReadAll(f, buf), 13);
+    EXPECT_STREQ(buf, "first\nsecond\n");
+    EXPECT_TRUE(vfsClose(f));
+    EXPECT_FALSE(vfsClose(f));  // a closed handle
+
+    f = vfsCreate(u"out.txt");  // truncates
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(vfsSize(f), 0u);
+    EXPECT_TRUE(vfsEof(f));
+    EXPECT_TRUE(vfsClose(f));
+    EXPECT_EQ(readFile(path("out.txt")), "");
+
+    put("p.pak", buildZip({{.name = "m", .data = "member"}}).bytes);
+    ASSERT_EQ(vfsMount(u"p.pak"), 1);
+    f = vfsOpen(u"m");
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(vfsWrite(f, "x", 1), 0);
+    EXPECT_TRUE(vfsClose(f));
+
+    EXPECT_FALSE(vfsClose(nullptr));
+    EXPECT_EQ(vfsRead(nullptr, buf, 1), 0);
+    EXPECT_EQ(vfsTell(nullptr), 0xFFFFFFFFu);
+    EXPECT_EQ(vfsSize(nullptr), 0xFFFFFFFFu);
+    EXPECT_TRUE(vfsEof(nullptr));
+    EXPECT_FALSE(vfsSeek(nullptr, 0, 0));
+    EXPECT_EQ(vfsOpen(nullptr), nullptr);
+    EXPECT_EQ(vfsOpen(u""), nullptr);
+
+    EXPECT_TRUE(vfsDelete(wpath("out.txt").c_str()));
+    EXPECT_FALSE(vfsDelete(wpath("out.txt").c_str()));
+    EXPECT_EQ(vfsOpen(u"out.txt"), nullptr);
+}
