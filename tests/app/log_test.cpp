@@ -94,7 +94,6 @@ TEST(LogFile, TooManyOpenFilesStillReachesTheLog)
 {
     std::string dir = testutil::makeTempDir();
     std::string log = testutil::useFolder(dir);
-    logLine("start");
     testutil::writeFile(dir + "data.bin", "x");
     VFile* open[VFS_MAX_FILES] = {};
     int held = 0;

@@ -98,12 +98,15 @@ VFile* openLog()
 // says so would be lost, so it is appended to the file directly instead.
 void appendDirect(const char* text, bool eol)
 {
-    char host[TEXT_MAX_PATH * 3];
-    if (g_log.firstLine || !fileHostPath(g_log.path, host, sizeof host))
+    if (g_log.firstLine && !pathInFolder(u"Tobex.log", FOLDER_DATA, g_log.path, TEXT_MAX_PATH))
         return;
-    FILE* fp = fopen(host, "ab");
+    char host[TEXT_MAX_PATH * 3];
+    if (!fileHostPath(g_log.path, host, sizeof host))
+        return;
+    FILE* fp = fopen(host, g_log.firstLine ? "wb" : "ab");
     if (!fp)
         return;
+    g_log.firstLine = false;
     fputs(text, fp);
     if (eol)
         fputc('\n', fp);
