@@ -58,11 +58,15 @@ double nextDecimal(const char** p)
     return v;
 }
 
-// decimal * scale + 0.5, truncated toward zero, wrapped to 32 bits; values beyond
-// the range of a 64-bit integer saturate instead of being undefined.
+// decimal * scale rounded to the nearest integer (halves away from zero), wrapped
+// to 32 bits; values beyond a 64-bit integer saturate instead of being undefined.
+// NOTE: adding 0.5 and truncating toward zero would move every negative value up
+// by one unit on each text round trip (-1 read as -255/256, printed as
+// -0.99609375, read back as -254/256); rounding both ways keeps printed values exact.
 int32_t scaleDecimal(double v, double scale)
 {
-    double x = trunc(v * scale + 0.5);
+    double x = v * scale;
+    x = trunc(x < 0 ? x - 0.5 : x + 0.5);
     if (!(x == x))
         return 0;
     if (x >= 9.2e18)

@@ -284,7 +284,9 @@ struct Resolver {
         int32_t stored = *value;
         *value = resolve(stored);
         void* target = objGet(*value);
-        if (!d->refClass || stored == OBJ_NONE || !target || objIsA(target, d->refClass))
+        // A class registered after the one referring to it is resolved here.
+        ClassDesc* ref = d->refClass ? d->refClass : classFind(d->refName);
+        if (!ref || stored == OBJ_NONE || !target || objIsA(target, ref))
             return;
         logWrite("World_Load: incorrect class of referenced object, world ", 0);
         logWrite(world->name, 0);
