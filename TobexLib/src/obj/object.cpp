@@ -9,6 +9,8 @@
 
 #include <string.h>
 
+#include <set>
+
 #include "app/clock.h"
 #include "app/log.h"
 #include "engine/classes.h"
@@ -26,6 +28,7 @@ struct NamedMethod {
 Vector g_classes;      // ClassDesc*, sorted by name
 Vector g_methods;      // NamedMethod, sorted by name
 HandleTable g_objects; // object pointers by id
+std::set<ObjectId> g_worlds;  // ids of the live objects that are Worlds (derived classes too)
 bool g_ready;
 TIME g_resetTime;
 
@@ -109,12 +112,11 @@ bool isLiveBase(const void* obj)
     return obj && classIsA(header(obj)->cls, &g_baseClass);
 }
 
-// The candidate matching rule of objFind.
+// The candidate matching rule of objFind. The exact class is compared first: it
+// is the cheapest test and rejects most candidates of a whole-table search.
 bool matches(const void* obj, ClassDesc* cls, const char* name)
 {
-    if (!isLiveBase(obj))
-        return false;
-    if (cls && header(obj)->cls != cls)
+    if (!obj || (cls && header(obj)->cls != cls) || !isLiveBase(obj))
         return false;
     return !name || !strcmp(static_cast<const Base*>(obj)->name, name);
 }
@@ -150,6 +152,7 @@ void objShutdown()
         cls->nameIndex = nullptr;
     }
     htFree(&g_objects);
+    g_worlds.clear();
     vecFree(&g_methods);
     vecFree(&g_classes);
     g_ready = false;
@@ -284,6 +287,8 @@ void* objCreate(ClassDesc* cls)
         return nullptr;
     }
     header(obj)->id = id;
+    if (classIsA(cls, &g_worldClass))
+        g_worlds.insert(id);
     return obj;
 }
 
@@ -299,8 +304,10 @@ void objDestroy(void* obj)
     if (!obj)
         return;
     ObjHeader* h = header(obj);
-    if (htGet(&g_objects, h->id) == obj)
+    if (htGet(&g_objects, h->id) == obj) {
         htRemove(&g_objects, h->id);
+        g_worlds.erase(h->id);
+    }
     ClassDesc* cls = h->cls;
     if (cls->flags & CF_HAS_RELEASE)
         runValueFunctions(cls, obj, true);
@@ -337,10 +344,29 @@ ObjectId objFind(ClassDesc* cls, const char* name, void* world)
         }
         return OBJ_NONE;
     }
+    // Worlds are kept in an id-ordered index, so looking one up by name does not
+    // scan the whole table.
+    if (cls && classIsA(cls, &g_worldClass)) {
+        for (ObjectId id : g_worlds)
+            if (matches(objGet(id), cls, name))
+                return id;
+        return OBJ_NONE;
+    }
     for (int32_t id = 0; id < htCount(&g_objects); id++)
         if (matches(objGet(id), cls, name))
             return id;
     return OBJ_NONE;
+}
+
+int32_t objWorldIds(ObjectId* out, int32_t cap)
+{
+    int32_t n = 0;
+    for (ObjectId id : g_worlds) {
+        if (out && n < cap)
+            out[n] = id;
+        n++;
+    }
+    return n;
 }
 
 void* objFindWorldOf(const void* obj)
@@ -348,10 +374,8 @@ void* objFindWorldOf(const void* obj)
     if (!obj)
         return nullptr;
     ObjectId target = header(obj)->id;
-    for (int32_t id = 0; id < htCount(&g_objects); id++) {
+    for (ObjectId id : g_worlds) {
         void* w = objGet(id);
-        if (!objIsA(w, &g_worldClass))
-            continue;
         const Vector* objs = &static_cast<World*>(w)->objs;
         for (int32_t i = objs->count - 1; i >= 0; i--)
             if (*static_cast<ObjectId*>(vecAt(objs, i)) == target)

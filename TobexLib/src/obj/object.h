@@ -121,6 +121,9 @@ ObjectId objId(const void* obj);             // OBJ_NONE for null
 ObjectId objFind(ClassDesc* cls, const char* name, void* world);
 void* objFindWorldOf(const void* obj);       // first World (in id order) listing the object
 int32_t objTableSlots();                     // slots of the object table, used or free
+// Ids of the live Worlds (derived classes included) in id order; returns how many
+// there are, filling at most cap of them into out (which may be null).
+int32_t objWorldIds(ObjectId* out, int32_t cap);
 
 // ---- Properties and methods by name -------------------------------------------------
 uint8_t objPropIndex(const void* obj, const char* name);   // PROP_UNKNOWN when absent

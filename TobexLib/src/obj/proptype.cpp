@@ -945,10 +945,10 @@ void propBeginSave()
     if (g_saveDepth++ > 0)
         return;
     g_worldOf.assign(size_t(objTableSlots()), -1);
-    for (int32_t id = 0; id < objTableSlots(); id++) {
+    std::vector<ObjectId> worlds(size_t(objWorldIds(nullptr, 0)));
+    objWorldIds(worlds.data(), int32_t(worlds.size()));
+    for (ObjectId id : worlds) {
         void* w = objGet(id);
-        if (!objIsA(w, &g_worldClass))
-            continue;
         const Vector* objs = &static_cast<World*>(w)->objs;
         for (int32_t i = 0; i < objs->count; i++) {
             int32_t member = *static_cast<int32_t*>(vecAt(objs, i));

@@ -58,24 +58,52 @@ bool flush(WorldFile* wf)
     return !wf->failed;
 }
 
-// The shared loop of words and lines (see wfReadWord).
+bool isDelimiter(int c, bool words)
+{
+    return c == '\n' || c == '\r' || c == 0 || (words && (c == ' ' || c == '\t'));
+}
+
+// Ends a token or line at its delimiter c: a CR must be followed by LF.
+bool endAt(WorldFile* wf, int c)
+{
+    return c != '\r' || nextByte(wf) == '\n';
+}
+
+// The shared loop of words and lines (see wfReadWord). Bytes already in the
+// buffer are scanned in place; the buffer is refilled only at its end.
 bool readDelimited(WorldFile* wf, char* out, int cap, bool words)
 {
     if (!wf || !out || cap <= 0)
         return false;
-    for (int n = 0; n < cap; n++) {
+    int n = 0;
+    while (n < cap) {
+        if (wf->buf && wf->bufPos < wf->bufLen) {
+            const uint8_t* p = wf->buf + wf->bufPos;
+            int32_t avail = wf->bufLen - wf->bufPos;
+            int32_t room = cap - n < avail ? cap - n : avail;
+            int32_t i = 0;
+            while (i < room && !isDelimiter(p[i], words))
+                i++;
+            memcpy(out + n, p, size_t(i));
+            n += i;
+            wf->bufPos += i;
+            if (i < room) {
+                int c = wf->buf[wf->bufPos++];
+                out[n] = 0;
+                return endAt(wf, c);
+            }
+            continue;
+        }
         int c = nextByte(wf);
         if (c < 0) {
             out[n] = 0;
             return c == -1;
         }
-        bool end = c == '\n' || c == '\r' || c == 0 || (words && (c == ' ' || c == '\t'));
-        if (!end) {
-            out[n] = char(c);
-            continue;
+        if (isDelimiter(c, words)) {
+            out[n] = 0;
+            return endAt(wf, c);
         }
-        out[n] = 0;
-        return c != '\r' || nextByte(wf) == '\n';
+        out[n++] = char(c);
     }
     out[cap - 1] = 0;
     return false;
@@ -127,31 +155,31 @@ void storeMethod(void* obj, const PropDesc* d, const char* name)
 
 bool readTextProperties(WorldFile* wf, void* obj)
 {
-    std::vector<char> token(WORLD_LINE_MAX), line(WORLD_LINE_MAX);
+    char token[WORLD_LINE_MAX], line[WORLD_LINE_MAX];
     const char* cls = static_cast<ObjHeader*>(obj)->cls->name;
     for (;;) {
-        if (!wfReadWord(wf, token.data(), WORLD_LINE_MAX)) {
+        if (!wfReadWord(wf, token, WORLD_LINE_MAX)) {
             logWithClass("objRead: bad or too long line in class ", cls);
             return false;
         }
         if (!token[0])
             return true;
-        if (!wfReadLine(wf, line.data(), WORLD_LINE_MAX)) {
+        if (!wfReadLine(wf, line, WORLD_LINE_MAX)) {
             logWithClass("objRead: bad or too long line in class ", cls);
             return false;
         }
         if (token[0] == ';')
             continue;
-        uint8_t index = objPropIndex(obj, token.data());
+        uint8_t index = objPropIndex(obj, token);
         const PropDesc* d = objPropDesc(obj, index);
         if (!d) {
-            logWithClass("objRead: unknown property ", token.data());
+            logWithClass("objRead: unknown property ", token);
             continue;
         }
         if (index >= PROP_METHOD_BASE)
-            storeMethod(obj, d, line.data());
+            storeMethod(obj, d, line);
         else
-            PropFromStr(line.data(), d->type, static_cast<uint8_t*>(obj) + d->offset);
+            PropFromStr(line, d->type, static_cast<uint8_t*>(obj) + d->offset);
     }
 }
 
@@ -193,7 +221,7 @@ void liveMembers(const World* w, Vector* out)
     }
 }
 
-bool writeProperty(WorldFile* wf, void* obj, const PropDesc* d, std::vector<char>& text)
+bool writeProperty(WorldFile* wf, void* obj, const PropDesc* d, char* text)
 {
     const uint8_t* value = static_cast<const uint8_t*>(obj) + d->offset;
     Vector members = {};
@@ -207,12 +235,12 @@ bool writeProperty(WorldFile* wf, void* obj, const PropDesc* d, std::vector<char
         ok = wfWrite(wf, &d->index, 1) && PropWrite(wf, obj, d->type, value);
     } else {
         size_t nameLen = strlen(d->name);
-        ok = propToStrFits(text.data(), obj, d->type, value) &&
-             nameLen + 1 + strlen(text.data()) < size_t(WORLD_LINE_MAX);
+        ok = propToStrFits(text, obj, d->type, value) &&
+             nameLen + 1 + strlen(text) < size_t(WORLD_LINE_MAX);
         if (!ok)
             logWithClass("objWrite: value too long for a line: ", d->name);
         ok = ok && wfWriteString(wf, d->name) && wfWrite(wf, "\t", 1) &&
-             wfWriteString(wf, text.data()) && wfWrite(wf, "\n", 1);
+             wfWriteString(wf, text) && wfWrite(wf, "\n", 1);
     }
     if (worldObjs)
         vecFree(&members);
@@ -225,7 +253,7 @@ bool writeObject(WorldFile* wf, void* obj)
     bool binary = wf->form == WF_BINARY;
     if (!wfWriteString(wf, cls->name) || !wfWrite(wf, binary ? "" : "\n", 1))
         return false;
-    std::vector<char> text(binary ? 0 : PROP_TEXT_MAX);
+    char text[PROP_TEXT_MAX];
     uint16_t skip = binary ? PF_NOBINARY : PF_NOTEXT;
     for (uint32_t i = 0; i < cls->nProps; i++) {
         const PropDesc* d = &cls->descs[i];
