@@ -37,6 +37,30 @@ bool isBlank(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
+// Decimal digits of v; returns the length. snprintf costs several times more and
+// World files are mostly numbers.
+int formatUnsigned(char* out, uint32_t v)
+{
+    char digits[10];
+    int n = 0;
+    do {
+        digits[n++] = char('0' + v % 10);
+        v /= 10;
+    } while (v);
+    for (int i = 0; i < n; i++)
+        out[i] = digits[n - 1 - i];
+    out[n] = 0;
+    return n;
+}
+
+int formatInt(char* out, int32_t v)
+{
+    if (v >= 0)
+        return formatUnsigned(out, uint32_t(v));
+    out[0] = '-';
+    return 1 + formatUnsigned(out + 1, 0u - uint32_t(v));
+}
+
 // Multi-value forms: after a number the parser moves on to the next blank.
 void skipToBlank(const char** p)
 {
@@ -405,11 +429,16 @@ bool readObjectId(WorldFile* wf, void* value, const TypeInfo*)
 
 // ---- Text forms ----------------------------------------------------------------------------------
 
+// At most four numbers: always fits the buffer.
 void printInts(char* buf, const int32_t* v, int n)
 {
     int at = 0;
-    for (int i = 0; i < n && at < PROP_TEXT_MAX; i++)
-        at += snprintf(buf + at, size_t(PROP_TEXT_MAX - at), i ? " %d" : "%d", v[i]);
+    for (int i = 0; i < n; i++) {
+        if (i)
+            buf[at++] = ' ';
+        at += formatInt(buf + at, v[i]);
+    }
+    buf[at] = 0;
 }
 
 void readInts(const char* text, int32_t* v, int n)
@@ -420,7 +449,7 @@ void readInts(const char* text, int32_t* v, int n)
 
 void boolToStr(char* buf, const void*, const void* value, const TypeInfo*)
 {
-    snprintf(buf, PROP_TEXT_MAX, "%d", int(*static_cast<const int8_t*>(value)));
+    formatInt(buf, *static_cast<const int8_t*>(value));
 }
 
 void boolFromStr(const char* text, void* value, const TypeInfo*)
@@ -432,7 +461,7 @@ void intToStr(char* buf, const void*, const void* value, const TypeInfo*)
 {
     int32_t v = *static_cast<const int32_t*>(value);
     if (!propIsRelative(v)) {
-        snprintf(buf, PROP_TEXT_MAX, "%d", v);
+        formatInt(buf, v);
         return;
     }
     int32_t b = propRelB(v);
@@ -584,7 +613,7 @@ void wordToStr(char* buf, const void*, const void* value, const TypeInfo* t)
     uint32_t w = 0;
     if (t->size >= 4)
         memcpy(&w, value, 4);
-    snprintf(buf, PROP_TEXT_MAX, "%u", w);
+    formatUnsigned(buf, w);
 }
 
 void wordFromStr(const char* text, void* value, const TypeInfo*)
@@ -606,8 +635,12 @@ void objectIdToStr(char* buf, const void* owner, const void* value, const TypeIn
     else if (form == REF_BY_NAME)
         snprintf(buf, PROP_TEXT_MAX, "%.15s:%.15s", w->name,
                  static_cast<const Base*>(objGet(id))->name);
-    else
-        snprintf(buf, PROP_TEXT_MAX, form == REF_ABS ? "&%d" : "%d", id);
+    else if (form == REF_ABS) {
+        buf[0] = '&';
+        formatInt(buf + 1, id);
+    } else {
+        formatInt(buf, id);
+    }
 }
 
 void objectIdFromStr(const char* text, void* value, const TypeInfo*)
@@ -688,7 +721,9 @@ void vectorToStr(char* buf, const void*, const void* value, const TypeInfo*)
         }
         int32_t e;
         memcpy(&e, v->data + size_t(i) * 4, 4);
-        at += snprintf(buf + at, size_t(PROP_TEXT_MAX - at), i ? " %d" : "%d", e);
+        if (i)
+            buf[at++] = ' ';
+        at += formatInt(buf + at, e);
     }
 }
 
@@ -709,7 +744,7 @@ void vectorFromStr(const char* text, void* value, const TypeInfo* t)
 
 void byteToStr(char* buf, const void*, const void* value, const TypeInfo*)
 {
-    snprintf(buf, PROP_TEXT_MAX, "%u", unsigned(*static_cast<const uint8_t*>(value)));
+    formatUnsigned(buf, *static_cast<const uint8_t*>(value));
 }
 
 void byteFromStr(const char* text, void* value, const TypeInfo*)

@@ -111,15 +111,31 @@ bool readDelimited(WorldFile* wf, char* out, int cap, bool words)
 
 // ---- Method look-up by name ("Load", "Save") ---------------------------------------------------
 
+// The name index of a method name in a class, looked up once per class in a row.
+uint8_t cachedIndex(void* obj, const char* name, const ClassDesc** lastClass, uint8_t* lastIndex)
+{
+    const ClassDesc* cls = static_cast<ObjHeader*>(obj)->cls;
+    if (cls != *lastClass) {
+        *lastIndex = objPropIndex(obj, name);
+        *lastClass = cls;
+    }
+    return *lastIndex;
+}
+
 ObjMethod namedMethod(void* obj, const char* name)
 {
-    uint8_t index = objPropIndex(obj, name);
+    static const ClassDesc* lastSave;
+    static const ClassDesc* lastLoad;
+    static uint8_t saveIndex, loadIndex;
+    bool save = !strcmp(name, "Save");
+    uint8_t index = save ? cachedIndex(obj, name, &lastSave, &saveIndex)
+                         : cachedIndex(obj, name, &lastLoad, &loadIndex);
     const PropDesc* d = objPropDesc(obj, index);
     if (!d)
         return nullptr;
     if (index >= PROP_METHOD_BASE) {
-        auto* slot = static_cast<ObjMethod*>(objPropAddr(obj, name));
-        return slot ? *slot : nullptr;
+        ClassDesc* cls = static_cast<ObjHeader*>(obj)->cls;
+        return d->offset >= 0 && uint32_t(d->offset) < cls->nMethods ? cls->slots[d->offset] : nullptr;
     }
     if (d->type != PT_METHOD)
         return nullptr;
@@ -225,7 +241,8 @@ bool writeProperty(WorldFile* wf, void* obj, const PropDesc* d, char* text)
 {
     const uint8_t* value = static_cast<const uint8_t*>(obj) + d->offset;
     Vector members = {};
-    bool worldObjs = objIsA(obj, &g_worldClass) && d->offset == int16_t(offsetof(World, objs));
+    bool worldObjs = d->type == PT_OBJLIST && d->offset == int16_t(offsetof(World, objs)) &&
+                     objIsA(obj, &g_worldClass);
     if (worldObjs) {
         liveMembers(static_cast<World*>(obj), &members);
         value = reinterpret_cast<const uint8_t*>(&members);
@@ -408,6 +425,14 @@ int32_t wfRead(WorldFile* wf, void* out, int32_t n)
     if (!wf->buf)
         return vfsRead(wf->file, out, n);
     uint8_t* dst = static_cast<uint8_t*>(out);
+    // Most values are a few bytes that are already in the buffer.
+    if (n <= 16 && wf->bufLen - wf->bufPos >= n) {
+        const uint8_t* src = wf->buf + wf->bufPos;
+        for (int32_t i = 0; i < n; i++)
+            dst[i] = src[i];
+        wf->bufPos += n;
+        return n;
+    }
     int32_t done = 0;
     while (done < n) {
         int32_t have = wf->bufLen - wf->bufPos;
