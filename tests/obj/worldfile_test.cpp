@@ -437,6 +437,19 @@ TEST_F(WorldFileTest, MethodNamesRebindTheClassSlotAndLongValuesRefuseToSave)
     Str* s = static_cast<Str*>(loadText("TOBT\n\nStr\nname\tx\nDebug\tBase_Debug\n\n"));
     ASSERT_NE(s, nullptr);
     EXPECT_EQ(g_strClass.slots[M_DEBUG], Base_Debug);
+    // A function of an unrelated class is refused: World_Load would take the Str
+    // for a World.
+    s = static_cast<Str*>(loadText("TOBT\n\nStr\nLoad\tWorld_Load\nSync\tWorld_Sync\n\n"));
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(g_strClass.slots[M_LOAD], nullptr);
+    EXPECT_EQ(g_strClass.slots[M_SYNC], nullptr);
+    EXPECT_NE(log().find("objRead: method does not fit class Str: World_Load"), std::string::npos);
+    World* w = static_cast<World*>(loadText("TOBT\n\nWorld\nLoad\tWorld_KillObj\n\n"));
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(g_worldClass.slots[M_LOAD], World_Load);
+    // An unknown name empties the slot.
+    ASSERT_NE(loadText("TOBT\n\nStr\nDebug\tNo_Such\n\n"), nullptr);
+    EXPECT_EQ(g_strClass.slots[M_DEBUG], nullptr);
 
     // A list whose text does not fit one line cannot be written in the text form.
     Control* c = create<Control>(&g_controlClass);

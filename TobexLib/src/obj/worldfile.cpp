@@ -10,6 +10,7 @@
 #include "obj/worldfile.h"
 
 #include <algorithm>
+#include <string>
 #include <string.h>
 #include <utility>
 #include <vector>
@@ -162,11 +163,32 @@ void logWithClass(const char* message, const char* cls)
 
 // ---- Reading -------------------------------------------------------------------------------------
 
+// A file may rebind a class's method slot to a registered function, but only to
+// one of a class the object's class derives from ("World_Load" for a World or a
+// class derived from it): a function of another class would take the object
+// for a record it is not. The Save and Load slots, which the reader and writer
+// call with the open file, take only functions named for that purpose
+// ("..._Save", "..._Load"). An unknown name empties the slot.
 void storeMethod(void* obj, const PropDesc* d, const char* name)
 {
     ClassDesc* cls = static_cast<ObjHeader*>(obj)->cls;
-    if (d->offset >= 0 && uint32_t(d->offset) < cls->nMethods)
-        cls->slots[d->offset] = methodFind(name);
+    if (d->offset < 0 || uint32_t(d->offset) >= cls->nMethods)
+        return;
+    ObjMethod fn = methodFind(name);
+    const char* underscore = fn ? strchr(name, '_') : nullptr;
+    if (fn) {
+        std::string owner(name, underscore ? size_t(underscore - name) : 0);
+        bool fileSlot = d->offset == M_SAVE || d->offset == M_LOAD;
+        if (!classIsA(cls, classFind(owner.c_str())) ||
+            (fileSlot && strcmp(underscore + 1, d->name))) {
+            logWrite("objRead: method does not fit class ", 0);
+            logWrite(cls->name, 0);
+            logWrite(": ", 0);
+            logLine(name);
+            return;
+        }
+    }
+    cls->slots[d->offset] = fn;
 }
 
 bool readTextProperties(WorldFile* wf, void* obj)
