@@ -269,7 +269,9 @@ TEST_F(LivingTest, MembershipAddRemoveAndKill)
     EXPECT_EQ(World_KillObj(w, b), 0);
     EXPECT_EQ(objGet(bId), nullptr);
     EXPECT_EQ(w->focus, -1);  // no longer below the member count
-    EXPECT_EQ(World_KillObj(w, b), -1);
+    Str* outsider = create<Str>(&g_strClass);
+    EXPECT_EQ(World_KillObj(w, outsider), -1);
+    EXPECT_EQ(objGet(outsider->id), outsider);  // not a member: left alive
 
     EXPECT_EQ(objCallMethod(w, M_KILLOBJ, inner), 0);
     EXPECT_EQ(objGet(innerId), nullptr);
