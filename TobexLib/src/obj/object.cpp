@@ -169,6 +169,14 @@ bool classRegister(ClassDesc* cls)
         logLine(cls->name);
         return false;
     }
+    // Binary World files name a property by one byte below 128, and the name
+    // index tells methods by 128 + position below 255.
+    if (cls->nProps >= PROP_METHOD_BASE || cls->nMethods >= PROP_UNKNOWN - PROP_METHOD_BASE ||
+        !cls->defaults || cls->objectSize < sizeof(ObjHeader)) {
+        logWrite("classRegister: bad descriptor for class ", 0);
+        logLine(cls->name);
+        return false;
+    }
     if (!buildNameIndex(cls) || vecInsertSorted(&g_classes, &cls, compareClassName) < 0)
         return false;
     if (!cls->base && cls->baseName)

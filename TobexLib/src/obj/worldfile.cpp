@@ -59,9 +59,20 @@ bool flush(WorldFile* wf)
     return !wf->failed;
 }
 
+// Bytes that end a token (bit 1) or a line (bit 2).
+struct DelimiterTable {
+    uint8_t ends[256];
+    DelimiterTable() : ends{}
+    {
+        ends[0] = ends[uint8_t('\n')] = ends[uint8_t('\r')] = 3;
+        ends[uint8_t(' ')] = ends[uint8_t('\t')] = 1;
+    }
+};
+const DelimiterTable kDelimiters;
+
 bool isDelimiter(int c, bool words)
 {
-    return c == '\n' || c == '\r' || c == 0 || (words && (c == ' ' || c == '\t'));
+    return kDelimiters.ends[uint8_t(c)] & (words ? 1 : 2);
 }
 
 // Ends a token or line at its delimiter c: a CR must be followed by LF.
@@ -116,7 +127,8 @@ bool readDelimited(WorldFile* wf, char* out, int cap, bool words)
 uint8_t cachedIndex(void* obj, const char* name, const ClassDesc** lastClass, uint8_t* lastIndex)
 {
     const ClassDesc* cls = static_cast<ObjHeader*>(obj)->cls;
-    if (cls != *lastClass) {
+    const PropDesc* d = cls == *lastClass ? objPropDesc(obj, *lastIndex) : nullptr;
+    if (!d || strcmp(d->name, name)) {
         *lastIndex = objPropIndex(obj, name);
         *lastClass = cls;
     }
@@ -531,7 +543,11 @@ void* objRead(WorldFile* wf)
     if (!wf)
         return nullptr;
     char name[WORLD_LINE_MAX];
-    if (!wfReadWord(wf, name, WORLD_LINE_MAX) || !name[0])
+    if (!wfReadWord(wf, name, WORLD_LINE_MAX)) {
+        logLine("objRead: bad or too long class name");
+        return nullptr;
+    }
+    if (!name[0])
         return nullptr;
     void* obj = objCreateByName(name);
     if (!obj) {
