@@ -6,6 +6,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -35,7 +36,12 @@ protected:
         ASSERT_TRUE(objInit());
     }
 
-    void TearDown() override { objShutdown(); }
+    void TearDown() override
+    {
+        objShutdown();
+        std::error_code ignored;
+        std::filesystem::remove_all(dir, ignored);
+    }
 
     std::string path(const char* name) const { return dir + name; }
 
