@@ -5,6 +5,7 @@
 #include "obj/obj_fixture.h"
 #include "obj/proptype.h"
 #include "vfs/mem.h"
+#include "vfs/vfs.h"
 
 #pragma GCC diagnostic ignored "-Winvalid-offsetof"
 
@@ -458,4 +459,55 @@ TEST_F(WorldFileTest, MethodNamesRebindTheClassSlotAndLongValuesRefuseToSave)
     EXPECT_FALSE(save("long.w", c, false));
     EXPECT_NE(log().find("objWrite: value too long for a line: objs"), std::string::npos);
     EXPECT_TRUE(save("long.w", c, true));
+}
+
+namespace {
+
+// A class whose Load reads one raw line straight from the VFile after its
+// properties, as a control or game class with its own data may do.
+struct Blob : Base {
+    char extra[32];
+};
+Blob g_blobDefault;
+PropDesc g_blobDescs[] = {
+    OBJ_PROP(Blob, name, PT_STRING16, 0, nullptr),
+    OBJ_METHOD("Save", M_SAVE),
+    OBJ_METHOD("Load", M_LOAD),
+    OBJ_METHOD("Sync", M_SYNC),
+    OBJ_METHOD("Debug", M_DEBUG),
+};
+int Blob_Load(void* obj, void* arg)
+{
+    return vfsReadLine(static_cast<WorldFile*>(arg)->file, static_cast<Blob*>(obj)->extra, 32) ? 0 : -1;
+}
+int Blob_Save(void* obj, void* arg)
+{
+    WorldFile* wf = static_cast<WorldFile*>(arg);
+    const char* extra = static_cast<Blob*>(obj)->extra;
+    return vfsWriteString(wf->file, extra) && vfsWriteString(wf->file, "\n") ? 0 : -1;
+}
+ObjMethod g_blobSlots[4] = {Blob_Save, Blob_Load, nullptr, nullptr};
+ClassDesc g_blobClass = {.nProps = 1, .nMethods = 4, .objectSize = sizeof(Blob), .flags = 0,
+                         .name = "Blob", .base = nullptr, .baseName = "Base", .create = nullptr,
+                         .destroy = nullptr, .descs = g_blobDescs, .nameIndex = nullptr,
+                         .defaults = &g_blobDefault, .slots = g_blobSlots};
+
+}
+
+TEST_F(WorldFileTest, LoadAndSaveMethodsMayUseTheFileDirectly)
+{
+    ASSERT_TRUE(classRegister(&g_blobClass));
+    World* w = create<World>(&g_worldClass, "W");
+    Blob* blob = create<Blob>(&g_blobClass, "blob");
+    strcpy(blob->extra, "raw payload");
+    add(w, blob);
+    add(w, create<Str>(&g_strClass, "after"));
+    for (bool binary : {false, true}) {
+        ASSERT_TRUE(save("blob.w", w, binary));
+        World* back = static_cast<World*>(load("blob.w"));
+        ASSERT_NE(back, nullptr);
+        ASSERT_EQ(back->objs.count, 2);
+        EXPECT_STREQ(memberObj<Blob>(back, 0)->extra, "raw payload");
+        EXPECT_STREQ(memberObj<Str>(back, 1)->name, "after");
+    }
 }
