@@ -448,8 +448,8 @@ TEST_F(WorldFileTest, MethodNamesRebindTheClassSlotAndLongValuesRefuseToSave)
     World* w = static_cast<World*>(loadText("TOBT\n\nWorld\nLoad\tWorld_KillObj\n\n"));
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(g_worldClass.slots[M_LOAD], World_Load);
-    // An unknown name empties the slot.
-    ASSERT_NE(loadText("TOBT\n\nStr\nDebug\tNo_Such\n\n"), nullptr);
+    // An empty value empties the slot.
+    ASSERT_NE(loadText("TOBT\n\nStr\nDebug\t\n\n"), nullptr);
     EXPECT_EQ(g_strClass.slots[M_DEBUG], nullptr);
 
     // A list whose text does not fit one line cannot be written in the text form.
@@ -510,4 +510,36 @@ TEST_F(WorldFileTest, LoadAndSaveMethodsMayUseTheFileDirectly)
         EXPECT_STREQ(memberObj<Blob>(back, 0)->extra, "raw payload");
         EXPECT_STREQ(memberObj<Str>(back, 1)->name, "after");
     }
+}
+
+TEST_F(WorldFileTest, DeepNestingAndWorldsHoldingThemselvesFailCleanly)
+{
+    // 200 Worlds inside one another: reading stops at the nesting limit and the
+    // Worlds above keep what they read.
+    std::string deep = "TOBT\n\n";
+    for (int i = 0; i < 200; i++)
+        deep += "World\nobjs\t1\n\n";
+    World* top = static_cast<World*>(loadText(deep));
+    ASSERT_NE(top, nullptr);
+    int levels = 1;
+    for (World* w = top; w->objs.count == 1; w = memberObj<World>(w, 0))
+        levels++;
+    EXPECT_EQ(levels, WORLD_MAX_NESTING);
+    EXPECT_NE(log().find("objRead: objects nested too deeply"), std::string::npos);
+
+    // A World listing itself is neither written nor synced forever.
+    World* w = create<World>(&g_worldClass, "Loop");
+    World* inner = create<World>(&g_worldClass, "Inner");
+    add(w, inner);
+    add(inner, w);
+    EXPECT_FALSE(save("loop.w", w, false));
+    EXPECT_FALSE(save("loop.w", w, true));
+    EXPECT_NE(log().find("objWrite: objects nested too deeply"), std::string::npos);
+    EXPECT_EQ(World_Sync(w, nullptr), -1);
+    EXPECT_EQ(World_Live(w, nullptr), 0);
+
+    // An unknown method name leaves the slot as it was.
+    ASSERT_NE(loadText("TOBT\n\nWorld\nLoad\tNo_Load\n\n"), nullptr);
+    EXPECT_EQ(g_worldClass.slots[M_LOAD], World_Load);
+    EXPECT_NE(log().find("objRead: unknown method No_Load"), std::string::npos);
 }

@@ -4,10 +4,20 @@
 
 #include "app/clock.h"
 #include "engine/classes.h"
+#include "obj/worldfile.h"
 
 namespace {
 
 std::vector<const void*> g_dying;  // Worlds whose members are being killed
+int g_depth;                       // Worlds syncing or living inside one another
+
+// Guards the recursion of Sync and Live through nested Worlds: a World that
+// holds itself, directly or further down, stops at a fixed depth.
+struct NestingGuard {
+    bool ok;
+    NestingGuard() : ok(g_depth < WORLD_MAX_NESTING) { g_depth++; }
+    ~NestingGuard() { g_depth--; }
+};
 
 ObjectId memberAt(const World* w, int32_t i)
 {
@@ -44,6 +54,9 @@ void killMembers(World* w)
 int World_Live(void* obj, void*)
 {
     World* w = static_cast<World*>(obj);
+    NestingGuard guard;
+    if (!guard.ok)
+        return 0;
     TIME now = timeNow();
     w->changed = 0;
     // Members may leave the list while living; the index is checked every step.
@@ -60,6 +73,9 @@ int World_Live(void* obj, void*)
 int World_Sync(void* obj, void* arg)
 {
     World* w = static_cast<World*>(obj);
+    NestingGuard guard;
+    if (!guard.ok)
+        return -1;
     for (int32_t i = 0; i < w->objs.count; i++) {
         void* m = objGet(memberAt(w, i));
         if (objIsA(m, &g_baseClass) && objCallMethod(m, M_SYNC, arg) != 0)

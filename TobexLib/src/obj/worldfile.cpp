@@ -27,6 +27,12 @@
 namespace {
 
 constexpr int32_t kBufferBytes = 64 * 1024;
+
+// Objects being read or written inside one another (Worlds in Worlds).
+int g_readDepth;
+int g_writeDepth;
+
+void* readObject(WorldFile* wf);
 constexpr uint8_t kEndOfObject = 0xFF;
 
 // ---- Buffered bytes ----------------------------------------------------------------------------
@@ -180,13 +186,20 @@ void logWithClass(const char* message, const char* cls)
 // class derived from it): a function of another class would take the object
 // for a record it is not. The Save and Load slots, which the reader and writer
 // call with the open file, take only functions named for that purpose
-// ("..._Save", "..._Load"). An unknown name empties the slot.
+// ("..._Save", "..._Load"). An empty value empties the slot; an unknown name
+// is logged and changes nothing, so that a misspelt name in one file does not
+// take a method away from every object of the class for the rest of the run.
 void storeMethod(void* obj, const PropDesc* d, const char* name)
 {
     ClassDesc* cls = static_cast<ObjHeader*>(obj)->cls;
     if (d->offset < 0 || uint32_t(d->offset) >= cls->nMethods)
         return;
     ObjMethod fn = methodFind(name);
+    if (!fn && *name) {
+        logWrite("objRead: unknown method ", 0);
+        logLine(name);
+        return;
+    }
     const char* underscore = fn ? strchr(name, '_') : nullptr;
     if (fn) {
         std::string owner(name, underscore ? size_t(underscore - name) : 0);
@@ -542,6 +555,37 @@ void* objRead(WorldFile* wf)
 {
     if (!wf)
         return nullptr;
+    if (g_readDepth >= WORLD_MAX_NESTING) {
+        logLine("objRead: objects nested too deeply");
+        return nullptr;
+    }
+    g_readDepth++;
+    void* obj = readObject(wf);
+    g_readDepth--;
+    return obj;
+}
+
+bool objWrite(WorldFile* wf, void* obj)
+{
+    if (!wf || !obj)
+        return false;
+    // A World that holds itself, directly or further down, ends here too.
+    if (g_writeDepth >= WORLD_MAX_NESTING) {
+        logLine("objWrite: objects nested too deeply");
+        return false;
+    }
+    g_writeDepth++;
+    propBeginSave();
+    bool ok = writeObject(wf, obj);
+    propEndSave();
+    g_writeDepth--;
+    return ok;
+}
+
+namespace {
+
+void* readObject(WorldFile* wf)
+{
     char name[WORLD_LINE_MAX];
     if (!wfReadWord(wf, name, WORLD_LINE_MAX)) {
         logLine("objRead: bad or too long class name");
@@ -560,14 +604,6 @@ void* objRead(WorldFile* wf)
     return obj;
 }
 
-bool objWrite(WorldFile* wf, void* obj)
-{
-    if (!wf || !obj)
-        return false;
-    propBeginSave();
-    bool ok = writeObject(wf, obj);
-    propEndSave();
-    return ok;
 }
 
 // ---- The World's members ---------------------------------------------------------------------------

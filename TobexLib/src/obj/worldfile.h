@@ -18,6 +18,7 @@ enum WorldForm {
 };
 
 constexpr int WORLD_LINE_MAX = 2048;  // a text line holds at most 2047 characters
+constexpr int WORLD_MAX_NESTING = 64; // objects read or written inside one another
 
 struct WorldFile {
     VFile* file;          // the open file
