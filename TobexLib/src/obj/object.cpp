@@ -9,8 +9,6 @@
 
 #include <string.h>
 
-#include <set>
-
 #include "app/clock.h"
 #include "app/log.h"
 #include "engine/classes.h"
@@ -28,7 +26,7 @@ struct NamedMethod {
 Vector g_classes;      // ClassDesc*, sorted by name
 Vector g_methods;      // NamedMethod, sorted by name
 HandleTable g_objects; // object pointers by id
-std::set<ObjectId> g_worlds;  // ids of the live objects that are Worlds (derived classes too)
+Vector g_worlds;       // ObjectId, sorted: the live objects that are Worlds (derived classes too)
 bool g_ready;
 TIME g_resetTime;
 
@@ -48,6 +46,23 @@ int compareIndexName(const void* a, const void* b)
 {
     return strcmp(static_cast<const NameIndexEntry*>(a)->name,
                   static_cast<const NameIndexEntry*>(b)->name);
+}
+
+int compareId(const void* a, const void* b)
+{
+    ObjectId x = *static_cast<const ObjectId*>(a), y = *static_cast<const ObjectId*>(b);
+    return x < y ? -1 : x > y;
+}
+
+void forgetWorld(ObjectId id)
+{
+    if (void* hit = vecFind(&g_worlds, &id, compareId))
+        vecRemoveAt(&g_worlds, vecIndexOfPtr(&g_worlds, hit));
+}
+
+ObjectId worldAt(int32_t i)
+{
+    return *static_cast<ObjectId*>(vecAt(&g_worlds, i));
 }
 
 bool reservedId(int32_t id)
@@ -130,10 +145,12 @@ bool objInit()
     if (g_ready)
         objShutdown();
     if (!vecInit(&g_classes, sizeof(ClassDesc*), 100) ||
-        !vecInit(&g_methods, sizeof(NamedMethod), 100) || !htInit(&g_objects, 1000)) {
+        !vecInit(&g_methods, sizeof(NamedMethod), 100) || !htInit(&g_objects, 1000) ||
+        !vecInit(&g_worlds, sizeof(ObjectId), 16)) {
         vecFree(&g_classes);
         vecFree(&g_methods);
         htFree(&g_objects);
+        vecFree(&g_worlds);
         return false;
     }
     g_ready = true;
@@ -152,7 +169,7 @@ void objShutdown()
         cls->nameIndex = nullptr;
     }
     htFree(&g_objects);
-    g_worlds.clear();
+    vecFree(&g_worlds);
     vecFree(&g_methods);
     vecFree(&g_classes);
     g_ready = false;
@@ -295,8 +312,10 @@ void* objCreate(ClassDesc* cls)
         return nullptr;
     }
     header(obj)->id = id;
-    if (classIsA(cls, &g_worldClass))
-        g_worlds.insert(id);
+    if (classIsA(cls, &g_worldClass) && vecInsertSorted(&g_worlds, &id, compareId) < 0) {
+        objDestroy(obj);
+        return nullptr;
+    }
     return obj;
 }
 
@@ -314,7 +333,7 @@ void objDestroy(void* obj)
     ObjHeader* h = header(obj);
     if (htGet(&g_objects, h->id) == obj) {
         htRemove(&g_objects, h->id);
-        g_worlds.erase(h->id);
+        forgetWorld(h->id);
     }
     ClassDesc* cls = h->cls;
     if (cls->flags & CF_HAS_RELEASE)
@@ -355,9 +374,9 @@ ObjectId objFind(ClassDesc* cls, const char* name, void* world)
     // Worlds are kept in an id-ordered index, so looking one up by name does not
     // scan the whole table.
     if (cls && classIsA(cls, &g_worldClass)) {
-        for (ObjectId id : g_worlds)
-            if (matches(objGet(id), cls, name))
-                return id;
+        for (int32_t i = 0; i < g_worlds.count; i++)
+            if (matches(objGet(worldAt(i)), cls, name))
+                return worldAt(i);
         return OBJ_NONE;
     }
     for (int32_t id = 0; id < htCount(&g_objects); id++)
@@ -368,13 +387,9 @@ ObjectId objFind(ClassDesc* cls, const char* name, void* world)
 
 int32_t objWorldIds(ObjectId* out, int32_t cap)
 {
-    int32_t n = 0;
-    for (ObjectId id : g_worlds) {
-        if (out && n < cap)
-            out[n] = id;
-        n++;
-    }
-    return n;
+    for (int32_t i = 0; out && i < g_worlds.count && i < cap; i++)
+        out[i] = worldAt(i);
+    return g_worlds.count;
 }
 
 void* objFindWorldOf(const void* obj)
@@ -382,8 +397,8 @@ void* objFindWorldOf(const void* obj)
     if (!obj)
         return nullptr;
     ObjectId target = header(obj)->id;
-    for (ObjectId id : g_worlds) {
-        void* w = objGet(id);
+    for (int32_t k = 0; k < g_worlds.count; k++) {
+        void* w = objGet(worldAt(k));
         const Vector* objs = &static_cast<World*>(w)->objs;
         for (int32_t i = objs->count - 1; i >= 0; i--)
             if (*static_cast<ObjectId*>(vecAt(objs, i)) == target)
