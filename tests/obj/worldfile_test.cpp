@@ -457,8 +457,16 @@ TEST_F(WorldFileTest, MethodNamesRebindTheClassSlotAndLongValuesRefuseToSave)
     for (int i = 0; i < 1000; i++)
         vecPush(&c->objs, &i);
     EXPECT_FALSE(save("long.w", c, false));
-    EXPECT_NE(log().find("objWrite: value too long for a line: objs"), std::string::npos);
+    EXPECT_NE(log().find("objWrite: value does not fit a text line: objs"), std::string::npos);
     EXPECT_TRUE(save("long.w", c, true));
+    // Neither can a text with a line end; the binary form keeps it.
+    Str* s2 = create<Str>(&g_strClass);
+    PropFromStr("two\nlines", PT_TSTRING, &s2->text);
+    EXPECT_FALSE(save("nl.w", s2, false));
+    ASSERT_TRUE(save("nl.w", s2, true));
+    Str* back = static_cast<Str*>(load("nl.w"));
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->text[3], u'\n');
 }
 
 namespace {

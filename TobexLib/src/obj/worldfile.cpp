@@ -298,11 +298,12 @@ bool writeProperty(WorldFile* wf, void* obj, const PropDesc* d, char* text)
     if (wf->form == WF_BINARY) {
         ok = wfWrite(wf, &d->index, 1) && PropWrite(wf, obj, d->type, value);
     } else {
+        // A value must read back as one line: not too long, and without line ends.
         size_t nameLen = strlen(d->name);
         ok = propToStrFits(text, obj, d->type, value) &&
-             nameLen + 1 + strlen(text) < size_t(WORLD_LINE_MAX);
+             nameLen + 1 + strlen(text) < size_t(WORLD_LINE_MAX) && !strpbrk(text, "\r\n");
         if (!ok)
-            logWithClass("objWrite: value too long for a line: ", d->name);
+            logWithClass("objWrite: value does not fit a text line: ", d->name);
         ok = ok && wfWriteString(wf, d->name) && wfWrite(wf, "\t", 1) &&
              wfWriteString(wf, text) && wfWrite(wf, "\n", 1);
     }
