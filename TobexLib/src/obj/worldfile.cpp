@@ -141,14 +141,13 @@ uint8_t cachedIndex(void* obj, const char* name, const ClassDesc** lastClass, ui
     return *lastIndex;
 }
 
-ObjMethod namedMethod(void* obj, const char* name)
+ObjMethod namedMethod(void* obj, bool save)
 {
     static const ClassDesc* lastSave;
     static const ClassDesc* lastLoad;
     static uint8_t saveIndex, loadIndex;
-    bool save = !strcmp(name, "Save");
-    uint8_t index = save ? cachedIndex(obj, name, &lastSave, &saveIndex)
-                         : cachedIndex(obj, name, &lastLoad, &loadIndex);
+    uint8_t index = save ? cachedIndex(obj, "Save", &lastSave, &saveIndex)
+                         : cachedIndex(obj, "Load", &lastLoad, &loadIndex);
     const PropDesc* d = objPropDesc(obj, index);
     if (!d)
         return nullptr;
@@ -161,11 +160,12 @@ ObjMethod namedMethod(void* obj, const char* name)
     return *reinterpret_cast<ObjMethod*>(static_cast<uint8_t*>(obj) + d->offset);
 }
 
-// Calls Load or Save. A method other than the World's own may use the VFile
+// Calls Save (or Load). A method other than the World's own may use the VFile
 // directly, so it gets the file at its logical position.
-int callFileMethod(void* obj, const char* name, ObjMethod own, WorldFile* wf)
+int callFileMethod(void* obj, bool save, WorldFile* wf)
 {
-    ObjMethod fn = namedMethod(obj, name);
+    ObjMethod fn = namedMethod(obj, save);
+    ObjMethod own = save ? World_Save : World_Load;
     if (!fn)
         return 0;
     if (fn != own && !wfDetach(wf))
@@ -312,6 +312,25 @@ bool writeProperty(WorldFile* wf, void* obj, const PropDesc* d, char* text)
     return ok;
 }
 
+// Whether a value equals the default; the common sizes compare without a call.
+bool sameBytes(const uint8_t* a, const uint8_t* b, uint32_t n)
+{
+    switch (n) {
+    case 1:
+        return *a == *b;
+    case 2:
+        return a[0] == b[0] && a[1] == b[1];
+    case 4: {
+        uint32_t x, y;
+        memcpy(&x, a, 4);
+        memcpy(&y, b, 4);
+        return x == y;
+    }
+    default:
+        return !memcmp(a, b, n);
+    }
+}
+
 bool writeObject(WorldFile* wf, void* obj)
 {
     const ClassDesc* cls = static_cast<ObjHeader*>(obj)->cls;
@@ -325,15 +344,15 @@ bool writeObject(WorldFile* wf, void* obj)
         const TypeInfo* t = propTypeInfo(d->type);
         if (!t || !t->written || (d->flags & skip))
             continue;
-        if (!memcmp(static_cast<uint8_t*>(obj) + d->offset,
-                    static_cast<uint8_t*>(cls->defaults) + d->offset, d->size))
+        if (sameBytes(static_cast<uint8_t*>(obj) + d->offset,
+                      static_cast<uint8_t*>(cls->defaults) + d->offset, d->size))
             continue;
         if (!writeProperty(wf, obj, d, text))
             return false;
     }
     if (!wfWrite(wf, binary ? &kEndOfObject : reinterpret_cast<const uint8_t*>("\n"), 1))
         return false;
-    return callFileMethod(obj, "Save", World_Save, wf) == 0;
+    return callFileMethod(obj, true, wf) == 0;
 }
 
 // ---- Reference resolution -------------------------------------------------------------------------
@@ -512,6 +531,15 @@ bool wfWrite(WorldFile* wf, const void* p, int32_t n)
         return true;
     if (!wf->buf)
         return vfsWrite(wf->file, p, n) == n;
+    // Most values are a few bytes that fit the buffer.
+    if (n <= 16 && wf->bufLen + n <= wf->bufCap) {
+        const uint8_t* src = static_cast<const uint8_t*>(p);
+        uint8_t* dst = wf->buf + wf->bufLen;
+        for (int32_t i = 0; i < n; i++)
+            dst[i] = src[i];
+        wf->bufLen += n;
+        return true;
+    }
     if (wf->bufLen + n > wf->bufCap && !flush(wf))
         return false;
     if (n >= wf->bufCap) {
@@ -600,7 +628,7 @@ void* readObject(WorldFile* wf)
         return nullptr;
     }
     bool ok = wf->form == WF_BINARY ? readBinaryProperties(wf, obj) : readTextProperties(wf, obj);
-    if (!ok || callFileMethod(obj, "Load", World_Load, wf) != 0)
+    if (!ok || callFileMethod(obj, false, wf) != 0)
         return nullptr;
     return obj;
 }
