@@ -135,6 +135,10 @@ void objResetTimes();                                      // tStart of every li
 // ---- Descriptor building ----------------------------------------------------------------
 // Property and method descriptors for static tables. The index is filled in by
 // classRegister, so tables list descriptors in declaration order only.
+// NOTE: records derive from one another, so offsetof is only conditionally
+// supported; files that build tables add
+// #pragma GCC diagnostic ignored "-Winvalid-offsetof" (GCC and clang lay out
+// single inheritance of plain structs base first, as the tables assume).
 #define OBJ_PROP(Record, field, ptype, pflags, ref)                                        \
     PropDesc { .index = 0, .type = (ptype), .name = #field, .flags = (pflags),            \
                .offset = int16_t(offsetof(Record, field)),                                \
