@@ -1,0 +1,462 @@
+// The class registry, the named-method registry and the object table.
+//
+// The object table never hands out an id whose lowest byte is 0xFD or 0xFE: in
+// the binary World form such a saved id could not be told from the markers of an
+// absolute or a named reference. Slots of that shape are taken once, hold no
+// object and are never freed, so the table's last-freed-first-reused order holds
+// for every other slot.
+#include "obj/object.h"
+
+#include <string.h>
+
+#include "app/clock.h"
+#include "app/log.h"
+#include "engine/classes.h"
+#include "obj/container.h"
+#include "obj/proptype.h"
+#include "vfs/mem.h"
+
+namespace {
+
+struct NamedMethod {
+    ObjMethod fn;
+    const char* name;
+};
+
+Vector g_classes;      // ClassDesc*, sorted by name
+Vector g_methods;      // NamedMethod, sorted by name
+HandleTable g_objects; // object pointers by id
+Vector g_worlds;       // ObjectId, sorted: the live objects that are Worlds (derived classes too)
+bool g_ready;
+TIME g_resetTime;
+
+int compareClassName(const void* elem, const void* key)
+{
+    return strcmp((*static_cast<ClassDesc* const*>(elem))->name,
+                  (*static_cast<ClassDesc* const*>(key))->name);
+}
+
+int compareMethodName(const void* elem, const void* key)
+{
+    return strcmp(static_cast<const NamedMethod*>(elem)->name,
+                  static_cast<const NamedMethod*>(key)->name);
+}
+
+int compareIndexName(const void* a, const void* b)
+{
+    return strcmp(static_cast<const NameIndexEntry*>(a)->name,
+                  static_cast<const NameIndexEntry*>(b)->name);
+}
+
+int compareId(const void* a, const void* b)
+{
+    ObjectId x = *static_cast<const ObjectId*>(a), y = *static_cast<const ObjectId*>(b);
+    return x < y ? -1 : x > y;
+}
+
+void forgetWorld(ObjectId id)
+{
+    if (void* hit = vecFind(&g_worlds, &id, compareId))
+        vecRemoveAt(&g_worlds, vecIndexOfPtr(&g_worlds, hit));
+}
+
+ObjectId worldAt(int32_t i)
+{
+    return *static_cast<ObjectId*>(vecAt(&g_worlds, i));
+}
+
+bool reservedId(int32_t id)
+{
+    uint8_t low = uint8_t(id);
+    return low == 0xFD || low == 0xFE;
+}
+
+ObjHeader* header(const void* obj)
+{
+    return static_cast<ObjHeader*>(const_cast<void*>(obj));
+}
+
+bool buildNameIndex(ClassDesc* cls)
+{
+    uint32_t n = cls->nProps + cls->nMethods;
+    memFree(cls->nameIndex);
+    cls->nameIndex = nullptr;
+    if (n == 0)
+        return true;
+    auto* index = static_cast<NameIndexEntry*>(memAlloc(int32_t(n * sizeof(NameIndexEntry))));
+    if (!index)
+        return false;
+    for (uint32_t i = 0; i < n; i++) {
+        bool method = i >= cls->nProps;
+        uint32_t k = method ? PROP_METHOD_BASE + (i - cls->nProps) : i;
+        cls->descs[i].index = uint8_t(k);
+        index[i] = {.name = cls->descs[i].name, .index = k};
+    }
+    Vector v = {.count = int32_t(n), .capacity = int32_t(n), .elemSize = sizeof(NameIndexEntry),
+                .data = reinterpret_cast<uint8_t*>(index)};
+    vecSort(&v, compareIndexName);
+    cls->nameIndex = index;
+    return true;
+}
+
+// Runs every property's init (or release) function over the values of an object.
+void runValueFunctions(const ClassDesc* cls, void* obj, bool release)
+{
+    for (uint32_t i = 0; i < cls->nProps; i++) {
+        const TypeInfo* t = propTypeInfo(cls->descs[i].type);
+        PropValueFn fn = !t ? nullptr : release ? t->release : t->init;
+        if (fn)
+            fn(static_cast<uint8_t*>(obj) + cls->descs[i].offset);
+    }
+}
+
+const NameIndexEntry* findName(const ClassDesc* cls, const char* name)
+{
+    if (!cls || !name || !cls->nameIndex)
+        return nullptr;
+    Vector v = {.count = int32_t(cls->nProps + cls->nMethods),
+                .capacity = int32_t(cls->nProps + cls->nMethods),
+                .elemSize = sizeof(NameIndexEntry),
+                .data = reinterpret_cast<uint8_t*>(cls->nameIndex)};
+    NameIndexEntry key = {.name = name, .index = 0};
+    return static_cast<const NameIndexEntry*>(vecFind(&v, &key, compareIndexName));
+}
+
+bool isLiveBase(const void* obj)
+{
+    return obj && classIsA(header(obj)->cls, &g_baseClass);
+}
+
+// The candidate matching rule of objFind. The exact class is compared first: it
+// is the cheapest test and rejects most candidates of a whole-table search.
+bool matches(const void* obj, ClassDesc* cls, const char* name)
+{
+    if (!obj || (cls && header(obj)->cls != cls) || !isLiveBase(obj))
+        return false;
+    return !name || !strcmp(static_cast<const Base*>(obj)->name, name);
+}
+
+}
+
+// ---- Start-up and shut-down ----------------------------------------------------------
+
+bool objInit()
+{
+    if (g_ready)
+        objShutdown();
+    if (!vecInit(&g_classes, sizeof(ClassDesc*), 100) ||
+        !vecInit(&g_methods, sizeof(NamedMethod), 100) || !htInit(&g_objects, 1000) ||
+        !vecInit(&g_worlds, sizeof(ObjectId), 16)) {
+        vecFree(&g_classes);
+        vecFree(&g_methods);
+        htFree(&g_objects);
+        vecFree(&g_worlds);
+        return false;
+    }
+    g_ready = true;
+    return engineRegisterClasses();
+}
+
+void objShutdown()
+{
+    if (!g_ready)
+        return;
+    for (int32_t id = htCount(&g_objects) - 1; id >= 0; id--)
+        objDestroy(htGet(&g_objects, id));
+    for (int32_t i = 0; i < g_classes.count; i++) {
+        ClassDesc* cls = *static_cast<ClassDesc**>(vecAt(&g_classes, i));
+        memFree(cls->nameIndex);
+        cls->nameIndex = nullptr;
+    }
+    htFree(&g_objects);
+    vecFree(&g_worlds);
+    vecFree(&g_methods);
+    vecFree(&g_classes);
+    g_ready = false;
+}
+
+// ---- Classes ------------------------------------------------------------------------------
+
+bool classRegister(ClassDesc* cls)
+{
+    if (!g_ready || !cls || !cls->name || classFind(cls->name) == cls)
+        return false;
+    if (classFind(cls->name)) {
+        logWrite("classRegister: class already registered: ", 0);
+        logLine(cls->name);
+        return false;
+    }
+    // Binary World files name a property by one byte below 128, and the name
+    // index tells methods by 128 + position below 255.
+    if (cls->nProps >= PROP_METHOD_BASE || cls->nMethods >= PROP_UNKNOWN - PROP_METHOD_BASE ||
+        !cls->defaults || cls->objectSize < sizeof(ObjHeader)) {
+        logWrite("classRegister: bad descriptor for class ", 0);
+        logLine(cls->name);
+        return false;
+    }
+    if (!buildNameIndex(cls) || vecInsertSorted(&g_classes, &cls, compareClassName) < 0)
+        return false;
+    if (!cls->base && cls->baseName)
+        cls->base = classFind(cls->baseName);
+    cls->flags = 0;
+    for (uint32_t i = 0; i < cls->nProps; i++) {
+        const TypeInfo* t = propTypeInfo(cls->descs[i].type);
+        if (t && t->init) {
+            cls->flags |= CF_HAS_INIT;
+            t->init(static_cast<uint8_t*>(cls->defaults) + cls->descs[i].offset);
+        }
+        if (t && t->release)
+            cls->flags |= CF_HAS_RELEASE;
+    }
+    for (uint32_t i = 0; i < cls->nProps + cls->nMethods; i++) {
+        PropDesc* d = &cls->descs[i];
+        if (d->type == PT_OBJECTID || d->type == PT_OBJLIST)
+            d->refClass = d->refName ? classFind(d->refName) : nullptr;
+    }
+    ObjHeader* def = header(cls->defaults);
+    def->cls = cls;
+    def->id = -1;
+    return true;
+}
+
+ClassDesc* classFind(const char* name)
+{
+    if (!name)
+        return nullptr;
+    ClassDesc key = {};
+    key.name = name;
+    ClassDesc* pkey = &key;
+    auto* hit = static_cast<ClassDesc**>(vecFind(&g_classes, &pkey, compareClassName));
+    return hit ? *hit : nullptr;
+}
+
+bool classIsA(ClassDesc* cls, ClassDesc* base)
+{
+    if (!cls || !base)
+        return false;
+    for (int depth = 0; cls && depth < 64; depth++) {
+        if (cls == base)
+            return true;
+        if (!cls->baseName)
+            return false;
+        if (!cls->base)
+            cls->base = classFind(cls->baseName);
+        cls = cls->base;
+    }
+    return false;
+}
+
+bool objIsA(const void* obj, ClassDesc* base)
+{
+    return obj && classIsA(header(obj)->cls, base);
+}
+
+// ---- Named methods ---------------------------------------------------------------------------
+
+bool methodRegister(ObjMethod fn, const char* name)
+{
+    if (!g_ready || !fn || !name)
+        return false;
+    NamedMethod m = {.fn = fn, .name = name};
+    return vecInsertSorted(&g_methods, &m, compareMethodName) >= 0;
+}
+
+ObjMethod methodFind(const char* name)
+{
+    if (!name)
+        return nullptr;
+    NamedMethod key = {.fn = nullptr, .name = name};
+    auto* hit = static_cast<NamedMethod*>(vecFind(&g_methods, &key, compareMethodName));
+    return hit ? hit->fn : nullptr;
+}
+
+const char* methodName(ObjMethod fn)
+{
+    if (!fn)
+        return nullptr;
+    for (int32_t i = g_methods.count - 1; i >= 0; i--) {
+        auto* m = static_cast<NamedMethod*>(vecAt(&g_methods, i));
+        if (m->fn == fn)
+            return m->name;
+    }
+    return nullptr;
+}
+
+// ---- Objects ----------------------------------------------------------------------------------
+
+void* objCreate(ClassDesc* cls)
+{
+    if (!g_ready || !cls || !cls->defaults || cls->objectSize < sizeof(ObjHeader))
+        return nullptr;
+    void* obj = memAlloc(int32_t(cls->objectSize));
+    if (!obj)
+        return nullptr;
+    memcpy(obj, cls->defaults, cls->objectSize);
+    if (cls->flags & CF_HAS_INIT)
+        runValueFunctions(cls, obj, false);
+    if (classIsA(cls, &g_baseLivingClass))
+        static_cast<BaseLiving*>(obj)->tStart = timeNow();
+    if (cls->create && cls->create(obj, nullptr) != 0) {
+        memFree(obj);
+        return nullptr;
+    }
+    int32_t id = htAdd(&g_objects, obj);
+    while (id >= 0 && reservedId(id)) {
+        htSet(&g_objects, id, nullptr);
+        id = htAdd(&g_objects, obj);
+    }
+    if (id < 0) {
+        if (cls->flags & CF_HAS_RELEASE)
+            runValueFunctions(cls, obj, true);
+        memFree(obj);
+        return nullptr;
+    }
+    header(obj)->id = id;
+    if (classIsA(cls, &g_worldClass) && vecInsertSorted(&g_worlds, &id, compareId) < 0) {
+        objDestroy(obj);
+        return nullptr;
+    }
+    return obj;
+}
+
+void* objCreateByName(const char* className)
+{
+    if (!className || !*className)
+        return nullptr;
+    return objCreate(classFind(className));
+}
+
+void objDestroy(void* obj)
+{
+    if (!obj)
+        return;
+    ObjHeader* h = header(obj);
+    if (htGet(&g_objects, h->id) == obj) {
+        htRemove(&g_objects, h->id);
+        forgetWorld(h->id);
+    }
+    ClassDesc* cls = h->cls;
+    if (cls->flags & CF_HAS_RELEASE)
+        runValueFunctions(cls, obj, true);
+    if (cls->destroy)
+        cls->destroy(obj, nullptr);
+    memFree(obj);
+}
+
+void* objGet(ObjectId id)
+{
+    return htGet(&g_objects, id);
+}
+
+ObjectId objId(const void* obj)
+{
+    return obj ? header(obj)->id : OBJ_NONE;
+}
+
+int32_t objTableSlots()
+{
+    return htCount(&g_objects);
+}
+
+ObjectId objFind(ClassDesc* cls, const char* name, void* world)
+{
+    if (!cls && !name)
+        return OBJ_NONE;
+    if (world && objIsA(world, &g_worldClass)) {
+        const Vector* objs = &static_cast<World*>(world)->objs;
+        for (int32_t i = 0; i < objs->count; i++) {
+            ObjectId id = *static_cast<ObjectId*>(vecAt(objs, i));
+            if (matches(objGet(id), cls, name))
+                return id;
+        }
+        return OBJ_NONE;
+    }
+    // Worlds are kept in an id-ordered index, so looking one up by name does not
+    // scan the whole table.
+    if (cls && classIsA(cls, &g_worldClass)) {
+        for (int32_t i = 0; i < g_worlds.count; i++)
+            if (matches(objGet(worldAt(i)), cls, name))
+                return worldAt(i);
+        return OBJ_NONE;
+    }
+    for (int32_t id = 0; id < htCount(&g_objects); id++)
+        if (matches(objGet(id), cls, name))
+            return id;
+    return OBJ_NONE;
+}
+
+int32_t objWorldIds(ObjectId* out, int32_t cap)
+{
+    for (int32_t i = 0; out && i < g_worlds.count && i < cap; i++)
+        out[i] = worldAt(i);
+    return g_worlds.count;
+}
+
+void* objFindWorldOf(const void* obj)
+{
+    if (!obj)
+        return nullptr;
+    ObjectId target = header(obj)->id;
+    for (int32_t k = 0; k < g_worlds.count; k++) {
+        void* w = objGet(worldAt(k));
+        const Vector* objs = &static_cast<World*>(w)->objs;
+        for (int32_t i = objs->count - 1; i >= 0; i--)
+            if (*static_cast<ObjectId*>(vecAt(objs, i)) == target)
+                return w;
+    }
+    return nullptr;
+}
+
+// ---- Properties and methods by name ----------------------------------------------------------
+
+uint8_t objPropIndex(const void* obj, const char* name)
+{
+    const NameIndexEntry* e = obj ? findName(header(obj)->cls, name) : nullptr;
+    return e ? uint8_t(e->index) : PROP_UNKNOWN;
+}
+
+const PropDesc* objPropDesc(const void* obj, uint8_t index)
+{
+    if (!obj)
+        return nullptr;
+    const ClassDesc* cls = header(obj)->cls;
+    if (index < PROP_METHOD_BASE)
+        return index < cls->nProps ? &cls->descs[index] : nullptr;
+    uint32_t k = index - PROP_METHOD_BASE;
+    return k < cls->nMethods ? &cls->descs[cls->nProps + k] : nullptr;
+}
+
+void* objPropAddr(void* obj, const char* name)
+{
+    const PropDesc* d = objPropDesc(obj, objPropIndex(obj, name));
+    if (!d)
+        return nullptr;
+    if (d->index < PROP_METHOD_BASE)
+        return static_cast<uint8_t*>(obj) + d->offset;
+    ClassDesc* cls = header(obj)->cls;
+    return d->offset >= 0 && uint32_t(d->offset) < cls->nMethods ? &cls->slots[d->offset] : nullptr;
+}
+
+int objCallMethod(void* obj, int position, void* arg)
+{
+    if (!obj || position < 0)
+        return 0;
+    ClassDesc* cls = header(obj)->cls;
+    if (uint32_t(position) >= cls->nMethods)
+        return 0;
+    int16_t slot = cls->descs[cls->nProps + uint32_t(position)].offset;
+    if (slot < 0 || uint32_t(slot) >= cls->nMethods)
+        return 0;
+    ObjMethod fn = cls->slots[slot];
+    return fn ? fn(obj, arg) : 0;
+}
+
+void objResetTimes()
+{
+    g_resetTime = timeNow();
+    for (int32_t id = 0; id < htCount(&g_objects); id++) {
+        void* obj = objGet(id);
+        if (objIsA(obj, &g_baseLivingClass))
+            static_cast<BaseLiving*>(obj)->tStart = g_resetTime;
+    }
+}

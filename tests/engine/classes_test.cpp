@@ -1,0 +1,307 @@
+// The engine's class descriptors against their records, the registries and the
+// object table.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "obj/obj_fixture.h"
+#include "obj/proptype.h"
+#include "vfs/mem.h"
+
+#pragma GCC diagnostic ignored "-Winvalid-offsetof"
+
+namespace {
+
+const PropDesc* findProp(ClassDesc* cls, const char* name)
+{
+    for (uint32_t i = 0; i < cls->nProps; i++)
+        if (!strcmp(cls->descs[i].name, name))
+            return &cls->descs[i];
+    return nullptr;
+}
+
+std::string defaultText(ClassDesc* cls, const PropDesc* d)
+{
+    char buf[PROP_TEXT_MAX];
+    PropToStr(buf, cls->defaults, d->type, static_cast<uint8_t*>(cls->defaults) + d->offset);
+    return buf;
+}
+
+}
+
+// Checks one property of a record: its descriptor's type, offset, size, flags,
+// referenced class and default value (in the text form).
+#define EXPECT_PROP(Cls, Record, field, ptype, pflags, ref, def)                                 \
+    do {                                                                                        \
+        const PropDesc* d = findProp(&Cls, #field);                                             \
+        ASSERT_NE(d, nullptr) << #Record "." #field;                                            \
+        EXPECT_EQ(d->type, ptype) << #Record "." #field;                                        \
+        EXPECT_EQ(d->offset, int16_t(offsetof(Record, field))) << #Record "." #field;           \
+        EXPECT_EQ(d->size, sizeof(((Record*)nullptr)->field)) << #Record "." #field;            \
+        EXPECT_EQ(d->flags, pflags) << #Record "." #field;                                      \
+        EXPECT_STREQ(d->refName ? d->refName : "", ref) << #Record "." #field;          \
+        EXPECT_EQ(defaultText(&Cls, d), def) << #Record "." #field;                             \
+    } while (0)
+
+TEST_F(ObjTest, EveryDescriptorMatchesItsRecord)
+{
+    EXPECT_PROP(g_baseClass, Base, name, PT_STRING16, 0, "", "");
+    EXPECT_PROP(g_strClass, Str, text, PT_TSTRING, 0, "", "");
+    EXPECT_PROP(g_spriteClass, Sprite, file, PT_TSTRING, 0, "", "");
+    EXPECT_PROP(g_spriteClass, Sprite, sf, PT_PTR, 0, "", "0");
+    EXPECT_PROP(g_spriteClass, Sprite, format, PT_INT, 0, "", "0");
+    EXPECT_PROP(g_spriteClass, Sprite, keycolor, PT_COLOR, 0, "", "-1");
+    EXPECT_PROP(g_spriteClass, Sprite, rle, PT_BOOL, 0, "", "0");
+    EXPECT_PROP(g_spriteClass, Sprite, xPivot, PT_FIXED16, 0, "", "0");
+    EXPECT_PROP(g_spriteClass, Sprite, yPivot, PT_FIXED16, 0, "", "0");
+    EXPECT_PROP(g_spriteClass, Sprite, regularFrames, PT_POINT2, 0, "", "0 0");
+    EXPECT_PROP(g_spriteClass, Sprite, loop, PT_BOOL, 0, "", "0");
+    EXPECT_PROP(g_spriteClass, Sprite, animType, PT_INT, 0, "", "1");
+    EXPECT_PROP(g_spriteClass, Sprite, frameDelay, PT_TIME, 0, "", "50");
+    EXPECT_PROP(g_offscreenSurfaceClass, OffscreenSurface, width, PT_INT, 0, "", "0");
+    EXPECT_PROP(g_offscreenSurfaceClass, OffscreenSurface, height, PT_INT, 0, "", "0");
+    EXPECT_PROP(g_offscreenSurfaceClass, OffscreenSurface, format, PT_INT, 0, "", "0");
+    EXPECT_PROP(g_offscreenSurfaceClass, OffscreenSurface, sf, PT_SURFACE, 0, "", "0");
+    EXPECT_PROP(g_offscreenSurfaceClass, OffscreenSurface, screenOrient, PT_INT, 0, "", "0");
+    EXPECT_PROP(g_baseLivingClass, BaseLiving, tStart, PT_TIME, PF_NEVER, "", "0");
+    EXPECT_PROP(g_baseLivingClass, BaseLiving, active, PT_BOOL, 0, "", "1");
+    EXPECT_PROP(g_baseRenderableClass, BaseRenderable, visible, PT_BOOL, 0, "", "1");
+    EXPECT_PROP(g_baseRenderableClass, BaseRenderable, x, PT_INT, 0, "", "0");
+    EXPECT_PROP(g_baseRenderableClass, BaseRenderable, y, PT_INT, 0, "", "0");
+    EXPECT_PROP(g_baseRenderableClass, BaseRenderable, z, PT_INT, 0, "", "0");
+    EXPECT_PROP(g_baseRenderableClass, BaseRenderable, width, PT_INT, 0, "", "0");
+    EXPECT_PROP(g_baseRenderableClass, BaseRenderable, height, PT_INT, 0, "", "0");
+    EXPECT_PROP(g_baseRenderableClass, BaseRenderable, bbox, PT_RECT, PF_NEVER, "", "0 0 0 0");
+    EXPECT_PROP(g_baseResponsiveClass, BaseResponsive, infocus, PT_INT, PF_NEVER, "", "0");
+    EXPECT_PROP(g_baseResponsiveClass, BaseResponsive, tabstop, PT_INT, 0, "", "0");
+    EXPECT_PROP(g_baseResponsiveClass, BaseResponsive, shortcutKey, PT_INT, 0, "", "0");
+    EXPECT_PROP(g_baseVisibleClass, BaseVisible, alpha, PT_INT, 0, "", "256");
+    EXPECT_PROP(g_baseVisibleClass, BaseVisible, angle, PT_INT, 0, "", "0");
+    EXPECT_PROP(g_baseVisibleClass, BaseVisible, sx, PT_FIXED16, 0, "", "1");
+    EXPECT_PROP(g_baseVisibleClass, BaseVisible, sy, PT_FIXED16, 0, "", "1");
+    EXPECT_PROP(g_screenViewportClass, ScreenViewport, sf, PT_OBJECTID, 0, "OffscreenSurface", "-2147483647");
+    EXPECT_PROP(g_screenViewportClass, ScreenViewport, vp, PT_RECT, 0, "", "0 0 0 0");
+    EXPECT_PROP(g_worldViewportClass, WorldViewport, sf, PT_OBJECTID, 0, "OffscreenSurface", "-2147483647");
+    EXPECT_PROP(g_worldViewportClass, WorldViewport, world, PT_OBJECTID, 0, "World", "-2147483647");
+    EXPECT_PROP(g_worldViewportClass, WorldViewport, vp, PT_RECT, 0, "", "0 0 0 0");
+    EXPECT_PROP(g_worldClass, World, objs, PT_OBJLIST, 0, "Base", "");
+    EXPECT_PROP(g_worldClass, World, changed, PT_BOOL, 0, "", "1");
+    EXPECT_PROP(g_worldClass, World, focus, PT_INT, PF_NEVER, "", "-1");
+    EXPECT_PROP(g_worldClass, World, viewportFocus, PT_INT, PF_NEVER, "", "-1");
+    EXPECT_PROP(g_worldClass, World, bKeysMoveFocus, PT_BOOL, 0, "", "0");
+    EXPECT_PROP(g_worldClass, World, bPenMovesFocus, PT_BOOL, 0, "", "1");
+    EXPECT_PROP(g_actorClass, Actor, parent, PT_OBJECTID, 0, "Actor", "-2147483647");
+    EXPECT_PROP(g_actorClass, Actor, sprite, PT_OBJECTID, 0, "Sprite", "-2147483647");
+    EXPECT_PROP(g_actorClass, Actor, sf, PT_PTR, 0, "", "0");
+    EXPECT_PROP(g_actorClass, Actor, frame, PT_INT, 0, "", "-1");
+    EXPECT_PROP(g_actorClass, Actor, state, PT_INT, 0, "", "0");
+    EXPECT_PROP(g_controlClass, Control, objs, PT_OBJLIST, 0, "", "");
+    EXPECT_PROP(g_controlClass, Control, propid, PT_INT, PF_NOTEXT, "", "255");
+    EXPECT_PROP(g_controlClass, Control, prop, PT_STRING16, PF_NOBINARY, "", "");
+    EXPECT_PROP(g_keyControlClass, KeyControl, type, PT_INT, 0, "", "2");
+    EXPECT_PROP(g_keyControlClass, KeyControl, interp, PT_INTERP, 0, "", "1");
+    EXPECT_PROP(g_keyControlClass, KeyControl, ort, PT_ORT, 0, "", "0");
+    EXPECT_PROP(g_keyControlClass, KeyControl, keys, PT_KEYVECT, 0, "", "");
+}
+
+TEST_F(ObjTest, DescriptorsInheritTheirBaseAndStayInsideTheRecord)
+{
+    const char* names[] = {"Object", "Base", "Str", "Sprite", "OffscreenSurface", "BaseLiving",
+                           "BaseRenderable", "BaseResponsive", "BaseVisible", "ScreenViewport",
+                           "WorldViewport", "World", "Actor", "Control", "KeyControl"};
+    const uint32_t methods[] = {0, 4, 4, 4, 4, 5, 7, 14, 15, 7, 14, 18, 15, 5, 7};
+    for (int c = 0; c < 15; c++) {
+        ClassDesc* cls = classFind(names[c]);
+        ASSERT_NE(cls, nullptr) << names[c];
+        EXPECT_EQ(cls->nMethods, methods[c]) << names[c];
+        ClassDesc* base = cls->baseName ? classFind(cls->baseName) : nullptr;
+        ASSERT_EQ(cls->base, base) << names[c];
+        if (base) {
+            // Inherited properties come first, at the same offsets; inherited methods keep
+            // their positions.
+            ASSERT_GE(cls->nProps, base->nProps);
+            for (uint32_t i = 0; i < base->nProps; i++) {
+                EXPECT_STREQ(cls->descs[i].name, base->descs[i].name) << names[c];
+                EXPECT_EQ(cls->descs[i].offset, base->descs[i].offset) << names[c];
+                EXPECT_EQ(cls->descs[i].type, base->descs[i].type) << names[c];
+            }
+            for (uint32_t k = 0; k < base->nMethods && k < cls->nMethods; k++)
+                EXPECT_STREQ(cls->descs[cls->nProps + k].name, base->descs[base->nProps + k].name);
+        }
+        std::set<std::pair<int, int>> spans;
+        for (uint32_t i = 0; i < cls->nProps; i++) {
+            const PropDesc& d = cls->descs[i];
+            EXPECT_EQ(d.index, i);
+            EXPECT_LE(d.offset + d.size, cls->objectSize) << names[c] << "." << d.name;
+            EXPECT_GE(d.offset, int(sizeof(ObjHeader)));
+            const TypeInfo* t = propTypeInfo(d.type);
+            if (t->written && d.type < PT_STRING) {
+                EXPECT_EQ(d.size, t->size) << names[c] << "." << d.name;
+            }
+            for (auto [o, s] : spans)  // no two properties share bytes
+                EXPECT_TRUE(d.offset >= o + s || int(d.offset + d.size) <= o) << names[c] << "." << d.name;
+            spans.insert({d.offset, int(d.size)});
+        }
+        for (uint32_t k = 0; k < cls->nMethods; k++) {
+            EXPECT_EQ(cls->descs[cls->nProps + k].index, PROP_METHOD_BASE + k);
+            EXPECT_EQ(cls->descs[cls->nProps + k].offset, int(k));
+        }
+    }
+    EXPECT_EQ(g_objectClass.base, nullptr);
+    EXPECT_EQ(findProp(&g_actorClass, "sprite")->refClass, &g_spriteClass);
+    EXPECT_EQ(classFind("Nope"), nullptr);
+    EXPECT_EQ(classFind(nullptr), nullptr);
+}
+
+TEST_F(ObjTest, MethodsAreBoundByNameAndPosition)
+{
+    EXPECT_EQ(methodFind("World_Load"), World_Load);
+    EXPECT_STREQ(methodName(KeyControl_Live), "KeyControl_Live");
+    EXPECT_EQ(methodFind("World_Nothing"), nullptr);
+    EXPECT_EQ(methodName(nullptr), nullptr);
+    EXPECT_EQ(g_worldClass.slots[M_LOAD], World_Load);
+    EXPECT_EQ(g_worldClass.slots[M_KILLOBJ], World_KillObj);
+    EXPECT_EQ(g_keyControlClass.slots[M_SYNC], Control_Sync);
+    EXPECT_EQ(g_keyControlClass.slots[M_LIVE], KeyControl_Live);
+    EXPECT_EQ(g_keyControlClass.slots[M_ADDKEY], KeyControl_AddKey);
+    EXPECT_EQ(g_actorClass.create, Actor_Create);
+    EXPECT_EQ(g_strClass.slots[M_DEBUG], Str_Debug);
+    EXPECT_EQ(g_actorClass.slots[M_DEBUG], Base_Debug);
+    EXPECT_EQ(g_actorClass.slots[M_HANDLEINPUTEVENT], BaseResponsive_HandleInputEvent);
+
+    Str* s = create<Str>(&g_strClass, "s");
+    EXPECT_EQ(objPropIndex(s, "Load"), PROP_METHOD_BASE + 1);
+    EXPECT_EQ(objPropIndex(s, "text"), 1);
+    EXPECT_EQ(objPropIndex(s, "nothing"), PROP_UNKNOWN);
+    EXPECT_EQ(objPropDesc(s, PROP_UNKNOWN), nullptr);
+    EXPECT_EQ(objPropAddr(s, "text"), &s->text);
+    EXPECT_EQ(objPropAddr(s, "Debug"), &g_strClass.slots[M_DEBUG]);
+    // A null slot (Str's Save) is skipped: calling it returns 0.
+    EXPECT_EQ(objCallMethod(s, M_SAVE, nullptr), 0);
+    EXPECT_EQ(objCallMethod(s, 40, nullptr), 0);
+    objCallMethod(s, M_DEBUG, nullptr);
+    EXPECT_NE(log().find("s:\n"), std::string::npos);
+}
+
+TEST_F(ObjTest, LateBaseIsResolvedOnFirstUse)
+{
+    struct Thing : Base {
+        int32_t n;
+    };
+    static Thing def;
+    static PropDesc descs[] = {OBJ_PROP(Thing, name, PT_STRING16, 0, nullptr),
+                               OBJ_PROP(Thing, n, PT_INT, 0, nullptr)};
+    static ClassDesc derived = {.nProps = 2, .nMethods = 0, .objectSize = sizeof(Thing), .flags = 0,
+                                .name = "LateDerived", .base = nullptr, .baseName = "LateBase",
+                                .create = nullptr, .destroy = nullptr, .descs = descs,
+                                .nameIndex = nullptr, .defaults = &def, .slots = nullptr};
+    static ClassDesc lateBase = derived;
+    derived.base = nullptr;
+    lateBase.name = "LateBase";
+    lateBase.baseName = "Base";
+    lateBase.base = nullptr;
+    ASSERT_TRUE(classRegister(&derived));
+    EXPECT_EQ(derived.base, nullptr);
+    ASSERT_TRUE(classRegister(&lateBase));
+    EXPECT_TRUE(classIsA(&derived, &g_baseClass));
+    EXPECT_EQ(derived.base, &lateBase);
+    EXPECT_FALSE(classIsA(&g_baseClass, &derived));
+    EXPECT_FALSE(classIsA(nullptr, &g_baseClass));
+    EXPECT_FALSE(classRegister(&derived));  // twice: refused
+}
+
+TEST_F(ObjTest, IdsAreReusedLastFreedFirstAndNeverLookLikeMarkers)
+{
+    std::vector<void*> objs;
+    for (int i = 0; i < 600; i++)
+        objs.push_back(objCreate(&g_baseClass));
+    for (void* o : objs) {
+        uint8_t low = uint8_t(objId(o));
+        EXPECT_TRUE(low != 0xFD && low != 0xFE) << objId(o);
+    }
+    EXPECT_EQ(objId(objs[252]), 252);
+    EXPECT_EQ(objId(objs[253]), 255);
+    EXPECT_EQ(objGet(253), nullptr);
+    EXPECT_EQ(objGet(OBJ_NONE), nullptr);
+    EXPECT_EQ(objGet(-5), nullptr);
+    ObjectId a = objId(objs[10]), b = objId(objs[20]);
+    objDestroy(objs[10]);
+    objDestroy(objs[20]);
+    EXPECT_EQ(objGet(a), nullptr);
+    EXPECT_EQ(objId(objCreate(&g_strClass)), b);
+    EXPECT_EQ(objId(objCreate(&g_strClass)), a);
+}
+
+TEST_F(ObjTest, CreationCopiesDefaultsAndHonoursHooks)
+{
+    World* w = create<World>(&g_worldClass);
+    EXPECT_EQ(w->objs.count, 0);
+    EXPECT_EQ(w->objs.elemSize, 4u);
+    EXPECT_EQ(w->objs.data, nullptr);
+    EXPECT_EQ(w->focus, -1);
+    EXPECT_EQ(w->cls, &g_worldClass);
+    EXPECT_EQ(objCreateByName("KeyControl") != nullptr, true);
+    EXPECT_EQ(objCreateByName(""), nullptr);
+    EXPECT_EQ(objCreateByName("Nope"), nullptr);
+
+    // A create hook that refuses leaves nothing in the table.
+    ObjMethod hook = g_strClass.create;
+    g_strClass.create = [](void*, void*) { return 1; };
+    int32_t slots = objTableSlots();
+    EXPECT_EQ(objCreate(&g_strClass), nullptr);
+    EXPECT_EQ(objTableSlots(), slots);
+    g_strClass.create = hook;
+
+    // Allocation failure: null, no slot taken.
+    memFailAfter(0);
+    EXPECT_EQ(objCreate(&g_strClass), nullptr);
+    memFailAfter(-1);
+    EXPECT_EQ(objTableSlots(), slots);
+}
+
+TEST_F(ObjTest, ObjFindMatchesExactClassAndSearchesOnlyTheWorldGiven)
+{
+    World* w = create<World>(&g_worldClass, "W");
+    World* empty = create<World>(&g_worldClass, "E");
+    BaseVisible* v = create<BaseVisible>(&g_baseVisibleClass, "a");
+    Actor* actor = create<Actor>(&g_actorClass, "a");  // derives from BaseVisible
+    Str* s = create<Str>(&g_strClass, "s");
+    add(w, actor);
+    add(w, v);
+    add(w, s);
+    EXPECT_EQ(objFind(&g_baseVisibleClass, nullptr, w), v->id);  // the Actor is skipped
+    EXPECT_EQ(objFind(nullptr, "a", w), actor->id);
+    EXPECT_EQ(objFind(&g_strClass, "s", empty), OBJ_NONE);
+    EXPECT_EQ(objFind(&g_strClass, "s", nullptr), s->id);
+    EXPECT_EQ(objFind(nullptr, nullptr, w), OBJ_NONE);
+    EXPECT_EQ(objFind(&g_worldClass, "E", s), empty->id);  // not a World: the whole table
+    EXPECT_EQ(objFindWorldOf(s), w);
+    EXPECT_EQ(objFindWorldOf(w), nullptr);
+    EXPECT_EQ(objFindWorldOf(nullptr), nullptr);
+}
+
+TEST_F(ObjTest, ResetTimesAndShutdownDestroyEverything)
+{
+    static uint64_t ticks = 0;
+    clockSetSource([] { return ticks; }, 1000);
+    ticks = 100;
+    clockStart();
+    ticks = 150;
+    BaseLiving* a = create<BaseLiving>(&g_baseLivingClass);
+    Str* s = create<Str>(&g_strClass);
+    EXPECT_EQ(a->tStart, 50u);
+    ticks = 400;
+    objResetTimes();
+    EXPECT_EQ(a->tStart, 300u);
+    clockSetSource(nullptr, 0);
+    (void)s;
+    MemStats before;
+    memStats(&before);
+    objShutdown();
+    MemStats after;
+    memStats(&after);
+    EXPECT_LT(after.liveBytes, before.liveBytes);
+    EXPECT_EQ(objGet(0), nullptr);
+    ASSERT_TRUE(objInit());
+}

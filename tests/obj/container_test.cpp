@@ -1,0 +1,289 @@
+// Containers: growth, sorted insertion and search, sorts, the file form, handle
+// reuse order, the block pool and the file cache's generations.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "obj/container.h"
+#include "obj_fixture.h"
+#include "vfs/mem.h"
+#include "vfs/vfs.h"
+
+namespace {
+
+int compareInt(const void* a, const void* b)
+{
+    int x = *static_cast<const int*>(a), y = *static_cast<const int*>(b);
+    return x < y ? -1 : x > y;
+}
+
+// Pairs compared by key only, to see stability and where equal keys land.
+struct Pair {
+    int key, tag;
+};
+
+int compareKey(const void* a, const void* b)
+{
+    return compareInt(&static_cast<const Pair*>(a)->key, &static_cast<const Pair*>(b)->key);
+}
+
+std::vector<int> ints(const Vector& v)
+{
+    std::vector<int> out;
+    for (int i = 0; i < v.count; i++)
+        out.push_back(*static_cast<int*>(vecAt(&v, i)));
+    return out;
+}
+
+}
+
+TEST(Vector, GrowthDoublesFromOne)
+{
+    Vector v;
+    ASSERT_TRUE(vecInit(&v, 4, 0));
+    EXPECT_EQ(v.data, nullptr);
+    ASSERT_TRUE(vecReserve(&v, 1));
+    EXPECT_EQ(v.capacity, 1);
+    int x = 7;
+    vecPush(&v, &x);
+    vecPush(&v, &x);
+    EXPECT_EQ(v.capacity, 2);
+    vecPush(&v, &x);
+    EXPECT_EQ(v.capacity, 4);
+    EXPECT_EQ(vecPush(&v, nullptr), 3);  // slot taken, contents left as they were
+    EXPECT_EQ(v.count, 4);
+    vecPop(&v);
+    vecPop(&v);
+    EXPECT_EQ(v.count, 2);
+    ASSERT_TRUE(vecCompact(&v, 0));  // 2 * 105 / 100 = 2
+    EXPECT_EQ(v.capacity, 2);
+    vecFree(&v);
+    EXPECT_EQ(v.capacity, 0);
+    EXPECT_EQ(vecPush(nullptr, &x), -1);
+}
+
+TEST(Vector, FailedGrowthLeavesVectorUnchanged)
+{
+    Vector v;
+    ASSERT_TRUE(vecInit(&v, 4, 2));
+    int x = 1;
+    vecPush(&v, &x);
+    vecPush(&v, &x);
+    memFailAfter(0);
+    EXPECT_EQ(vecPush(&v, &x), -1);
+    memFailAfter(0);
+    EXPECT_EQ(vecInsertSorted(&v, &x, compareInt), -1);
+    memFailAfter(-1);
+    EXPECT_EQ(v.count, 2);
+    EXPECT_EQ(v.capacity, 2);
+    EXPECT_EQ(ints(v), (std::vector<int>{1, 1}));
+    vecFree(&v);
+}
+
+TEST(Vector, InsertSortedAndFindFollowTheBinarySearch)
+{
+    Vector v;
+    vecInit(&v, sizeof(Pair), 0);
+    EXPECT_EQ(vecFindInsert(&v, &v, compareKey), 0);  // empty vector: 0
+    const int keys[] = {5, 1, 9, 3, 7};
+    for (int i = 0; i < 5; i++) {
+        Pair p = {keys[i], i};
+        vecInsertSorted(&v, &p, compareKey);
+    }
+    std::vector<int> got;
+    for (int i = 0; i < v.count; i++)
+        got.push_back(static_cast<Pair*>(vecAt(&v, i))->key);
+    EXPECT_EQ(got, (std::vector<int>{1, 3, 5, 7, 9}));
+    // An equal key goes next to its equal: the probe at mid finds 5 at index 2.
+    Pair five = {5, 99};
+    EXPECT_EQ(vecInsertSorted(&v, &five, compareKey), 2);
+    Pair big = {10, 0}, small = {0, 0}, six = {6, 0};
+    EXPECT_EQ(vecFindInsert(&v, &big, compareKey), 6);
+    EXPECT_EQ(vecFindInsert(&v, &small, compareKey), 0);
+    EXPECT_EQ(vecFindInsert(&v, &six, compareKey), 4);
+    Pair key = {7, 0};
+    ASSERT_NE(vecFind(&v, &key, compareKey), nullptr);
+    EXPECT_EQ(static_cast<Pair*>(vecFind(&v, &key, compareKey))->key, 7);
+    EXPECT_EQ(vecFind(&v, &six, compareKey), nullptr);
+    EXPECT_EQ(vecFind(nullptr, &six, compareKey), nullptr);
+    vecFree(&v);
+}
+
+TEST(Vector, StableSortKeepsEqualElementsInOrder)
+{
+    for (int spare = 0; spare < 2; spare++) {  // with and without a free slot at the end
+        Vector v;
+        vecInit(&v, sizeof(Pair), 6 + spare);
+        const Pair in[] = {{3, 0}, {1, 1}, {3, 2}, {2, 3}, {1, 4}, {3, 5}};
+        for (const Pair& p : in)
+            vecPush(&v, &p);
+        vecSortStable(&v, compareKey);
+        const int tags[] = {1, 4, 3, 0, 2, 5};
+        for (int i = 0; i < 6; i++)
+            EXPECT_EQ(static_cast<Pair*>(vecAt(&v, i))->tag, tags[i]) << i;
+        vecFree(&v);
+    }
+    Vector v;
+    vecInit(&v, 4, 0);
+    for (int x : {4, 2, 8, 1})
+        vecPush(&v, &x);
+    vecSort(&v, compareInt);
+    EXPECT_EQ(ints(v), (std::vector<int>{1, 2, 4, 8}));
+    vecFree(&v);
+}
+
+TEST(Vector, IndexOfFindsTheLastEqualElementAndPointersMustStartElements)
+{
+    Vector v;
+    vecInit(&v, 4, 4);
+    for (int x : {5, 6, 5, 7})
+        vecPush(&v, &x);
+    int five = 5, none = 9;
+    EXPECT_EQ(vecIndexOf(&v, &five), 2);
+    EXPECT_EQ(vecIndexOf(&v, &none), -1);
+    EXPECT_EQ(vecIndexOfPtr(&v, v.data + 8), 2);
+    EXPECT_EQ(vecIndexOfPtr(&v, v.data + 9), -1);   // inside an element
+    EXPECT_EQ(vecIndexOfPtr(&v, v.data + 16), -1);  // beyond count
+    vecRemoveAt(&v, 1);
+    vecRemoveAt(&v, 3);  // out of range: nothing
+    vecRemoveAt(&v, -1);
+    EXPECT_EQ(ints(v), (std::vector<int>{5, 5, 7}));
+    Vector copy = {};
+    ASSERT_TRUE(vecCopy(&copy, &v));
+    EXPECT_EQ(copy.capacity, 3);
+    EXPECT_EQ(ints(copy), ints(v));
+    vecFree(&copy);
+    vecFree(&v);
+}
+
+TEST_F(ObjTest, VectorFileFormRoundTripsAndRejectsAbsurdCounts)
+{
+    Vector v;
+    vecInit(&v, 4, 0);
+    for (int x : {1, -2, 0x12345678})
+        vecPush(&v, &x);
+    VFile* f = vfsCreate(wide("v.bin").c_str());
+    ASSERT_TRUE(vecWrite(&v, f));
+    vfsClose(f);
+    std::string bytes = readFile("v.bin");
+    ASSERT_EQ(bytes.size(), 20u);
+    EXPECT_EQ(bytes.substr(0, 8), std::string("\3\0\0\0\4\0\0\0", 8));
+    EXPECT_EQ(bytes.substr(16, 4), std::string("\x78\x56\x34\x12", 4));
+
+    Vector back = {};
+    f = vfsOpen(wide("v.bin").c_str());
+    ASSERT_TRUE(vecRead(&back, f));
+    vfsClose(f);
+    EXPECT_EQ(ints(back), ints(v));
+
+    // Count 0 gives an empty vector without storage.
+    writeFile("empty.bin", std::string("\0\0\0\0\4\0\0\0", 8));
+    f = vfsOpen(wide("empty.bin").c_str());
+    ASSERT_TRUE(vecRead(&back, f));
+    vfsClose(f);
+    EXPECT_EQ(back.count, 0);
+    EXPECT_EQ(back.data, nullptr);
+
+    // Counts whose elements are not in the file fail and leave the vector alone.
+    vecPush(&back, &v.count);
+    for (const char* head : {"\xff\xff\xff\x7f\4\0\0\0", "\0\0\0\x40\0\0\0\x40", "\5\0\0\0\4\0\0\0"}) {
+        writeFile("bad.bin", std::string(head, 8) + std::string(8, 'x'));
+        f = vfsOpen(wide("bad.bin").c_str());
+        EXPECT_FALSE(vecRead(&back, f));
+        vfsClose(f);
+        EXPECT_EQ(back.count, 1);
+    }
+    vecFree(&back);
+    vecFree(&v);
+}
+
+TEST(HandleTable, LastFreedIsReusedFirst)
+{
+    HandleTable t;
+    ASSERT_TRUE(htInit(&t, 2));
+    int values[8];
+    for (int i = 0; i < 7; i++)
+        EXPECT_EQ(htAdd(&t, &values[i]), i);
+    htRemove(&t, 3);
+    htRemove(&t, 5);
+    htRemove(&t, 5);  // already free: no effect
+    EXPECT_EQ(htGet(&t, 5), nullptr);  // the slot still holds the old value
+    EXPECT_EQ(htGet(&t, -1), nullptr);
+    EXPECT_EQ(htGet(&t, 7), nullptr);
+    EXPECT_EQ(htAdd(&t, &values[7]), 5);
+    EXPECT_EQ(htAdd(&t, &values[7]), 3);
+    EXPECT_EQ(htAdd(&t, &values[7]), 7);
+    EXPECT_EQ(htGet(&t, 3), &values[7]);
+    EXPECT_EQ(htGet(&t, 0), &values[0]);
+    htFree(&t);
+}
+
+TEST(BlockPool, CarvesBlocksAndReusesFreedElements)
+{
+    BlockPool pool;
+    poolInit(&pool, 12, 4);
+    std::vector<void*> got;
+    for (int i = 0; i < 5; i++)
+        got.push_back(poolAlloc(&pool));
+    // The first block's elements come in address order.
+    for (int i = 1; i < 4; i++)
+        EXPECT_EQ(static_cast<char*>(got[i]) - static_cast<char*>(got[i - 1]), 12);
+    EXPECT_EQ(poolBytes(&pool), 2u * (12 * 4 + sizeof(void*)));
+    poolFree(&pool, got[2]);
+    EXPECT_EQ(poolAlloc(&pool), got[2]);
+    const char data[12] = "elevenbytes";
+    char* copy = static_cast<char*>(poolAllocCopy(&pool, data));
+    EXPECT_STREQ(copy, "elevenbytes");
+    poolDestroy(&pool);
+    EXPECT_EQ(poolBytes(&pool), 0u);
+}
+
+TEST_F(ObjTest, FileCacheLoadsOnceAndPurgesByGeneration)
+{
+    writeFile("a.txt", "alpha");
+    writeFile("b.txt", "bravo!");
+    writeFile("c.txt", "charlie");
+    writeFile("zero.txt", "");
+    FileCache cache;
+    ASSERT_TRUE(cacheInit(&cache, 4, nullptr, nullptr, nullptr));
+    EXPECT_FALSE(cachePurge(&cache, 0));  // generation 0: nothing to purge
+    void* a = cacheGet(&cache, u"a.txt");
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(memcmp(a, "alpha", 5), 0);
+    EXPECT_EQ(cacheGet(&cache, u"A.TXT"), a);  // names compare without case
+    EXPECT_EQ(cacheNextGeneration(&cache), 1u);
+    ASSERT_NE(cacheGet(&cache, u"b.txt"), nullptr);
+    EXPECT_EQ(cacheNextGeneration(&cache), 2u);
+    ASSERT_NE(cacheGet(&cache, u"c.txt"), nullptr);
+    EXPECT_EQ(cache.entries.count, 3);
+    EXPECT_FALSE(cachePurge(&cache, 3));  // above the current generation
+    EXPECT_EQ(cacheGet(&cache, u"missing.txt"), nullptr);
+    EXPECT_EQ(cacheGet(&cache, u"zero.txt"), nullptr);
+    EXPECT_NE(log().find("TobexLib/src/TobexLib(1100)"), std::string::npos);
+
+    // Purging generation 1 drops b and c and steps the generation back to 0.
+    ASSERT_TRUE(cachePurge(&cache, 1));
+    EXPECT_EQ(cache.entries.count, 1);
+    EXPECT_EQ(cache.generation, 0u);
+    EXPECT_EQ(cacheGet(&cache, u"a.txt"), a);
+    cacheDestroy(&cache, true);
+}
+
+TEST_F(ObjTest, FileCacheTakesBuffersOfThePoolSize)
+{
+    writeFile("five.txt", "12345");
+    writeFile("six.txt", "123456");
+    BlockPool pool;
+    poolInit(&pool, 5, 2);
+    FileCache cache;
+    ASSERT_TRUE(cacheInit(&cache, 2, &pool, nullptr, nullptr));
+    void* five = cacheGet(&cache, u"five.txt");
+    EXPECT_NE(poolBytes(&pool), 0u);
+    void* six = cacheGet(&cache, u"six.txt");
+    ASSERT_NE(six, nullptr);
+    EXPECT_EQ(memSize(six), 6);  // not from the pool
+    cacheDestroy(&cache, true);
+    // The pooled buffer went back to the pool's free list.
+    EXPECT_EQ(poolAlloc(&pool), five);
+    poolDestroy(&pool);
+}
