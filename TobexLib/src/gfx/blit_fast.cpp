@@ -252,8 +252,8 @@ bool runFromByte(const BlitJob& j)
 {
     if (j.dstFormat == PF_MONO1 || j.dstFormat == PF_MONO2 || j.dstFormat == PF_MONO4)
         return false;
-    if (j.srcFormat == j.dstFormat && !(j.srcFormat == PF_PALETTE && j.srcPalette && j.dstSurface->palette &&
-                                        j.srcPalette != j.dstSurface->palette))
+    // Same-format copies move values unchanged (palette indices included).
+    if (j.srcFormat == j.dstFormat)
         return runToDst<Px8>(j, ConvSame{});
     uint32_t lut[256];
     for (uint32_t i = 0; i < 256; i++)
