@@ -266,6 +266,7 @@ TEST_F(BlitFastPaths, MatchTheReferenceEverywhere)
                         gfxUseFastPaths(false);
                         int rb = sfBlit(&src.s, &b.s, x, y, fr);
                         gfxUseFastPaths(true);
+                        gfxSetClip(nullptr);
                         ASSERT_EQ(ra, rb);
                         ASSERT_EQ(bytesOf(&a.s), bytesOf(&b.s))
                             << pfInfo(sf)->name << "->" << pfInfo(df)->name << " mode " << mode << " key "

@@ -237,6 +237,19 @@ TEST(Surface, ConvertKeepsFieldsAndConvertsEveryPixel)
     EXPECT_EQ(sfConvert(s, 0), nullptr);
     EXPECT_EQ(sfConvert(nullptr, PF_565), nullptr);
     sfDestroy(c);
+    // An encoded source converts with its transparent pixels as the key colour.
+    sfPutPixel(s, 1, 0, 0x808080);
+    SURFACE* e = sfConvert(s, PF_888);
+    e->keycolor = 0x808080;
+    ASSERT_EQ(sfEncodeRLE(e), 1);
+    c = sfConvert(e, PF_565);
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->rle, 0);
+    EXPECT_EQ(sfGetPixel(c, 0, 0), 0x7BEFu);
+    EXPECT_EQ(sfGetPixel(c, 1, 0), 0x7BEFu);
+    EXPECT_EQ(sfGetPixel(c, 2, 1), 0xF800u);
+    sfDestroy(c);
+    sfDestroy(e);
     s->keycolor = SF_NO_KEY;
     c = sfConvert(s, PF_8888);
     EXPECT_EQ(c->keycolor, SF_NO_KEY);

@@ -216,6 +216,11 @@ SURFACE* sfConvert(const SURFACE* s, uint32_t format)
     src.yPivot = 0;
     GfxState saved = gfxSaveState();
     gfxResetState();
+    // An encoded source stores no transparent pixels: they start as its key colour.
+    if (s->rle && s->keycolor != SF_NO_KEY) {
+        gfxSetColor(colorConvert(s->keycolor, s->format, s->palette, n));
+        sfFillRect(n, nullptr);
+    }
     sfBlitPivot(&src, n, 0, 0);
     gfxRestoreState(&saved);
     if (s->keycolor != SF_NO_KEY)
