@@ -8,6 +8,7 @@
 
 #include "gfx/blit.h"
 #include "gfx/blit_fast.h"
+#include "gfx/blit565.h"
 
 namespace {
 
@@ -138,11 +139,15 @@ using BlendMono8 = MonoBlend<255>;
 template <class S, class D, int Mode, bool Keyed, class Conv, class Blend>
 void runRows(const BlitJob& j, Conv conv, Blend bl)
 {
+    // Locals, not fields: stores through the byte pointers could alias the job.
     const uint32_t key = j.key;
-    for (int y = 0; y < j.h; y++) {
-        const uint8_t* s = j.src + (ptrdiff_t)y * j.srcYPitch;
-        uint8_t* d = j.dst + (ptrdiff_t)y * j.dstYPitch;
-        for (int i = 0; i < j.w; i++) {
+    const int w = j.w, h = j.h, sy = j.srcYPitch, dy = j.dstYPitch;
+    const uint8_t* const src = j.src;
+    uint8_t* const dst = j.dst;
+    for (int y = 0; y < h; y++) {
+        const uint8_t* s = src + (ptrdiff_t)y * sy;
+        uint8_t* d = dst + (ptrdiff_t)y * dy;
+        for (int i = 0; i < w; i++) {
             uint32_t sv = S::load(s + i * S::size);
             uint32_t dv = D::load(d + i * D::size);
             uint32_t cv = conv(sv);
@@ -168,10 +173,13 @@ void runRows(const BlitJob& j, Conv conv, Blend bl)
 template <class S, class D, class Conv>
 void runPlain(const BlitJob& j, Conv conv)
 {
-    for (int y = 0; y < j.h; y++) {
-        const uint8_t* s = j.src + (ptrdiff_t)y * j.srcYPitch;
-        uint8_t* d = j.dst + (ptrdiff_t)y * j.dstYPitch;
-        for (int i = 0; i < j.w; i++)
+    const int w = j.w, h = j.h, sy = j.srcYPitch, dy = j.dstYPitch;
+    const uint8_t* const src = j.src;
+    uint8_t* const dst = j.dst;
+    for (int y = 0; y < h; y++) {
+        const uint8_t* s = src + (ptrdiff_t)y * sy;
+        uint8_t* d = dst + (ptrdiff_t)y * dy;
+        for (int i = 0; i < w; i++)
             D::store(d + i * D::size, conv(S::load(s + i * S::size)));
     }
 }
@@ -357,6 +365,38 @@ void mapCopy(const uint8_t* s, int sxp, int syp, uint8_t* d, int dxp, int dyp, i
     }
 }
 
+// The hottest cases into "565" run through the 16-bit-lane row kernels.
+bool run565(const BlitJob& j)
+{
+    uint32_t sf = j.srcFormat;
+    Row565 r = {j.src, j.dst, j.w, OP565_KEY, j.alpha, j.key != SF_NO_KEY, j.key};
+    uint16_t lut[256];
+    int kind;
+    if (sf == PF_565 && j.mode <= BLEND_ADD && (j.mode || r.keyed)) {
+        r.keyed = r.keyed && j.key <= 0xFFFF;
+        r.op = (int)j.mode;
+        kind = 0;
+    } else if (sf == PF_8888 && j.mode == BLEND_NONE) {
+        kind = 1;
+    } else if ((sf == PF_PALETTE || sf == PF_MONO8) && j.mode == BLEND_NONE) {
+        r.keyed = r.keyed && j.key <= 0xFF;
+        for (uint32_t i = 0; i < 256; i++)
+            lut[i] = (uint16_t)colorConvert(i, sf, j.srcPalette, j.dstSurface);
+        kind = 2;
+    } else {
+        return false;
+    }
+    for (int y = 0; y < j.h; y++, r.src += j.srcYPitch, r.dst += j.dstYPitch) {
+        if (kind == 0)
+            row565(r);
+        else if (kind == 1)
+            row8888To565(r);
+        else
+            rowLut565(r, lut);
+    }
+    return true;
+}
+
 }
 
 bool blitFastRun(const BlitJob& j)
@@ -364,6 +404,8 @@ bool blitFastRun(const BlitJob& j)
     if (!contiguous(j) || j.mode >= BLEND_COUNT)
         return false;
     uint32_t sf = j.srcFormat;
+    if (j.dstFormat == PF_565 && run565(j))
+        return true;
     if (sf == j.dstFormat) {
         switch (sf) {
         case PF_444:

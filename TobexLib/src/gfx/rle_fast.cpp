@@ -14,6 +14,10 @@
 
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "gfx/blit.h"
 #include "gfx/blit_fast.h"
 #include "gfx/clip.h"
@@ -160,6 +164,121 @@ void putPixels(const RowDraw& r, const uint8_t* from, int fromStep, uint8_t* to,
     }
 }
 
+// Copies n bytes of a short run without a library call: 16-byte steps, then
+// one overlapping step for the rest (runs are whole pixels, at least 2 bytes).
+inline void copyRun(uint8_t* to, const uint8_t* from, size_t n)
+{
+    if (n >= 16) {
+#if defined(__SSE2__)
+        size_t i = 0;
+        for (; i + 64 <= n; i += 64) {
+            __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i));
+            __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i + 16));
+            __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i + 32));
+            __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i + 48));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), a);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i + 16), b);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i + 32), c);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i + 48), d);
+        }
+        for (; i + 32 <= n; i += 32) {
+            __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i));
+            __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i + 16));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), a);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i + 16), b);
+        }
+        if (i + 16 <= n) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i),
+                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i)));
+            i += 16;
+        }
+        if (i < n)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + n - 16),
+                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + n - 16)));
+#else
+        memcpy(to, from, n);
+#endif
+        return;
+    }
+    if (n >= 8) {
+        uint64_t a, b;
+        memcpy(&a, from, 8);
+        memcpy(&b, from + n - 8, 8);
+        memcpy(to, &a, 8);
+        memcpy(to + n - 8, &b, 8);
+    } else if (n >= 4) {
+        uint32_t a, b;
+        memcpy(&a, from, 4);
+        memcpy(&b, from + n - 4, 4);
+        memcpy(to, &a, 4);
+        memcpy(to + n - 4, &b, 4);
+    } else {
+        for (size_t i = 0; i < n; i++)
+            to[i] = from[i];
+    }
+}
+
+// The common sprite case: same format, no blending, pixels of Bpp bytes.
+// Bounds are checked per packet exactly as in drawRow.
+template <int Bpp>
+void drawRowDirect(const uint8_t* p, const uint8_t* end, int x0, int x1, uint8_t* dst)
+{
+    int x = 0;
+    if (x0 == 0) {
+        // No left cut: each packet is drawn whole until the right edge.
+        while (end - p >= 2) {
+            uint8_t kind = p[0] & 0x60;
+            int count = ((p[0] & 0x1F) << 8 | p[1]) + 1;
+            p += 2;
+            if (kind == RLE_SKIP) {
+                x += count;
+                continue;
+            }
+            if (kind == 0 || x >= x1)
+                return;
+            size_t need = kind == RLE_COPY ? (size_t)count * Bpp : Bpp;
+            if ((size_t)(end - p) < need)
+                return;
+            int n = x + count <= x1 ? count : x1 - x;
+            if (kind == RLE_COPY)
+                copyRun(dst + (size_t)x * Bpp, p, (size_t)n * Bpp);
+            else
+                for (int i = 0; i < n; i++)
+                    memcpy(dst + (size_t)(x + i) * Bpp, p, Bpp);
+            p += need;
+            x += count;
+        }
+        return;
+    }
+    while (x < x1 && end - p >= 2) {
+        uint8_t kind = p[0] & 0x60;
+        int count = ((p[0] & 0x1F) << 8 | p[1]) + 1;
+        p += 2;
+        if (kind == RLE_SKIP) {
+            x += count;
+            continue;
+        }
+        if (kind == 0)
+            return;
+        size_t need = kind == RLE_COPY ? (size_t)count * Bpp : Bpp;
+        if ((size_t)(end - p) < need)
+            return;
+        int a = x > x0 ? x : x0;
+        int b = x + count < x1 ? x + count : x1;
+        if (a < b) {
+            uint8_t* to = dst + (size_t)(a - x0) * Bpp;
+            if (kind == RLE_COPY) {
+                copyRun(to, p + (size_t)(a - x) * Bpp, (size_t)(b - a) * Bpp);
+            } else {
+                for (int i = 0; i < b - a; i++)
+                    memcpy(to + (size_t)i * Bpp, p, Bpp);
+            }
+        }
+        p += need;
+        x += count;
+    }
+}
+
 // Draws source columns [x0, x1) of one row at dst, stopping at any packet that
 // would run past the row's end.
 void drawRow(const RowDraw& r, const uint8_t* p, const uint8_t* end, int x0, int x1, uint8_t* dst)
@@ -285,12 +404,21 @@ int sfBlitRLE(const SURFACE* src, SURFACE* dst, int x, int y, const RECT* frame)
     r.read = pfOps(src->format)->readUnaligned;
     r.dread = pfOps(dst->format)->readUnaligned;
     r.write = pfOps(dst->format)->writeUnaligned;
-    for (int j = 0; j < c.h; j++) {
+    uint8_t* rowDst = sfPixelAddr(dst, c.dx, c.dy);
+    for (int j = 0; j < c.h; j++, rowDst += dst->yPitch) {
         int row = c.sy + j;
         uint32_t a = v.rowStart(src, row), b = v.rowEnd(src, row);
         if (a > b || b > v.dataLen)
             continue;
-        drawRow(r, v.data + a, v.data + b, c.sx, c.sx + c.w, sfPixelAddr(dst, c.dx, c.dy + j));
+        const uint8_t* p = v.data + a;
+        const uint8_t* e = v.data + b;
+        uint8_t* to = rowDst;
+        if (r.direct && r.bpp == 2)
+            drawRowDirect<2>(p, e, c.sx, c.sx + c.w, to);
+        else if (r.direct && r.bpp == 4)
+            drawRowDirect<4>(p, e, c.sx, c.sx + c.w, to);
+        else
+            drawRow(r, p, e, c.sx, c.sx + c.w, to);
     }
     return 1;
 }

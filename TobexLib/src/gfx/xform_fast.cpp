@@ -75,25 +75,54 @@ struct Px8 {
     static void store(uint8_t* p, uint32_t v) { *p = (uint8_t)v; }
 };
 
-// Unblended copy of one pixel size: no per-pixel call, no branch.
+// One row of an unblended copy. U and V carry the pivot and rounding terms and
+// the readable range's start, so the source column is simply U >> 16:
+// floor((floor(U0 / 256) + c) / 256) = floor((U0 + 256 c) / 65536) for integer c.
+template <class P, bool Keyed, class T>
+void xformRow(const XformJob& j, uint8_t* d, T U, T V, T au, T av, int n)
+{
+    const uint32_t uSpan = (uint32_t)(j.uHi - j.uLo), vSpan = (uint32_t)(j.vHi - j.vLo);
+    // The source positions along a row are monotone in x, so the pixels that
+    // land inside the source form one interval [i0, i1): find it, then copy it
+    // without range tests.
+    auto inside = [&](int i) {
+        T u = (U + au * i) >> 16, v = (V + av * i) >> 16;
+        return u >= 0 && v >= 0 && (uint32_t)u < uSpan && (uint32_t)v < vSpan;
+    };
+    int i0 = 0, i1 = n;
+    while (i0 < n && !inside(i0))
+        i0++;
+    while (i1 > i0 && !inside(i1 - 1))
+        i1--;
+    const uint8_t* base = j.base + (ptrdiff_t)(j.fy + j.vLo) * j.syp + (ptrdiff_t)(j.fx + j.uLo) * j.sxp;
+    const ptrdiff_t sxp = j.sxp, syp = j.syp;
+    const uint32_t key = j.key;
+    U += au * i0;
+    V += av * i0;
+    d += (ptrdiff_t)i0 * P::size;
+    for (int i = i0; i < i1; i++, U += au, V += av, d += P::size) {
+        uint32_t s = P::load(base + (ptrdiff_t)(V >> 16) * syp + (ptrdiff_t)(U >> 16) * sxp);
+        if (Keyed)
+            s = s == key ? P::load(d) : s;
+        P::store(d, s);
+    }
+}
+
 template <class P, bool Keyed>
 void xformRows(const XformJob& j, SURFACE* dst)
 {
-    const uint32_t uSpan = (uint32_t)(j.uHi - j.uLo), vSpan = (uint32_t)(j.vHi - j.vLo);
+    const int64_t ku = 256 * (j.cu + 128) - ((int64_t)j.uLo << 16);
+    const int64_t kv = 256 * (j.cv + 128) - ((int64_t)j.vLo << 16);
     for (int py = j.box.y; py < j.box.y + j.box.h; py++) {
         int64_t dx = j.box.x - j.x, dy = py - j.y;
-        int64_t U = j.au * dx + j.bu * dy, V = j.av * dx + j.bv * dy;
+        int64_t U = j.au * dx + j.bu * dy + ku, V = j.av * dx + j.bv * dy + kv;
+        int64_t U1 = U + j.au * (j.box.w - 1), V1 = V + j.av * (j.box.w - 1);
         uint8_t* d = sfPixelAddr(dst, j.box.x, py);
-        for (int i = 0; i < j.box.w; i++, U += j.au, V += j.av, d += P::size) {
-            int64_t u = (((U >> 8) + j.cu + 128) >> 8) - j.uLo;
-            int64_t v = (((V >> 8) + j.cv + 128) >> 8) - j.vLo;
-            bool inside = (uint64_t)u < uSpan && (uint64_t)v < vSpan;
-            ptrdiff_t at = inside ? (j.fy + j.vLo + v) * j.syp + (j.fx + j.uLo + u) * j.sxp : 0;
-            uint32_t s = P::load(j.base + at);
-            uint32_t old = P::load(d);
-            bool write = inside && (!Keyed || s != j.key);
-            P::store(d, write ? s : old);
-        }
+        auto fits = [](int64_t a) { return a > INT32_MIN / 2 && a < INT32_MAX / 2; };
+        if (fits(U) && fits(U1) && fits(V) && fits(V1))
+            xformRow<P, Keyed, int32_t>(j, d, (int32_t)U, (int32_t)V, (int32_t)j.au, (int32_t)j.av, j.box.w);
+        else
+            xformRow<P, Keyed, int64_t>(j, d, U, V, j.au, j.av, j.box.w);
     }
 }
 
