@@ -304,6 +304,18 @@ TEST_F(ImageTest, BadTgaFilesFailWithTheLogAndNoSurface)
     rle.push_back(0x05);
     put(rle, 0x111111, 3);
     bad.push_back(rle);
+    // A true-colour image whose colour map claims to run far past the file's end.
+    std::vector<uint8_t> longMap = header(2, 24, 3, 2);
+    longMap[1] = 1;
+    longMap[5] = 0xFF;
+    longMap[6] = 0xFF;
+    longMap[7] = 32;
+    bad.push_back(longMap);
+    // An identification field longer than the file.
+    std::vector<uint8_t> longId = header(2, 24, 3, 2);
+    longId[0] = 200;
+    longId.resize(40);
+    bad.push_back(longId);
     // A colour map of unsupported entry size.
     std::vector<uint8_t> map = header(1, 8, 3, 2);
     map[7] = 15;
@@ -346,8 +358,9 @@ TEST_F(ImageTest, GsfRoundTripKeepsEverything)
             s->loop = 0;
             s->frameDelay = 123456;
             ASSERT_TRUE(sfSetFrameGrid(s, 3, 1));
-            if (rle)
+            if (rle) {
                 ASSERT_EQ(sfEncodeRLE(s), 1);
+            }
             ASSERT_EQ(sfSaveGSF(s, u"s.gsf"), 1);
             SURFACE* g = sfLoadGSF(u"s.gsf", 0, nullptr);
             ASSERT_NE(g, nullptr) << f << " " << rle;

@@ -60,7 +60,12 @@ bool writeU32(VFile* f, uint32_t v)
     return vfsWrite(f, b, 4) == 4;
 }
 
-uint32_t remaining(VFile* f) { return vfsSize(f) - vfsTell(f); }
+// Bytes left to read; 0 when a seek went past the end of the file.
+uint32_t remaining(VFile* f)
+{
+    uint32_t size = vfsSize(f), pos = vfsTell(f);
+    return pos < size ? size - pos : 0;
+}
 
 // Decodes a file's pixels into a surface of its own format, and converts it to
 // the wanted format when that differs.
@@ -281,6 +286,8 @@ SURFACE* tgaDecode(VFile* f, TgaRead* t, uint32_t format, SURFACE* reuse, bool* 
         if (mapBytes && !vfsSeek(f, mapBytes, 1))
             return nullptr;
     }
+    if (vfsTell(f) > vfsSize(f))
+        return nullptr;
     t->data.resize(remaining(f));
     SURFACE* target = nullptr;
     bool ok = readBytes(f, t->data.data(), (int32_t)t->data.size()) && tgaSizeJustified(*t) &&
