@@ -541,6 +541,17 @@ TEST_F(Xform, IdentityMatchesBlitAndZeroScaleDrawsNothing)
     zero = {4, 3, 30, -256, 256};
     EXPECT_EQ(sfBlitXform(src, &a.s, &zero, -1), 0);
     EXPECT_EQ(bytesOf(&a.s), before);
+    // Absurd frames from a file draw nothing and compute nothing that overflows.
+    RECT frames[] = {{INT32_MIN, 0, 10, 10}, {0, INT32_MIN, 10, 10}, {-5, -5, INT32_MAX, INT32_MAX},
+                     {INT32_MAX, INT32_MAX, 5, 5}};
+    for (const RECT& f : frames) {
+        sfFramesFree(&src->frames);
+        sfFramesPush(&src->frames, &f);
+        XFORM big = {INT32_MAX, INT32_MIN, 45, 32767, 32767};
+        sfBlitXform(src, &a.s, &big, 0);
+        sfBlitXform(src, &a.s, &t, 0);
+    }
+    EXPECT_TRUE(a.intact());
     SURFACE* other = sfCreate(4, 4, PF_888, false, SF_NO_KEY, nullptr);
     EXPECT_EQ(sfBlitXform(other, &a.s, &t, -1), 0);   // same format only
     sfDestroy(other);

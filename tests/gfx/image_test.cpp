@@ -316,6 +316,14 @@ TEST_F(ImageTest, BadTgaFilesFailWithTheLogAndNoSurface)
     longId[0] = 200;
     longId.resize(40);
     bad.push_back(longId);
+    // A colour-mapped image whose map runs past the end (its palette must not leak).
+    std::vector<uint8_t> mapPast = header(9, 8, 3, 2);
+    mapPast[1] = 1;
+    mapPast[5] = 0x2C;
+    mapPast[6] = 0x10;
+    mapPast[7] = 24;
+    mapPast.resize(18 + 256 * 3 + 4);   // 256 entries are there, the rest is not
+    bad.push_back(mapPast);
     // A colour map of unsupported entry size.
     std::vector<uint8_t> map = header(1, 8, 3, 2);
     map[7] = 15;

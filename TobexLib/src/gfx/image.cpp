@@ -286,11 +286,10 @@ SURFACE* tgaDecode(VFile* f, TgaRead* t, uint32_t format, SURFACE* reuse, bool* 
         if (mapBytes && !vfsSeek(f, mapBytes, 1))
             return nullptr;
     }
-    if (vfsTell(f) > vfsSize(f))
-        return nullptr;
     t->data.resize(remaining(f));
     SURFACE* target = nullptr;
-    bool ok = readBytes(f, t->data.data(), (int32_t)t->data.size()) && tgaSizeJustified(*t) &&
+    bool ok = vfsTell(f) <= vfsSize(f) && readBytes(f, t->data.data(), (int32_t)t->data.size()) &&
+              tgaSizeJustified(*t) &&
               (target = tgaTarget(*t, format, reuse, created)) != nullptr;
     if (ok && mapped) {
         if (target->format == PF_PALETTE && !target->palette) {

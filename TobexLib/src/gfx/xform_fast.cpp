@@ -178,7 +178,8 @@ bool planXform(const SURFACE* src, const SURFACE* dst, const XFORM* t, int i, Xf
     if (!f)
         f = &whole;
     int64_t w = f->w, h = f->h, sx = t->sx, sy = t->sy;
-    if (w <= 0 || h <= 0 || sx <= 0 || sy <= 0)
+    // Frames are bounded (a file may say anything) so no product below can overflow.
+    if (w <= 0 || h <= 0 || w > 65535 || h > 65535 || sx <= 0 || sy <= 0)
         return false;
     int32_t sn, cs;
     gfxSinCos(t->angle, &sn, &cs);
@@ -201,12 +202,15 @@ bool planXform(const SURFACE* src, const SURFACE* dst, const XFORM* t, int i, Xf
     j->fx = f->x;
     j->fy = f->y;
     // Only the part of the frame that lies on the source can be read.
-    j->uLo = f->x < 0 ? -f->x : 0;
-    j->vLo = f->y < 0 ? -f->y : 0;
-    j->uHi = (int)((int64_t)f->x + w > src->width ? src->width - (int64_t)f->x : w);
-    j->vHi = (int)((int64_t)f->y + h > src->height ? src->height - (int64_t)f->y : h);
-    if (j->uLo >= j->uHi || j->vLo >= j->vHi)
+    int64_t uLo = f->x < 0 ? -(int64_t)f->x : 0, vLo = f->y < 0 ? -(int64_t)f->y : 0;
+    int64_t uHi = (int64_t)f->x + w > src->width ? src->width - (int64_t)f->x : w;
+    int64_t vHi = (int64_t)f->y + h > src->height ? src->height - (int64_t)f->y : h;
+    if (uLo >= uHi || vLo >= vHi)
         return false;
+    j->uLo = (int)uLo;
+    j->vLo = (int)vLo;
+    j->uHi = (int)uHi;
+    j->vHi = (int)vHi;
     j->au = isx * cs;
     j->bu = isx * sn;
     j->av = -isy * sn;
