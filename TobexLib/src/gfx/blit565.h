@@ -21,4 +21,5 @@ struct Row565 {
 
 void row565(const Row565& r);                          // "565" -> "565"
 void row8888To565(const Row565& r);                    // "8888" -> "565", mode 0
+void row888To565(const Row565& r);                     // "888" -> "565", mode 0, no key
 void rowLut565(const Row565& r, const uint16_t* lut);  // one-byte sources through a table, mode 0

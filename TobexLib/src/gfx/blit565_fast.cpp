@@ -52,9 +52,9 @@ uint32_t addScalar(uint32_t d, uint32_t s, uint32_t a)
 
 uint32_t from8888Scalar(uint32_t v)
 {
-    uint32_t r = (((v >> 16) & 255) * 31 + 1) * 257 >> 16;
-    uint32_t g = (((v >> 8) & 255) * 63 + 1) * 257 >> 16;
-    uint32_t b = ((v & 255) * 31 + 1) * 257 >> 16;
+    uint32_t r = ((v >> 16) & 255) * 7968 >> 16;
+    uint32_t g = ((v >> 8) & 255) * 16192 >> 16;
+    uint32_t b = (v & 255) * 7968 >> 16;
     return r << 11 | g << 5 | b;
 }
 
@@ -90,17 +90,17 @@ __m128i blendAdd(__m128i s, __m128i d, __m128i a)
     return _mm_or_si128(_mm_or_si128(_mm_slli_epi16(r, 11), _mm_slli_epi16(g, 5)), b);
 }
 
-// floor(c * max / 255) for eight 8-bit channel values in 16-bit lanes.
-__m128i scale255(__m128i c, int max)
+// Four "8888" pixels to "565" in the low halves of 32-bit lanes, sign-extended
+// for packing. Channels are scaled with floor(c * 7968 / 65536) = floor(c * 31 / 255)
+// and floor(c * 16192 / 65536) = floor(c * 63 / 255), exact for 0 <= c <= 255:
+// blue and red sit in the two 16-bit halves of each lane and share one multiply.
+__m128i convert4(__m128i p)
 {
-    __m128i n = _mm_add_epi16(_mm_mullo_epi16(c, _mm_set1_epi16((short)max)), _mm_set1_epi16(1));
-    return _mm_mulhi_epu16(n, _mm_set1_epi16(257));
-}
-
-__m128i channel(__m128i lo, __m128i hi, int shift)
-{
-    const __m128i m8 = _mm_set1_epi32(255);
-    return _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(lo, shift), m8), _mm_and_si128(_mm_srli_epi32(hi, shift), m8));
+    const __m128i lowBytes = _mm_set1_epi32(0x00FF00FF), byte = _mm_set1_epi32(0xFF);
+    __m128i br = _mm_mulhi_epu16(_mm_and_si128(p, lowBytes), _mm_set1_epi16(7968));
+    __m128i g = _mm_mulhi_epu16(_mm_and_si128(_mm_srli_epi32(p, 8), byte), _mm_set1_epi16(16192));
+    __m128i v = _mm_or_si128(_mm_or_si128(br, _mm_slli_epi32(g, 5)), _mm_srli_epi32(br, 5));
+    return _mm_srai_epi32(_mm_slli_epi32(v, 16), 16);
 }
 #endif
 
@@ -146,10 +146,7 @@ void row8888As(const Row565& r)
     const __m128i vk = _mm_set1_epi32((int)key);
     for (; i + 8 <= w; i += 8) {
         __m128i lo = loadu(s + 4 * i), hi = loadu(s + 4 * i + 16);
-        __m128i rr = scale255(channel(lo, hi, 16), 31);
-        __m128i gg = scale255(channel(lo, hi, 8), 63);
-        __m128i bb = scale255(channel(lo, hi, 0), 31);
-        __m128i out = _mm_or_si128(_mm_or_si128(_mm_slli_epi16(rr, 11), _mm_slli_epi16(gg, 5)), bb);
+        __m128i out = _mm_packs_epi32(convert4(lo), convert4(hi));
         if (Keyed) {
             __m128i m = _mm_packs_epi32(_mm_cmpeq_epi32(lo, vk), _mm_cmpeq_epi32(hi, vk));
             out = keep(m, loadu(d + 2 * i), out);
@@ -189,6 +186,23 @@ void row8888To565(const Row565& r)
     r.keyed ? row8888As<true>(r) : row8888As<false>(r);
 }
 
+void row888To565(const Row565& r)
+{
+    const int w = r.w;
+    const uint8_t* s = r.src;
+    uint8_t* d = r.dst;
+    int i = 0;
+    // Four three-byte pixels are three 32-bit words.
+    for (; i + 4 <= w; i += 4) {
+        uint32_t a = load32(s + 3 * i), b = load32(s + 3 * i + 4), c = load32(s + 3 * i + 8);
+        uint64_t v = (uint64_t)from8888Scalar(a) | (uint64_t)from8888Scalar(a >> 24 | b << 8) << 16 |
+                     (uint64_t)from8888Scalar(b >> 16 | c << 16) << 32 | (uint64_t)from8888Scalar(c >> 8) << 48;
+        memcpy(d + 2 * i, &v, 8);
+    }
+    for (; i < w; i++)
+        store16(d + 2 * i, from8888Scalar(s[3 * i] | s[3 * i + 1] << 8 | s[3 * i + 2] << 16));
+}
+
 void rowLut565(const Row565& r, const uint16_t* lut)
 {
     const int w = r.w;
@@ -197,9 +211,10 @@ void rowLut565(const Row565& r, const uint16_t* lut)
     if (!r.keyed) {
         int i = 0;
         for (; i + 4 <= w; i += 4) {
-            uint64_t v = (uint64_t)lut[s[i]] | (uint64_t)lut[s[i + 1]] << 16 | (uint64_t)lut[s[i + 2]] << 32 |
-                         (uint64_t)lut[s[i + 3]] << 48;
-            memcpy(d + 2 * i, &v, 8);
+            store16(d + 2 * i, lut[s[i]]);
+            store16(d + 2 * i + 2, lut[s[i + 1]]);
+            store16(d + 2 * i + 4, lut[s[i + 2]]);
+            store16(d + 2 * i + 6, lut[s[i + 3]]);
         }
         for (; i < w; i++)
             store16(d + 2 * i, lut[s[i]]);

@@ -378,6 +378,8 @@ bool run565(const BlitJob& j)
         kind = 0;
     } else if (sf == PF_8888 && j.mode == BLEND_NONE) {
         kind = 1;
+    } else if (sf == PF_888 && j.mode == BLEND_NONE && !r.keyed) {
+        kind = 3;
     } else if ((sf == PF_PALETTE || sf == PF_MONO8) && j.mode == BLEND_NONE) {
         r.keyed = r.keyed && j.key <= 0xFF;
         for (uint32_t i = 0; i < 256; i++)
@@ -391,6 +393,8 @@ bool run565(const BlitJob& j)
             row565(r);
         else if (kind == 1)
             row8888To565(r);
+        else if (kind == 3)
+            row888To565(r);
         else
             rowLut565(r, lut);
     }
