@@ -211,10 +211,9 @@ void rowLut565(const Row565& r, const uint16_t* lut)
     if (!r.keyed) {
         int i = 0;
         for (; i + 4 <= w; i += 4) {
-            store16(d + 2 * i, lut[s[i]]);
-            store16(d + 2 * i + 2, lut[s[i + 1]]);
-            store16(d + 2 * i + 4, lut[s[i + 2]]);
-            store16(d + 2 * i + 6, lut[s[i + 3]]);
+            uint64_t v = (uint64_t)lut[s[i]] | (uint64_t)lut[s[i + 1]] << 16 | (uint64_t)lut[s[i + 2]] << 32 |
+                         (uint64_t)lut[s[i + 3]] << 48;
+            memcpy(d + 2 * i, &v, 8);
         }
         for (; i < w; i++)
             store16(d + 2 * i, lut[s[i]]);
