@@ -1,0 +1,515 @@
+// Surface records, pixel access, frames, palettes, the surface pool and the
+// image cache.
+//
+// Every pixel a surface addresses lies inside its `size` bytes: creation sizes
+// the buffer from the pitches, and readers of outside data check a stored
+// record with sfAddressingFits before it is handed out.
+
+#include "gfx/surface.h"
+
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "app/log.h"
+#include "app/text.h"
+#include "gfx/blit.h"
+#include "gfx/image.h"
+#include "vfs/mem.h"
+#include "vfs/vfs.h"
+
+namespace {
+
+// ---- Surface pool: blocks of 16 records, free records chained through their first word.
+constexpr int kPoolPerBlock = 16;
+
+struct PoolBlock {
+    PoolBlock* next;
+    SURFACE records[kPoolPerBlock];
+};
+
+struct SurfacePool {
+    PoolBlock* blocks;
+    SURFACE* freeList;
+    int live;
+};
+
+SurfacePool gPool;
+
+SURFACE*& nextFree(SURFACE* s) { return *reinterpret_cast<SURFACE**>(s); }
+
+bool poolGrow()
+{
+    PoolBlock* b = static_cast<PoolBlock*>(memAlloc(sizeof(PoolBlock)));
+    if (!b)
+        return false;
+    b->next = gPool.blocks;
+    gPool.blocks = b;
+    for (int i = kPoolPerBlock - 1; i >= 0; i--) {
+        nextFree(&b->records[i]) = gPool.freeList;
+        gPool.freeList = &b->records[i];
+    }
+    return true;
+}
+
+bool packed(const PIXELFORMAT* fi) { return fi->bytesPerPixel == 0; }
+
+// Byte offset of a pixel from `pixels`, packed formats by their bit rule.
+int64_t pixelOffset(const SURFACE* s, int64_t x, int64_t y)
+{
+    if (packed(s->formatInfo))
+        return y * s->yPitch + (x * s->formatInfo->bits) / 8;
+    return x * s->xPitch + y * s->yPitch;
+}
+
+const RECT* clipRect() { return gfxGetClip(); }
+
+// ---- Image cache: entries sorted by name, ignoring the case of ASCII letters.
+struct CacheEntry {
+    std::u16string name;
+    SURFACE* surface;
+    uint32_t generation;
+};
+
+struct ImageCache {
+    bool ready;
+    uint32_t format;
+    uint32_t generation;
+    std::vector<CacheEntry> entries;
+};
+
+ImageCache gCache;
+
+size_t cacheLowerBound(const char16_t* name)
+{
+    size_t lo = 0, hi = gCache.entries.size();
+    while (lo < hi) {
+        size_t mid = (lo + hi) / 2;
+        if (textCompareNoCase(gCache.entries[mid].name.c_str(), name) < 0)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo;
+}
+
+}
+
+// ---- Creation and release ---------------------------------------------------------------
+
+int32_t sfRowBytes(const PIXELFORMAT* fi, int width)
+{
+    if (!fi || width < 0)
+        return 0;
+    if (fi->bytesPerPixel)
+        return fi->bytesPerPixel * width;
+    if (!fi->pixelsPerByte)
+        return 0;
+    return (width + fi->pixelsPerByte - 1) / fi->pixelsPerByte;
+}
+
+SURFACE* sfInit(SURFACE* s, int width, int height, uint32_t format, bool rle, uint32_t keycolor, uint8_t* pixels)
+{
+    const PIXELFORMAT* fi = pfInfo(format);
+    if (!s || !fi || width < 1 || height < 1 || width > SF_MAX_SIDE || height > SF_MAX_SIDE)
+        return nullptr;
+    int32_t rowBytes = sfRowBytes(fi, width);
+    if ((int64_t)rowBytes * height > SF_MAX_BYTES || rowBytes > INT16_MAX)
+        return nullptr;
+    memset(s, 0, sizeof *s);
+    s->formatInfo = fi;
+    s->format = format;
+    s->width = (int16_t)width;
+    s->height = (int16_t)height;
+    s->xPitch = fi->bytesPerPixel ? fi->bytesPerPixel : 1;
+    s->yPitch = (int16_t)rowBytes;
+    s->size = (uint32_t)(rowBytes * height);
+    s->keycolor = keycolor;
+    s->animType = 1;
+    s->loop = 1;
+    s->frameDelay = 50;
+    s->frames.elemSize = SF_FRAME_ELEM;
+    if (rle) {
+        if (pixels) {
+            s->pixels = pixels;
+            sfEncodeRLE(s);
+        }
+        return s;
+    }
+    if (pixels) {
+        s->pixels = pixels;
+        return s;
+    }
+    s->pixels = static_cast<uint8_t*>(memAlloc((int32_t)s->size));
+    if (!s->pixels)
+        return nullptr;
+    memset(s->pixels, 0, s->size);
+    s->ownsPixels = 1;
+    return s;
+}
+
+SURFACE* sfCreate(int width, int height, uint32_t format, bool rle, uint32_t keycolor, uint8_t* pixels)
+{
+    SURFACE* s = sfPoolTake();
+    if (!s)
+        return nullptr;
+    if (!sfInit(s, width, height, format, rle, keycolor, pixels)) {
+        sfPoolGive(s);
+        return nullptr;
+    }
+    return s;
+}
+
+void sfFree(SURFACE* s)
+{
+    if (!s)
+        return;
+    s->size = 0;
+    s->width = 0;
+    s->height = 0;
+    sfFramesFree(&s->frames);
+    if (s->ownsPixels)
+        memFree(s->pixels);
+    if (s->ownsPalette)
+        memFree(s->palette);
+    s->pixels = nullptr;
+    s->palette = nullptr;
+    s->ownsPixels = 0;
+    s->ownsPalette = 0;
+    s->formatInfo = nullptr;
+}
+
+void sfDestroy(SURFACE* s)
+{
+    if (!s)
+        return;
+    sfFree(s);
+    sfPoolGive(s);
+}
+
+SURFACE* sfConvert(const SURFACE* s, uint32_t format)
+{
+    if (!s || !s->formatInfo || !pfInfo(format))
+        return nullptr;
+    SURFACE* n = sfCreate(s->width, s->height, format, false, SF_NO_KEY, nullptr);
+    if (!n)
+        return nullptr;
+    n->xPivot = s->xPivot;
+    n->yPivot = s->yPivot;
+    n->animType = s->animType;
+    n->loop = s->loop;
+    n->frameDelay = s->frameDelay;
+    // A palette image converted to a palette image keeps its colours; without
+    // them every index would lose its meaning.
+    if (format == PF_PALETTE && s->palette)
+        sfSetPalette(n, s->palette, true);
+    if (!sfFramesCopy(&n->frames, &s->frames)) {
+        sfDestroy(n);
+        return nullptr;
+    }
+    // Every pixel is converted: no key colour, and the drawing state (alpha,
+    // blend mode, clip) is neutral for the copy.
+    SURFACE src = *s;
+    src.keycolor = SF_NO_KEY;
+    src.xPivot = 0;
+    src.yPivot = 0;
+    GfxState saved = gfxSaveState();
+    gfxResetState();
+    // An encoded source stores no transparent pixels: they start as its key colour.
+    if (s->rle && s->keycolor != SF_NO_KEY) {
+        gfxSetColor(colorConvert(s->keycolor, s->format, s->palette, n));
+        sfFillRect(n, nullptr);
+    }
+    sfBlitPivot(&src, n, 0, 0);
+    gfxRestoreState(&saved);
+    if (s->keycolor != SF_NO_KEY)
+        n->keycolor = colorConvert(s->keycolor, s->format, s->palette, n);
+    return n;
+}
+
+// ---- Pixel access -----------------------------------------------------------------------------
+
+uint8_t* sfPixelAddr(const SURFACE* s, int x, int y)
+{
+    return s->pixels + pixelOffset(s, x, y);
+}
+
+bool sfAddressingFits(const SURFACE* s)
+{
+    if (!s || !s->formatInfo || !s->pixels || s->rle)
+        return false;
+    if (s->width < 1 || s->height < 1)
+        return false;
+    int64_t corners[4] = {pixelOffset(s, 0, 0), pixelOffset(s, s->width - 1, 0),
+                          pixelOffset(s, 0, s->height - 1), pixelOffset(s, s->width - 1, s->height - 1)};
+    int64_t lo = corners[0], hi = corners[0];
+    for (int64_t c : corners) {
+        lo = c < lo ? c : lo;
+        hi = c > hi ? c : hi;
+    }
+    int64_t px = s->formatInfo->bytesPerPixel ? s->formatInfo->bytesPerPixel : 1;
+    return lo >= 0 && hi + px <= (int64_t)s->size;
+}
+
+uint32_t sfGetPixel(const SURFACE* s, int x, int y)
+{
+    if (!s || !s->pixels || s->rle || !s->formatInfo)
+        return 0;
+    if (x < 0 || y < 0 || x >= s->width || y >= s->height)
+        return 0;
+    const PIXELFORMAT* fi = s->formatInfo;
+    if (packed(fi)) {
+        uint8_t byte = *sfPixelAddr(s, x, y);
+        int shift = (x % fi->pixelsPerByte) * fi->bits;
+        return (byte >> shift) & ((1u << fi->bits) - 1);
+    }
+    return pfOps(s->format)->readUnaligned(sfPixelAddr(s, x, y));
+}
+
+void sfPutPixel(SURFACE* s, int x, int y, uint32_t value)
+{
+    if (!s || !s->pixels || s->rle || !s->formatInfo)
+        return;
+    if (x < 0 || y < 0 || x >= s->width || y >= s->height)
+        return;
+    const RECT* clip = clipRect();
+    if (clip && (x < clip->x || y < clip->y || (int64_t)x >= (int64_t)clip->x + clip->w ||
+                 (int64_t)y >= (int64_t)clip->y + clip->h))
+        return;
+    const PIXELFORMAT* fi = s->formatInfo;
+    uint8_t* p = sfPixelAddr(s, x, y);
+    if (packed(fi)) {
+        int shift = (x % fi->pixelsPerByte) * fi->bits;
+        uint8_t mask = (uint8_t)(((1u << fi->bits) - 1) << shift);
+        *p = (uint8_t)((*p & ~mask) | ((value << shift) & mask));
+        return;
+    }
+    pfOps(s->format)->writeUnaligned(p, value);
+}
+
+// ---- Frames -------------------------------------------------------------------------------------
+
+void sfFramesFree(SfFrames* v)
+{
+    if (!v)
+        return;
+    memFree(v->data);
+    v->data = nullptr;
+    v->count = 0;
+    v->capacity = 0;
+    v->elemSize = SF_FRAME_ELEM;
+}
+
+bool sfFramesPush(SfFrames* v, const RECT* r)
+{
+    if (!v || !r)
+        return false;
+    if (v->count == v->capacity) {
+        int32_t cap = v->capacity ? v->capacity * 2 : 4;
+        void* data = memAlloc(cap * (int32_t)sizeof(RECT));
+        if (!data)
+            return false;
+        if (v->count)
+            memcpy(data, v->data, v->count * sizeof(RECT));
+        memFree(v->data);
+        v->data = data;
+        v->capacity = cap;
+    }
+    static_cast<RECT*>(v->data)[v->count++] = *r;
+    v->elemSize = SF_FRAME_ELEM;
+    return true;
+}
+
+bool sfFramesCopy(SfFrames* dst, const SfFrames* src)
+{
+    if (!dst || !src)
+        return false;
+    sfFramesFree(dst);
+    if (src->count <= 0)
+        return true;
+    dst->data = memAlloc(src->count * (int32_t)sizeof(RECT));
+    if (!dst->data)
+        return false;
+    memcpy(dst->data, src->data, src->count * sizeof(RECT));
+    dst->count = dst->capacity = src->count;
+    return true;
+}
+
+const RECT* sfFrame(const SURFACE* s, int i)
+{
+    if (!s || i < 0 || i >= s->frames.count || !s->frames.data)
+        return nullptr;
+    return &static_cast<const RECT*>(s->frames.data)[i];
+}
+
+bool sfSetFrameGrid(SURFACE* s, int columns, int rows)
+{
+    if (!s || columns < 1 || rows < 1 || (int64_t)columns * rows > 65536)
+        return false;
+    sfFramesFree(&s->frames);
+    int w = s->width / columns, h = s->height / rows;
+    for (int r = 0; r < rows; r++)
+        for (int c = 0; c < columns; c++) {
+            RECT f = {c * w, r * h, w, h};
+            if (!sfFramesPush(&s->frames, &f))
+                return false;
+        }
+    return true;
+}
+
+bool sfFrameSize(const SURFACE* s, int i, int* w, int* h)
+{
+    if (!s)
+        return false;
+    const RECT* f = s->frames.count > 0 ? sfFrame(s, i) : nullptr;
+    if (s->frames.count > 0 && !f)
+        return false;
+    if (w)
+        *w = f ? f->w : s->width;
+    if (h)
+        *h = f ? f->h : s->height;
+    return true;
+}
+
+// ---- Palettes ---------------------------------------------------------------------------------------
+
+PALETTE* palCreate()
+{
+    PALETTE* p = static_cast<PALETTE*>(memAlloc(sizeof(PALETTE)));
+    if (p)
+        memset(p, 0, sizeof *p);
+    return p;
+}
+
+void sfSetPalette(SURFACE* s, PALETTE* pal, bool copy)
+{
+    if (!s)
+        return;
+    if (!pal) {
+        if (s->ownsPalette)
+            memFree(s->palette);
+        s->palette = nullptr;
+        s->ownsPalette = 0;
+        return;
+    }
+    if (!copy) {
+        if (s->ownsPalette && s->palette != pal)
+            memFree(s->palette);
+        s->palette = pal;
+        s->ownsPalette = 0;
+        return;
+    }
+    if (s->ownsPalette && s->palette == pal)
+        return;
+    PALETTE* own = s->ownsPalette ? s->palette : palCreate();
+    if (!own) {
+        assertReport("TobexLib/src/TobexGfx", __LINE__, "sfSetPalette: no memory", 0);
+        return;
+    }
+    memcpy(own, pal, sizeof *own);
+    s->palette = own;
+    s->ownsPalette = 1;
+}
+
+// ---- Surface pool --------------------------------------------------------------------------------------
+
+SURFACE* sfPoolTake()
+{
+    if (!gPool.freeList && !poolGrow())
+        return nullptr;
+    SURFACE* s = gPool.freeList;
+    gPool.freeList = nextFree(s);
+    memset(s, 0, sizeof *s);
+    gPool.live++;
+    return s;
+}
+
+void sfPoolGive(SURFACE* s)
+{
+    if (!s)
+        return;
+    nextFree(s) = gPool.freeList;
+    gPool.freeList = s;
+    gPool.live--;
+}
+
+void sfPoolShutdown()
+{
+    while (gPool.blocks) {
+        PoolBlock* next = gPool.blocks->next;
+        memFree(gPool.blocks);
+        gPool.blocks = next;
+    }
+    gPool = SurfacePool{};
+}
+
+int sfPoolLive() { return gPool.live; }
+
+// ---- Image cache ---------------------------------------------------------------------------------------------
+
+bool sfCacheInit(uint32_t defaultFormat)
+{
+    if (gCache.ready)
+        sfCacheShutdown();
+    gCache.ready = true;
+    gCache.format = defaultFormat;
+    gCache.generation = 0;
+    gCache.entries.reserve(128);
+    return true;
+}
+
+SURFACE* sfGetCached(const char16_t* name)
+{
+    if (!name || !*name)
+        return nullptr;
+    if (!gCache.ready)
+        sfCacheInit(0);
+    size_t at = cacheLowerBound(name);
+    if (at < gCache.entries.size() && textCompareNoCase(gCache.entries[at].name.c_str(), name) == 0)
+        return gCache.entries[at].surface;
+    VFile* f = vfsOpen(name);
+    int32_t size = f ? (int32_t)vfsSize(f) : -1;
+    vfsClose(f);
+    if (size <= 0) {
+        assertReport("TobexLib/src/TobexLib", 1100, "sfGetCached: empty or missing file", 0);
+        return nullptr;
+    }
+    SURFACE* s = sfLoad(name, gCache.format, nullptr);
+    if (!s)
+        return nullptr;
+    gCache.entries.insert(gCache.entries.begin() + at, CacheEntry{name, s, gCache.generation});
+    return s;
+}
+
+uint32_t sfCacheNextGeneration() { return ++gCache.generation; }
+
+uint32_t sfCacheGeneration() { return gCache.generation; }
+
+bool sfCachePurge(uint32_t gen)
+{
+    if (gen == 0)
+        gen = gCache.generation;
+    if (gen == 0 || gen > gCache.generation)
+        return false;
+    for (size_t i = gCache.entries.size(); i-- > 0;) {
+        if (gCache.entries[i].generation < gen)
+            continue;
+        sfDestroy(gCache.entries[i].surface);
+        gCache.entries.erase(gCache.entries.begin() + i);
+    }
+    gCache.generation = gen - 1;
+    return true;
+}
+
+int sfCacheCount() { return (int)gCache.entries.size(); }
+
+void sfCacheShutdown()
+{
+    for (CacheEntry& e : gCache.entries)
+        sfDestroy(e.surface);
+    gCache.entries.clear();
+    gCache.entries.shrink_to_fit();
+    gCache.ready = false;
+    gCache.generation = 0;
+}

@@ -1,0 +1,652 @@
+// Copies, blending, clipping, RLE sprites, rotated copies and shapes; every
+// specialised loop against the reference copy.
+
+#include "gfx_helpers.h"
+#include "vfs/mem.h"
+
+namespace {
+
+// A surface whose borrowed pixels sit between guard bands, to catch any write
+// outside its memory.
+struct Guarded {
+    static constexpr int kGuard = 64;
+    std::vector<uint8_t> mem;
+    SURFACE s;
+    Guarded(int w, int h, uint32_t format, uint32_t key = SF_NO_KEY)
+    {
+        int32_t row = sfRowBytes(pfInfo(format), w);
+        mem.assign((size_t)row * h + 2 * kGuard, 0xA5);
+        sfInit(&s, w, h, format, false, key, mem.data() + kGuard);
+        memset(s.pixels, 0, s.size);
+    }
+    ~Guarded() { sfFree(&s); }
+    bool intact() const
+    {
+        for (int i = 0; i < kGuard; i++)
+            if (mem[i] != 0xA5 || mem[mem.size() - 1 - i] != 0xA5)
+                return false;
+        return true;
+    }
+};
+
+std::vector<uint8_t> bytesOf(const SURFACE* s) { return std::vector<uint8_t>(s->pixels, s->pixels + s->size); }
+
+uint32_t keyFor(const SURFACE* s) { return s->formatInfo->bits >= 8 ? 0x5 : 1; }
+
+// Every test starts and ends with the neutral drawing state, even after a failure.
+class DrawStateReset : public ::testing::Test {
+protected:
+    void SetUp() override { reset(); }
+    void TearDown() override { reset(); }
+    static void reset()
+    {
+        gfxResetState();
+        gfxUseFastPaths(true);
+        gfxSetTarget(nullptr);
+    }
+};
+
+}
+
+using BlendModes = DrawStateReset;
+using BlitClipping = DrawStateReset;
+using BlitFastPaths = DrawStateReset;
+using CopyToDisplay = DrawStateReset;
+using Rle = DrawStateReset;
+using Xform = DrawStateReset;
+using Shapes = DrawStateReset;
+using DrawState = DrawStateReset;
+
+TEST_F(BlendModes, ColourFormatResults)
+{
+    SURFACE* d = sfCreate(1, 1, PF_565, false, SF_NO_KEY, nullptr);
+    SURFACE* s = sfCreate(1, 1, PF_565, false, SF_NO_KEY, nullptr);
+    sfPutPixel(s, 0, 0, 0xFFFF);
+    gfxSetAlpha(128);
+    gfxSetBlendMode(BLEND_ALPHA);
+    ASSERT_EQ(sfBlit(s, d, 0, 0, nullptr), 1);
+    EXPECT_EQ(sfGetPixel(d, 0, 0), 0x7BEFu);
+    // Tint: blue 31 writes the draw colour, blue 0 leaves the destination.
+    gfxSetBlendMode(BLEND_TINT);
+    gfxSetColor(0xF800);
+    sfPutPixel(s, 0, 0, 0x001F);
+    sfPutPixel(d, 0, 0, 0x07E0);
+    sfBlit(s, d, 0, 0, nullptr);
+    EXPECT_EQ(sfGetPixel(d, 0, 0), 0xF800u);
+    sfPutPixel(s, 0, 0, 0xFFE0);
+    sfPutPixel(d, 0, 0, 0x07E0);
+    sfBlit(s, d, 0, 0, nullptr);
+    EXPECT_EQ(sfGetPixel(d, 0, 0), 0x07E0u);
+    // Solid: every non-key pixel becomes the colour's low 16 bits.
+    gfxSetBlendMode(BLEND_SOLID);
+    gfxSetColor(0xABCD1234);
+    sfBlit(s, d, 0, 0, nullptr);
+    EXPECT_EQ(sfGetPixel(d, 0, 0), 0x1234u);
+    sfDestroy(d);
+    sfDestroy(s);
+
+    d = sfCreate(1, 1, PF_888, false, SF_NO_KEY, nullptr);
+    s = sfCreate(1, 1, PF_888, false, SF_NO_KEY, nullptr);
+    sfPutPixel(s, 0, 0, 0x808080);
+    sfPutPixel(d, 0, 0, 0x909090);
+    gfxSetAlpha(256);
+    gfxSetBlendMode(BLEND_ADD);
+    sfBlit(s, d, 0, 0, nullptr);
+    EXPECT_EQ(sfGetPixel(d, 0, 0), 0xFFFFFFu);
+    // A field at its limit does not carry into the next one.
+    sfPutPixel(s, 0, 0, 0x0000FF);
+    sfPutPixel(d, 0, 0, 0x0000FF);
+    sfBlit(s, d, 0, 0, nullptr);
+    EXPECT_EQ(sfGetPixel(d, 0, 0), 0x0000FFu);
+    sfDestroy(d);
+    sfDestroy(s);
+    gfxResetState();
+}
+
+TEST_F(BlendModes, AlphaByteKeptAndPaletteModesRefused)
+{
+    SURFACE* d = sfCreate(1, 1, PF_8888, false, SF_NO_KEY, nullptr);
+    SURFACE* s = sfCreate(1, 1, PF_8888, false, SF_NO_KEY, nullptr);
+    sfPutPixel(d, 0, 0, 0x7F000000);
+    sfPutPixel(s, 0, 0, 0xFFFFFFFF);
+    gfxSetBlendMode(BLEND_ALPHA);
+    gfxSetAlpha(256);
+    sfBlit(s, d, 0, 0, nullptr);
+    EXPECT_EQ(sfGetPixel(d, 0, 0), 0x7FFFFFFFu);
+    SURFACE* p = sfCreate(1, 1, PF_PALETTE, false, SF_NO_KEY, nullptr);
+    SURFACE* ps = sfCreate(1, 1, PF_PALETTE, false, SF_NO_KEY, nullptr);
+    sfPutPixel(ps, 0, 0, 3);
+    EXPECT_EQ(sfBlit(ps, p, 0, 0, nullptr), 0);
+    EXPECT_EQ(sfGetPixel(p, 0, 0), 0u);
+    gfxSetBlendMode(BLEND_SOLID);
+    gfxSetColor(9);
+    EXPECT_EQ(sfBlit(ps, p, 0, 0, nullptr), 1);
+    EXPECT_EQ(sfGetPixel(p, 0, 0), 9u);
+    gfxSetBlendMode(7);
+    EXPECT_EQ(sfBlit(s, d, 0, 0, nullptr), 0);
+    for (SURFACE* x : {d, s, p, ps})
+        sfDestroy(x);
+    gfxResetState();
+}
+
+TEST_F(BlendModes, OneChannelFormulas)
+{
+    SURFACE* d = sfCreate(1, 1, PF_MONO8, false, SF_NO_KEY, nullptr);
+    SURFACE* s = sfCreate(1, 1, PF_MONO8, false, SF_NO_KEY, nullptr);
+    sfPutPixel(s, 0, 0, 200);
+    sfPutPixel(d, 0, 0, 100);
+    gfxSetAlpha(64);
+    gfxSetBlendMode(BLEND_ALPHA);
+    sfBlit(s, d, 0, 0, nullptr);
+    EXPECT_EQ(sfGetPixel(d, 0, 0), (192u * 100 + 64 * 200) >> 8);
+    gfxSetAlpha(128);
+    gfxSetBlendMode(BLEND_ADD);
+    sfPutPixel(d, 0, 0, 10);
+    sfBlit(s, d, 0, 0, nullptr);
+    EXPECT_EQ(sfGetPixel(d, 0, 0), 110u);
+    gfxSetBlendMode(BLEND_TINT);
+    gfxSetColor(255);
+    sfPutPixel(s, 0, 0, 255);
+    sfBlit(s, d, 0, 0, nullptr);
+    EXPECT_EQ(sfGetPixel(d, 0, 0), 255u);
+    sfDestroy(d);
+    sfDestroy(s);
+    gfxResetState();
+}
+
+TEST_F(BlitClipping, FramesPositionsAndClipRectangle)
+{
+    Guarded src(10, 10, PF_MONO8), dst(20, 20, PF_MONO8);
+    for (int y = 0; y < 10; y++)
+        for (int x = 0; x < 10; x++)
+            sfPutPixel(&src.s, x, y, 1 + x + 10 * y);
+    // A frame starting at (-5, 0) draws from column 0 at x and is 5 narrower.
+    RECT f = {-5, 0, 8, 1};
+    ASSERT_EQ(sfBlit(&src.s, &dst.s, 2, 0, &f), 1);
+    EXPECT_EQ(sfGetPixel(&dst.s, 2, 0), 1u);
+    EXPECT_EQ(sfGetPixel(&dst.s, 4, 0), 3u);
+    EXPECT_EQ(sfGetPixel(&dst.s, 5, 0), 0u);
+    // Frames wholly off the source, empty or negative draw nothing.
+    RECT off[] = {{10, 0, 5, 5}, {0, 10, 5, 5}, {-5, 0, 5, 5}, {0, 0, 0, 5}, {0, 0, -3, 5},
+                  {INT32_MAX, 0, INT32_MAX, 1}, {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}};
+    for (const RECT& r : off)
+        EXPECT_EQ(sfBlit(&src.s, &dst.s, 0, 0, &r), 0);
+    // Destinations partly or wholly outside, and huge offsets.
+    EXPECT_EQ(sfBlit(&src.s, &dst.s, -9, -9, nullptr), 1);
+    EXPECT_EQ(sfGetPixel(&dst.s, 0, 0), 100u);
+    EXPECT_EQ(sfBlit(&src.s, &dst.s, 20, 0, nullptr), 0);
+    EXPECT_EQ(sfBlit(&src.s, &dst.s, INT32_MIN, INT32_MAX, nullptr), 0);
+    EXPECT_EQ(sfBlit(&src.s, &dst.s, 15, 15, nullptr), 1);
+    EXPECT_EQ(sfGetPixel(&dst.s, 19, 19), 45u);
+    // Outside the clip: 0 and no change; partly inside: cut on every side.
+    std::vector<uint8_t> before = bytesOf(&dst.s);
+    RECT clip = {0, 0, 3, 3};
+    gfxSetClip(&clip);
+    EXPECT_EQ(sfBlit(&src.s, &dst.s, 3, 0, nullptr), 0);
+    EXPECT_EQ(bytesOf(&dst.s), before);
+    memset(dst.s.pixels, 0, dst.s.size);
+    RECT mid = {5, 5, 2, 2};
+    gfxSetClip(&mid);
+    EXPECT_EQ(sfBlit(&src.s, &dst.s, 4, 4, nullptr), 1);
+    gfxSetClip(nullptr);
+    EXPECT_EQ(sfGetPixel(&dst.s, 5, 5), 12u);
+    EXPECT_EQ(sfGetPixel(&dst.s, 6, 6), 23u);
+    EXPECT_EQ(sfGetPixel(&dst.s, 4, 5), 0u);
+    EXPECT_EQ(sfGetPixel(&dst.s, 7, 5), 0u);
+    EXPECT_TRUE(src.intact());
+    EXPECT_TRUE(dst.intact());
+}
+
+TEST_F(BlitClipping, NothingDrawnForMissingSurfacesOrZeroAlpha)
+{
+    SURFACE* a = sfCreate(2, 2, PF_565, false, SF_NO_KEY, nullptr);
+    SURFACE* b = sfCreate(2, 2, PF_565, false, SF_NO_KEY, nullptr);
+    sfPutPixel(a, 0, 0, 1);
+    EXPECT_EQ(sfBlit(nullptr, b, 0, 0, nullptr), 0);
+    EXPECT_EQ(sfBlit(a, nullptr, 0, 0, nullptr), 0);
+    gfxSetAlpha(0);
+    EXPECT_EQ(sfBlit(a, b, 0, 0, nullptr), 0);
+    EXPECT_EQ(sfCopy(a, b, 0, 0, nullptr), 0);
+    gfxSetAlpha(256);
+    SURFACE empty = *b;
+    empty.pixels = nullptr;
+    EXPECT_EQ(sfBlit(a, &empty, 0, 0, nullptr), 0);
+    EXPECT_EQ(sfGetPixel(b, 0, 0), 0u);
+    // Pivot and frame offsets: the hot spot lands on (x, y).
+    a->xPivot = 256;
+    a->yPivot = 256;
+    EXPECT_EQ(sfBlitPivot(a, b, 2, 2), 1);
+    EXPECT_EQ(sfGetPixel(b, 0, 0), 1u);
+    ASSERT_TRUE(sfSetFrameGrid(a, 2, 1));
+    EXPECT_EQ(sfBlitFrame(a, b, 1, 2, 0), 1);
+    EXPECT_EQ(sfGetPixel(b, 0, 0), 1u);
+    sfDestroy(a);
+    sfDestroy(b);
+}
+
+// Every format pair, blend mode and key setting, with random frames, positions,
+// clips and odd widths: the fast loops must give the reference's bytes and
+// never write outside the destination.
+TEST_F(BlitFastPaths, MatchTheReferenceEverywhere)
+{
+    std::mt19937 rng(1234);
+    PALETTE* palA = randomPalette(rng);
+    PALETTE* palB = randomPalette(rng);
+    palMap(palA, PF_565, nullptr);
+    for (uint32_t sf = 1; sf < PF_COUNT; sf++)
+        for (uint32_t df = 1; df < PF_COUNT; df++)
+            for (uint32_t mode = 0; mode < BLEND_COUNT; mode++)
+                for (int keyed = 0; keyed < 2; keyed++)
+                    for (int round = 0; round < 3; round++) {
+                        int sw = 1 + rng() % 37, sh = 1 + rng() % 9;
+                        int dw = 1 + rng() % 41, dh = 1 + rng() % 11;
+                        Guarded src(sw, sh, sf), a(dw, dh, df), b(dw, dh, df);
+                        if (sf == PF_PALETTE)
+                            sfSetPalette(&src.s, palA, false);
+                        if (df == PF_PALETTE) {
+                            sfSetPalette(&a.s, round ? palB : palA, false);
+                            sfSetPalette(&b.s, round ? palB : palA, false);
+                        }
+                        src.s.keycolor = keyed ? keyFor(&src.s) : SF_NO_KEY;
+                        fillRandom(&src.s, rng, src.s.keycolor);
+                        fillRandom(&a.s, rng);
+                        memcpy(b.s.pixels, a.s.pixels, a.s.size);
+                        RECT frame = {(int)(rng() % 7) - 3, (int)(rng() % 5) - 2, 1 + (int)(rng() % 40),
+                                      1 + (int)(rng() % 12)};
+                        RECT clip = {(int)(rng() % 9) - 2, (int)(rng() % 5) - 2, 3 + (int)(rng() % 40),
+                                     2 + (int)(rng() % 10)};
+                        int x = (int)(rng() % 50) - 15, y = (int)(rng() % 14) - 4;
+                        gfxSetBlendMode(mode);
+                        gfxSetAlpha(1 + rng() % 256);
+                        gfxSetColor(rng());
+                        gfxSetClip(round == 2 ? nullptr : &clip);
+                        const RECT* fr = round == 1 ? nullptr : &frame;
+                        gfxUseFastPaths(true);
+                        int ra = sfBlit(&src.s, &a.s, x, y, fr);
+                        gfxUseFastPaths(false);
+                        int rb = sfBlit(&src.s, &b.s, x, y, fr);
+                        gfxUseFastPaths(true);
+                        gfxSetClip(nullptr);
+                        ASSERT_EQ(ra, rb);
+                        ASSERT_EQ(bytesOf(&a.s), bytesOf(&b.s))
+                            << pfInfo(sf)->name << "->" << pfInfo(df)->name << " mode " << mode << " key "
+                            << keyed << " round " << round << " at " << x << "," << y << " frame " << frame.x << ","
+                            << frame.y << "," << frame.w << "," << frame.h << " size " << sw << "x" << sh;
+                        ASSERT_TRUE(a.intact() && b.intact() && src.intact());
+                    }
+    gfxResetState();
+    memFree(palA);
+    memFree(palB);
+}
+
+TEST_F(BlitFastPaths, SameFormatCopyIsExact)
+{
+    std::mt19937 rng(7);
+    Guarded src(240, 320, PF_565), dst(240, 320, PF_565);
+    fillRandom(&src.s, rng);
+    ASSERT_EQ(sfBlit(&src.s, &dst.s, 0, 0, nullptr), 1);
+    EXPECT_EQ(bytesOf(&src.s), bytesOf(&dst.s));
+    memset(dst.s.pixels, 0, dst.s.size);
+    RECT f = {3, 5, 101, 33};
+    ASSERT_EQ(sfBlit(&src.s, &dst.s, 7, 9, &f), 1);
+    for (int y = 0; y < 33; y++)
+        for (int x = 0; x < 101; x++)
+            ASSERT_EQ(sfGetPixel(&dst.s, 7 + x, 9 + y), sfGetPixel(&src.s, 3 + x, 5 + y));
+    EXPECT_EQ(sfGetPixel(&dst.s, 6, 9), 0u);
+    EXPECT_TRUE(dst.intact());
+}
+
+// Presentation copies into displays with any x step, including negative ones.
+TEST_F(CopyToDisplay, RotatedAddressingAndPaletteMapping)
+{
+    std::mt19937 rng(99);
+    for (uint32_t f : {PF_565, PF_888, PF_8888, PF_PALETTE, PF_555}) {
+        int bpp = pfInfo(f)->bytesPerPixel;
+        SURFACE* src = sfCreate(24, 32, f, false, 0x1, nullptr);
+        fillRandom(src, rng);
+        // A 32 x 24 memory seen as 24 x 32 turned a quarter: x steps down the memory rows.
+        for (int kind = 0; kind < 3; kind++) {
+            std::vector<uint8_t> mem(24 * 32 * bpp + 128, 0xA5);
+            uint8_t* base = mem.data() + 64;
+            SURFACE disp;
+            sfInit(&disp, 24, 32, f, false, SF_NO_KEY, base);
+            if (kind == 1) {   // half turn
+                disp.pixels = base + (32 - 1) * disp.yPitch + (24 - 1) * disp.xPitch;
+                disp.xPitch = (int16_t)-disp.xPitch;
+                disp.yPitch = (int16_t)-disp.yPitch;
+            } else if (kind == 2) {   // landscape-wired memory of 32 pixels per row
+                disp.xPitch = (int16_t)(-32 * bpp);
+                disp.yPitch = (int16_t)bpp;
+                disp.pixels = base + 23 * 32 * bpp;
+            }
+            if (f == PF_PALETTE)
+                sfSetPalette(&disp, nullptr, false);
+            ASSERT_EQ(sfCopy(src, &disp, 0, 0, nullptr), 1);
+            for (int y = 0; y < 32; y++)
+                for (int x = 0; x < 24; x++)
+                    ASSERT_EQ(sfGetPixel(&disp, x, y), sfGetPixel(src, x, y)) << kind;
+            for (int i = 0; i < 64; i++)
+                ASSERT_TRUE(mem[i] == 0xA5 && mem[mem.size() - 1 - i] == 0xA5);
+            sfFree(&disp);
+        }
+        sfDestroy(src);
+    }
+    // Palette source onto its mapped format: indices written as mapped values.
+    SURFACE* p = sfCreate(5, 3, PF_PALETTE, false, SF_NO_KEY, nullptr);
+    PALETTE* pal = randomPalette(rng);
+    palMap(pal, PF_565, nullptr);
+    sfSetPalette(p, pal, false);
+    fillRandom(p, rng);
+    SURFACE* d = sfCreate(5, 3, PF_565, false, SF_NO_KEY, nullptr);
+    d->xPitch = -2;
+    d->pixels += 8;
+    ASSERT_EQ(sfCopy(p, d, 0, 0, nullptr), 1);
+    for (int x = 0; x < 5; x++)
+        EXPECT_EQ(sfGetPixel(d, x, 1), pal->mapped[sfGetPixel(p, x, 1)]);
+    d->pixels -= 8;
+    d->xPitch = 2;
+    sfDestroy(d);
+    sfDestroy(p);
+    memFree(pal);
+}
+
+TEST_F(CopyToDisplay, IgnoresKeyBlendAndClip)
+{
+    SURFACE* s = sfCreate(2, 1, PF_888, false, 0x00FF00, nullptr);
+    SURFACE* d = sfCreate(2, 1, PF_565, false, SF_NO_KEY, nullptr);
+    sfPutPixel(s, 0, 0, 0x00FF00);
+    sfPutPixel(s, 1, 0, 0xFF0000);
+    RECT clip = {0, 0, 1, 1};
+    gfxSetClip(&clip);
+    gfxSetBlendMode(BLEND_SOLID);
+    ASSERT_EQ(sfCopy(s, d, 0, 0, nullptr), 1);
+    EXPECT_EQ(sfGetPixel(d, 0, 0), 0x07E0u);
+    EXPECT_EQ(sfGetPixel(d, 1, 0), 0xF800u);
+    EXPECT_EQ(sfCopy(d, d, 0, 0, nullptr), 1);   // onto itself in place
+    gfxResetState();
+    sfDestroy(s);
+    sfDestroy(d);
+}
+
+TEST_F(Rle, PacketLayout)
+{
+    SURFACE* s = sfCreate(4, 3, PF_MONO8, false, 0, nullptr);
+    uint8_t rows[3][4] = {{0, 7, 7, 7}, {9, 9, 9, 9}, {5, 0, 0, 0}};
+    for (int y = 0; y < 3; y++)
+        for (int x = 0; x < 4; x++)
+            sfPutPixel(s, x, y, rows[y][x]);
+    ASSERT_EQ(sfEncodeRLE(s), 1);
+    EXPECT_EQ(s->rle, 1);
+    EXPECT_EQ(s->rleWideOffsets, 0);
+    const uint8_t expect[] = {
+        7, 0, 10, 0, 13, 0,           // row ends: 7, 10, 13
+        0xA0, 0, 0xC0, 2, 7, 7, 7,    // skip 1, copy 3
+        0xE0, 3, 9,                   // fill 4
+        0xC0, 0, 5,                   // copy 1, trailing key pixels dropped
+    };
+    ASSERT_EQ(s->size, sizeof expect);
+    EXPECT_EQ(0, memcmp(s->pixels, expect, sizeof expect));
+    EXPECT_TRUE(sfCheckRLE(s));
+    EXPECT_EQ(sfEncodeRLE(s), 0);   // already encoded
+    sfDestroy(s);
+    SURFACE* m = sfCreate(8, 1, PF_MONO1, false, 0, nullptr);
+    EXPECT_EQ(sfEncodeRLE(m), 0);   // packed formats are not encoded
+    sfDestroy(m);
+}
+
+TEST_F(Rle, RowTableWidthAndLongRuns)
+{
+    std::mt19937 rng(5);
+    SURFACE* s = sfCreate(320, 240, PF_565, false, 0, nullptr);
+    for (int y = 0; y < 240; y++)
+        for (int x = 10; x < 310; x++)
+            sfPutPixel(s, x, y, x < 300 ? 0x1234 : 0x4321);
+    ASSERT_EQ(sfEncodeRLE(s), 1);
+    EXPECT_EQ(s->rleWideOffsets, 0);   // packets end well before 0x10000
+    sfDestroy(s);
+    s = sfCreate(320, 240, PF_565, false, SF_NO_KEY, nullptr);
+    fillRandom(s, rng);
+    ASSERT_EQ(sfEncodeRLE(s), 1);
+    EXPECT_EQ(s->rleWideOffsets, 1);
+    EXPECT_TRUE(sfCheckRLE(s));
+    sfDestroy(s);
+    // Runs longer than one packet holds are split.
+    s = sfCreate(10000, 1, PF_MONO8, false, 0, nullptr);
+    for (int x = 0; x < 10000; x++)
+        sfPutPixel(s, x, 0, x < 9000 ? 0 : 3);
+    SURFACE* plain = sfConvert(s, PF_MONO8);
+    plain->keycolor = 0;
+    ASSERT_EQ(sfEncodeRLE(s), 1);
+    EXPECT_TRUE(sfCheckRLE(s));
+    SURFACE* a = sfCreate(10000, 1, PF_MONO8, false, SF_NO_KEY, nullptr);
+    SURFACE* b = sfCreate(10000, 1, PF_MONO8, false, SF_NO_KEY, nullptr);
+    sfBlit(s, a, 0, 0, nullptr);
+    sfBlit(plain, b, 0, 0, nullptr);
+    EXPECT_EQ(bytesOf(a), bytesOf(b));
+    for (SURFACE* x : {s, plain, a, b})
+        sfDestroy(x);
+}
+
+// An encoded sprite draws the same pixels as its source, clipped or not, in
+// every mode and into every byte format.
+TEST_F(Rle, DrawsLikeItsSource)
+{
+    std::mt19937 rng(42);
+    const uint32_t formats[] = {PF_PALETTE, PF_444, PF_555, PF_565, PF_888, PF_8888, PF_MONO8};
+    PALETTE* pal = randomPalette(rng);
+    for (uint32_t sf : formats)
+        for (uint32_t df : formats)
+            for (uint32_t mode = 0; mode < BLEND_COUNT; mode++) {
+                int w = 1 + rng() % 40, h = 1 + rng() % 8;
+                SURFACE* src = sfCreate(w, h, sf, false, 5, nullptr);
+                sfSetPalette(src, pal, false);
+                fillRandom(src, rng, 5);
+                for (int x = 0; x < w; x += 3)   // runs long enough for fill packets
+                    for (int k = 0; k < 5 && x + k < w; k++)
+                        sfPutPixel(src, x + k, 0, 9);
+                SURFACE* rle = sfConvert(src, sf);
+                rle->keycolor = 5;
+                sfSetPalette(rle, pal, false);
+                ASSERT_EQ(sfEncodeRLE(rle), 1);
+                Guarded a(30, 10, df), b(30, 10, df);
+                sfSetPalette(&a.s, pal, false);
+                sfSetPalette(&b.s, pal, false);
+                fillRandom(&a.s, rng);
+                memcpy(b.s.pixels, a.s.pixels, a.s.size);
+                RECT clip = {(int)(rng() % 6), (int)(rng() % 4), 5 + (int)(rng() % 25), 2 + (int)(rng() % 8)};
+                RECT frame = {(int)(rng() % 5) - 2, (int)(rng() % 3) - 1, 1 + (int)(rng() % w), 1 + (int)(rng() % h)};
+                int x = (int)(rng() % 30) - 8, y = (int)(rng() % 10) - 3;
+                gfxSetBlendMode(mode);
+                gfxSetAlpha(1 + rng() % 256);
+                gfxSetColor(rng());
+                gfxSetClip(rng() % 2 ? &clip : nullptr);
+                const RECT* fr = rng() % 2 ? &frame : nullptr;
+                int ra = sfBlit(rle, &a.s, x, y, fr);
+                int rb = sfBlit(src, &b.s, x, y, fr);
+                gfxResetState();
+                ASSERT_EQ(ra, rb);
+                ASSERT_EQ(bytesOf(&a.s), bytesOf(&b.s)) << pfInfo(sf)->name << "->" << pfInfo(df)->name << " " << mode;
+                ASSERT_TRUE(a.intact() && b.intact());
+                sfDestroy(src);
+                sfDestroy(rle);
+            }
+    memFree(pal);
+}
+
+TEST_F(Rle, DamagedDataNeverReadsOutside)
+{
+    std::mt19937 rng(3);
+    SURFACE* s = sfCreate(16, 8, PF_565, false, 0, nullptr);
+    fillRandom(s, rng, 0);
+    ASSERT_EQ(sfEncodeRLE(s), 1);
+    std::vector<uint8_t> good(s->pixels, s->pixels + s->size);
+    Guarded d(16, 8, PF_565);
+    for (int trial = 0; trial < 500; trial++) {
+        // The data sits in an exact-size heap block so ASan sees any overrun.
+        std::vector<uint8_t> bad = good;
+        for (int k = 0; k < 3; k++)
+            bad[rng() % bad.size()] = (uint8_t)rng();
+        uint32_t size = trial % 5 == 0 ? (uint32_t)(rng() % bad.size()) : (uint32_t)bad.size();
+        uint8_t* data = static_cast<uint8_t*>(memAlloc((int32_t)(size ? size : 1)));
+        memcpy(data, bad.data(), size);
+        SURFACE t = *s;
+        t.pixels = data;
+        t.size = size;
+        t.ownsPixels = 0;
+        t.frames = SfFrames{0, 0, SF_FRAME_ELEM, nullptr};
+        sfBlit(&t, &d.s, (int)(rng() % 8) - 4, (int)(rng() % 8) - 4, nullptr);
+        sfCheckRLE(&t);
+        memFree(data);
+        ASSERT_TRUE(d.intact());
+    }
+    sfDestroy(s);
+}
+
+TEST_F(Xform, CosineTableAndAngles)
+{
+    EXPECT_EQ(gfxCosTable(0), 65536);
+    EXPECT_EQ(gfxCosTable(600), 32768);
+    EXPECT_EQ(gfxCosTable(900), 0);
+    int32_t s, c;
+    gfxSinCos(0, &s, &c);
+    EXPECT_EQ(s, 0);
+    EXPECT_EQ(c, 256);
+    gfxSinCos(90, &s, &c);
+    EXPECT_EQ(s, 256);
+    EXPECT_EQ(c, 0);
+    gfxSinCos(180, &s, &c);
+    EXPECT_EQ(s, 0);
+    EXPECT_EQ(c, -256);
+    gfxSinCos(-90, &s, &c);
+    EXPECT_EQ(s, -256);
+    gfxSinCos(60 + 720, &s, &c);
+    EXPECT_EQ(c, 128);
+}
+
+TEST_F(Xform, IdentityMatchesBlitAndZeroScaleDrawsNothing)
+{
+    std::mt19937 rng(11);
+    SURFACE* src = sfCreate(13, 7, PF_565, false, 0x5, nullptr);
+    fillRandom(src, rng, 0x5);
+    Guarded a(30, 20, PF_565), b(30, 20, PF_565);
+    XFORM t = {4, 3, 0, 256, 256};
+    ASSERT_EQ(sfBlitXform(src, &a.s, &t, -1), 1);
+    ASSERT_EQ(sfBlit(src, &b.s, 4, 3, nullptr), 1);
+    EXPECT_EQ(bytesOf(&a.s), bytesOf(&b.s));
+    std::vector<uint8_t> before = bytesOf(&a.s);
+    XFORM zero = {4, 3, 30, 0, 256};
+    EXPECT_EQ(sfBlitXform(src, &a.s, &zero, -1), 0);
+    zero = {4, 3, 30, 256, 0};
+    EXPECT_EQ(sfBlitXform(src, &a.s, &zero, -1), 0);
+    zero = {4, 3, 30, -256, 256};
+    EXPECT_EQ(sfBlitXform(src, &a.s, &zero, -1), 0);
+    EXPECT_EQ(bytesOf(&a.s), before);
+    // Absurd frames from a file draw nothing and compute nothing that overflows.
+    RECT frames[] = {{INT32_MIN, 0, 10, 10}, {0, INT32_MIN, 10, 10}, {-5, -5, INT32_MAX, INT32_MAX},
+                     {INT32_MAX, INT32_MAX, 5, 5}};
+    for (const RECT& f : frames) {
+        sfFramesFree(&src->frames);
+        sfFramesPush(&src->frames, &f);
+        XFORM big = {INT32_MAX, INT32_MIN, 45, 32767, 32767};
+        sfBlitXform(src, &a.s, &big, 0);
+        sfBlitXform(src, &a.s, &t, 0);
+    }
+    EXPECT_TRUE(a.intact());
+    SURFACE* other = sfCreate(4, 4, PF_888, false, SF_NO_KEY, nullptr);
+    EXPECT_EQ(sfBlitXform(other, &a.s, &t, -1), 0);   // same format only
+    sfDestroy(other);
+    sfDestroy(src);
+}
+
+TEST_F(Xform, FastLoopsMatchReferenceAndStayInside)
+{
+    std::mt19937 rng(77);
+    for (uint32_t f : {PF_PALETTE, PF_565, PF_8888, PF_888, PF_MONO4}) {
+        for (int round = 0; round < 60; round++) {
+            int w = 1 + rng() % 30, h = 1 + rng() % 30;
+            SURFACE* src = sfCreate(w, h, f, false, round % 2 ? 0x1 : SF_NO_KEY, nullptr);
+            fillRandom(src, rng, src->keycolor);
+            src->xPivot = (int16_t)(rng() % 257);
+            src->yPivot = (int16_t)(rng() % 257);
+            RECT frame = {(int)(rng() % 8) - 4, (int)(rng() % 8) - 4, 1 + (int)(rng() % 30), 1 + (int)(rng() % 30)};
+            if (round % 3 == 0)
+                sfFramesPush(&src->frames, &frame);
+            Guarded a(40, 40, f), b(40, 40, f);
+            XFORM t = {(int)(rng() % 60) - 10, (int)(rng() % 60) - 10, (int)(rng() % 720) - 360,
+                       (int16_t)(1 + rng() % 700), (int16_t)(1 + rng() % 700)};
+            RECT clip = {(int)(rng() % 10), (int)(rng() % 10), 5 + (int)(rng() % 35), 5 + (int)(rng() % 35)};
+            gfxSetClip(round % 4 == 1 ? &clip : nullptr);
+            gfxUseFastPaths(true);
+            int ra = sfBlitXform(src, &a.s, &t, 0);
+            gfxUseFastPaths(false);
+            int rb = sfBlitXform(src, &b.s, &t, 0);
+            gfxUseFastPaths(true);
+            gfxSetClip(nullptr);
+            ASSERT_EQ(ra, rb);
+            ASSERT_EQ(bytesOf(&a.s), bytesOf(&b.s)) << pfInfo(f)->name << " round " << round;
+            ASSERT_TRUE(a.intact() && b.intact());
+            sfDestroy(src);
+        }
+    }
+}
+
+TEST_F(Shapes, ClippedLinesRectanglesAndBlending)
+{
+    Guarded g(8, 6, PF_565);
+    SURFACE* s = &g.s;
+    gfxSetColor(0xFFFF);
+    sfHLine(s, -3, 0, 20);
+    sfVLine(s, 7, -2, 20);
+    for (int x = 0; x < 8; x++)
+        EXPECT_EQ(sfGetPixel(s, x, 0), 0xFFFFu);
+    for (int y = 0; y < 6; y++)
+        EXPECT_EQ(sfGetPixel(s, 7, y), 0xFFFFu);
+    memset(s->pixels, 0, s->size);
+    RECT r = {1, 1, 4, 3};
+    sfRect(s, &r);
+    EXPECT_EQ(sfGetPixel(s, 1, 1), 0xFFFFu);
+    EXPECT_EQ(sfGetPixel(s, 4, 3), 0xFFFFu);
+    EXPECT_EQ(sfGetPixel(s, 4, 2), 0xFFFFu);
+    EXPECT_EQ(sfGetPixel(s, 2, 2), 0u);
+    RECT clip = {0, 0, 2, 2};
+    gfxSetClip(&clip);
+    sfFillRect(s, nullptr);
+    gfxSetClip(nullptr);
+    EXPECT_EQ(sfGetPixel(s, 0, 0), 0xFFFFu);
+    EXPECT_EQ(sfGetPixel(s, 2, 2), 0u);
+    gfxSetBlendMode(BLEND_ALPHA);
+    gfxSetAlpha(128);
+    sfPlot(s, 6, 5);
+    EXPECT_EQ(sfGetPixel(s, 6, 5), 0x7BEFu);
+    sfPlot(s, 8, 5);
+    sfPlot(s, -1, 0);
+    RECT huge = {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX};
+    sfFillRect(s, &huge);
+    gfxResetState();
+    EXPECT_TRUE(g.intact());
+    // Packed surfaces through the pixel routines.
+    SURFACE* m = sfCreate(9, 2, PF_MONO2, false, SF_NO_KEY, nullptr);
+    gfxSetColor(2);
+    sfHLine(m, 0, 1, 9);
+    EXPECT_EQ(sfGetPixel(m, 8, 1), 2u);
+    EXPECT_EQ(sfGetPixel(m, 8, 0), 0u);
+    sfDestroy(m);
+}
+
+TEST_F(DrawState, SettersAndRectangles)
+{
+    EXPECT_EQ(gfxSetAlpha(300), 256u);
+    EXPECT_EQ(gfxGetAlpha(), 256u);
+    RECT a = {0, 0, 2, 2}, b = {2, 0, 2, 2}, c = {1, 1, 5, 5};
+    EXPECT_EQ(gfxSetClip(&a), nullptr);
+    EXPECT_EQ(gfxSetClip(nullptr), &a);
+    EXPECT_FALSE(rectIntersects(&a, &b));   // touching edges
+    EXPECT_TRUE(rectIntersects(&a, &c));
+    rectUnion(&a, &c);
+    EXPECT_EQ(a.w, 6);
+    EXPECT_EQ(a.h, 6);
+    SURFACE s = {};
+    EXPECT_EQ(gfxSetTarget(&s), nullptr);
+    EXPECT_EQ(gfxGetTarget(), &s);
+    gfxSetTarget(nullptr);
+}

@@ -1,0 +1,239 @@
+// Bitmap fonts on small glyph sheets built by the tests.
+
+#include <sys/stat.h>
+
+#include "gfx_helpers.h"
+#include "gfx/font.h"
+#include "gfx/image.h"
+
+namespace {
+
+// A sheet of cols x rows cells of w x h pixels with a 1-pixel gap and offset, as
+// the system font is laid out. Each glyph is a solid block from column `left`
+// to w - 1 - right; background is the key colour 0.
+SURFACE* makeSheet(int cols, int rows, int w, int h, int left, int right)
+{
+    SURFACE* s = sfCreate(1 + cols * (w + 1), 1 + rows * (h + 1), PF_MONO8, false, 0, nullptr);
+    for (int r = 0; r < rows; r++)
+        for (int c = 0; c < cols; c++)
+            for (int y = 0; y < h; y++)
+                for (int x = left; x < w - right; x++)
+                    sfPutPixel(s, 1 + c * (w + 1) + x, 1 + r * (h + 1) + y, 255);
+    return s;
+}
+
+FONT makeFont(SURFACE* sheet, int w, int h, bool variable)
+{
+    FONT f = {};
+    f.nCharWidth = w;
+    f.nCharHeight = h;
+    f.bVariableSpacing = variable ? 1 : 0;
+    f.sf = sheet;
+    f.nXSrcSpacing = 1;
+    f.nYSrcSpacing = 1;
+    f.nXSrcOffs = 1;
+    f.nYSrcOffs = 1;
+    f.nXSrcChars = 14;
+    f.nYSrcChars = 7;
+    f.nFirstChar = 32;
+    return f;
+}
+
+// Columns of row y that hold the draw colour.
+std::string rowOf(const SURFACE* s, int y)
+{
+    std::string out;
+    for (int x = 0; x < s->width; x++)
+        out += sfGetPixel(s, x, y) ? '#' : '.';
+    return out;
+}
+
+}
+
+class FontTest : public GfxTest {};
+
+TEST_F(FontTest, BuildChecksParametersAndScansGlyphs)
+{
+    SURFACE* sheet = makeSheet(14, 7, 7, 3, 3, 2);
+    FONT f = makeFont(sheet, 7, 3, true);
+    ASSERT_EQ(fontBuild(&f), &f);
+    EXPECT_EQ(f.nLastChar, 32 + 98 - 1);
+    const GLYPH& i = f.glyphs['i' - 32];
+    EXPECT_EQ(i.leftBlank, 3);
+    EXPECT_EQ(i.rightBlank, 2);
+    EXPECT_EQ(i.width, 2);
+    EXPECT_EQ(f.glyphs[15].srcX, 1 + 1 * 8);
+    EXPECT_EQ(f.glyphs[15].srcY, 1 + 1 * 4);
+    // An empty cell is half a cell wide.
+    for (int y = 0; y < 3; y++)
+        for (int x = 0; x < 7; x++)
+            sfPutPixel(sheet, f.glyphs[5].srcX + x, f.glyphs[5].srcY + y, 0);
+    fontBuild(&f);
+    EXPECT_EQ(f.glyphs[5].width, 3);
+    EXPECT_EQ(f.glyphs[5].rightBlank, 0);
+    // 20 x 20 cells keep 256 glyphs.
+    f.nXSrcChars = 20;
+    f.nYSrcChars = 20;
+    fontBuild(&f);
+    EXPECT_EQ(f.nLastChar, 32 + 255);
+    FONT bad = f;
+    bad.sf = nullptr;
+    EXPECT_EQ(fontBuild(&bad), nullptr);
+    bad = f;
+    bad.nFirstChar = 0;
+    EXPECT_EQ(fontBuild(&bad), nullptr);
+    bad = f;
+    bad.nCharHeight = 0;
+    EXPECT_EQ(fontBuild(&bad), nullptr);
+    sfDestroy(sheet);
+}
+
+TEST_F(FontTest, MeasureFixedAndProportional)
+{
+    SURFACE* sheet = makeSheet(14, 7, 7, 14, 3, 2);
+    FONT f = makeFont(sheet, 7, 14, false);
+    ASSERT_TRUE(fontBuild(&f));
+    int w, h;
+    fontMeasure(&f, u"ab", &w, &h);
+    EXPECT_EQ(w, 14);
+    EXPECT_EQ(h, 14);
+    fontMeasure(&f, u"a\nb", &w, &h);
+    EXPECT_EQ(w, 7);
+    EXPECT_EQ(h, 28);
+    EXPECT_EQ(fontTextWidth(&f, u"a\tb"), 28 + 7);   // tab to the next 4-cell stop
+    EXPECT_EQ(fontTextWidth(&f, u"abcd\tb"), 56 + 7);
+    f.bVariableSpacing = 1;
+    f.nHSpacing = 1;
+    ASSERT_TRUE(fontBuild(&f));
+    EXPECT_EQ(fontTextWidth(&f, u"ii"), 2 * (1 + 2));
+    EXPECT_EQ(fontTextWidth(&f, u"i i"), 3 + (1 + 3) + 3);   // a blank is half a cell plus spacing
+    EXPECT_EQ(fontTextWidth(&f, u"i\ti"), 16 + 3);           // stops every 2 cells of 8
+    EXPECT_EQ(fontTextWidth(&f, u"i\x01i"), 3 + 4 + 3);      // codes below the first glyph are blanks
+    sfDestroy(sheet);
+}
+
+TEST_F(FontTest, CountGapsSkipsLastLines)
+{
+    EXPECT_EQ(fontCountGaps(u"a b c\nmore"), 2);
+    EXPECT_EQ(fontCountGaps(u"a b c"), 0);
+    EXPECT_EQ(fontCountGaps(u"a b c\n"), 0);
+    EXPECT_EQ(fontCountGaps(u"a b c\n\nmore"), 0);
+    EXPECT_EQ(fontCountGaps(u"  a\tb\nx"), 1);
+    EXPECT_EQ(fontCountGaps(u""), 0);
+    EXPECT_EQ(fontCountGaps(nullptr), 0);
+}
+
+TEST_F(FontTest, DrawPlacesProportionalGlyphsAndCutsAtTheBox)
+{
+    SURFACE* sheet = makeSheet(14, 7, 7, 2, 3, 2);
+    FONT f = makeFont(sheet, 7, 2, true);
+    ASSERT_TRUE(fontBuild(&f));
+    SURFACE* dst = sfCreate(30, 6, PF_MONO8, false, SF_NO_KEY, nullptr);
+    gfxSetColor(9);
+    gfxSetBlendMode(BLEND_ALPHA);
+    fontDrawText(&f, dst, u"ii", 5, 0, FONT_ALIGN_LEFT, 0);
+    EXPECT_EQ(gfxGetBlendMode(), (uint32_t)BLEND_ALPHA);   // restored
+    EXPECT_EQ(rowOf(dst, 0), ".....####.....................");
+    EXPECT_EQ(sfGetPixel(dst, 5, 0), 9u);                   // solid in the draw colour
+    // A glyph that would cross the box ends the text, later lines included.
+    memset(dst->pixels, 0, dst->size);
+    fontDrawText(&f, dst, u"iii\nii", 0, 0, FONT_ALIGN_LEFT, 5);
+    EXPECT_EQ(rowOf(dst, 0), "####..........................");
+    EXPECT_EQ(rowOf(dst, 2), "..............................");
+    // Centre and right alignment of the block.
+    memset(dst->pixels, 0, dst->size);
+    fontDrawText(&f, dst, u"i", 0, 0, FONT_ALIGN_RIGHT, 10);
+    EXPECT_EQ(rowOf(dst, 0), "........##....................");
+    memset(dst->pixels, 0, dst->size);
+    fontDrawText(&f, dst, u"i", 0, 0, FONT_ALIGN_CENTER, 10);
+    EXPECT_EQ(rowOf(dst, 0), "....##........................");
+    memset(dst->pixels, 0, dst->size);
+    fontDrawText(&f, dst, u"ii", FONT_CENTER, FONT_CENTER, FONT_ALIGN_LEFT, 0);
+    EXPECT_EQ(rowOf(dst, 2), ".............####.............");
+    EXPECT_EQ(rowOf(dst, 1), "..............................");
+    // Nothing for an empty text or a font without image.
+    memset(dst->pixels, 0, dst->size);
+    fontDrawText(&f, dst, u"", 0, 0, 1, 0);
+    FONT none = f;
+    none.sf = nullptr;
+    fontDrawText(&none, dst, u"i", 0, 0, 1, 0);
+    EXPECT_EQ(rowOf(dst, 0), "..............................");
+    gfxResetState();
+    sfDestroy(dst);
+    sfDestroy(sheet);
+}
+
+TEST_F(FontTest, JustifyStretchesAllButTheLastLine)
+{
+    SURFACE* sheet = makeSheet(14, 7, 7, 2, 3, 2);
+    FONT f = makeFont(sheet, 7, 2, true);
+    ASSERT_TRUE(fontBuild(&f));
+    SURFACE* dst = sfCreate(40, 4, PF_MONO8, false, SF_NO_KEY, nullptr);
+    gfxSetColor(1);
+    // "i i i" is 2 + 3 + 2 + 3 + 2 = 12 wide; a box of 22 adds 5 at each gap.
+    fontDrawText(&f, dst, u"i i i\ni i", 0, 0, FONT_ALIGN_JUSTIFY, 22);
+    EXPECT_EQ(rowOf(dst, 0), "##........##........##..................");
+    EXPECT_EQ(rowOf(dst, 2), "##...##.................................");
+    // Uneven extra space: the last gaps get one pixel more.
+    memset(dst->pixels, 0, dst->size);
+    fontDrawText(&f, dst, u"i i i\nx", 0, 0, FONT_ALIGN_JUSTIFY, 13);
+    EXPECT_EQ(rowOf(dst, 0), "##...##....##...........................");
+    gfxResetState();
+    sfDestroy(dst);
+    sfDestroy(sheet);
+}
+
+TEST_F(FontTest, FixedDrawingAndAntiAliasing)
+{
+    SURFACE* sheet = makeSheet(14, 7, 3, 1, 0, 0);
+    for (int r = 0; r < 7; r++)
+        for (int c = 0; c < 14; c++)
+            sfPutPixel(sheet, 1 + c * 4 + 1, 1 + r * 2, 128);   // a half-covered middle column
+    FONT f = makeFont(sheet, 3, 1, false);
+    f.nHSpacing = 1;
+    f.bBlend = 1;
+    ASSERT_TRUE(fontBuild(&f));
+    SURFACE* dst = sfCreate(12, 1, PF_MONO8, false, SF_NO_KEY, nullptr);
+    gfxSetColor(200);
+    fontDrawText(&f, dst, u"a b", 0, 0, FONT_ALIGN_LEFT, 0);
+    EXPECT_EQ(sfGetPixel(dst, 0, 0), 200u);
+    EXPECT_EQ(sfGetPixel(dst, 1, 0), (200u * 128) >> 8);   // coverage of the draw colour
+    EXPECT_EQ(sfGetPixel(dst, 4, 0), 0u);                   // the blank takes a whole cell
+    EXPECT_EQ(sfGetPixel(dst, 8, 0), 200u);
+    gfxResetState();
+    sfDestroy(dst);
+    sfDestroy(sheet);
+}
+
+TEST_F(FontTest, SystemFontLoadsFromTheCache)
+{
+    EXPECT_FALSE(sysFontLoad());
+    SURFACE* sheet = makeSheet(14, 7, 7, 14, 0, 0);
+    SURFACE* s888 = sfConvert(sheet, PF_888);
+    ASSERT_EQ(mkdir((dir + "/gfx").c_str(), 0755), 0);
+    std::vector<uint8_t> tga = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    tga.push_back((uint8_t)s888->width);
+    tga.push_back(0);
+    tga.push_back((uint8_t)s888->height);
+    tga.push_back(0);
+    tga.push_back(24);
+    tga.push_back(0x20);
+    for (int y = 0; y < s888->height; y++)
+        for (int x = 0; x < s888->width; x++) {
+            uint32_t v = sfGetPixel(s888, x, y);
+            for (int k = 0; k < 3; k++)
+                tga.push_back((uint8_t)(v >> (8 * k)));
+        }
+    writeFile("gfx/SysFont7x14.tga", tga);
+    ASSERT_TRUE(sfCacheInit(PF_565));
+    ASSERT_TRUE(sysFontLoad());
+    FONT* f = sysFont();
+    EXPECT_EQ(f->sf->keycolor, 0u);
+    EXPECT_EQ(f->nLastChar, 129);
+    int w, h;
+    fontMeasure(f, u"ab", &w, &h);
+    EXPECT_EQ(w, 14);
+    EXPECT_EQ(h, 14);
+    sfDestroy(s888);
+    sfDestroy(sheet);
+}

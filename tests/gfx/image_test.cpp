@@ -1,0 +1,535 @@
+// Image files: TGA files from an independent writer, GSF round trips and
+// damaged GSF files, RAW sizes, extension fallback and failure logs.
+
+#include "gfx_helpers.h"
+#include "gfx/image.h"
+#include "vfs/mem.h"
+#include "vfs/vfs.h"
+
+namespace {
+
+// A small TGA writer of its own: the picture is given top row first, left to
+// right, as the values the file should mean (RGB colours, 555 values, or
+// palette indices), and written in the requested order and compression.
+struct TgaSpec {
+    int type = 2;            // 1, 2, 9 or 10
+    int bits = 24;           // pixel size (8 for colour-mapped)
+    int mapBits = 24;        // colour-map entry size
+    bool topDown = false;
+    bool rightToLeft = false;
+    int w = 0, h = 0;
+    std::vector<uint32_t> pixels;   // w * h, top row first
+    std::vector<uint32_t> map;      // colour map entries (RGB, or 555 for 16-bit entries)
+    std::string id;
+};
+
+void put(std::vector<uint8_t>& out, uint32_t v, int bytes)
+{
+    for (int i = 0; i < bytes; i++)
+        out.push_back((uint8_t)(v >> (8 * i)));
+}
+
+std::vector<uint8_t> writeTga(const TgaSpec& t)
+{
+    std::vector<uint8_t> out;
+    bool mapped = t.type == 1 || t.type == 9;
+    out.push_back((uint8_t)t.id.size());
+    out.push_back(mapped ? 1 : 0);
+    out.push_back((uint8_t)t.type);
+    put(out, 0, 2);
+    put(out, (uint32_t)t.map.size(), 2);
+    out.push_back(mapped ? (uint8_t)t.mapBits : 0);
+    put(out, 0, 4);
+    put(out, (uint32_t)t.w, 2);
+    put(out, (uint32_t)t.h, 2);
+    out.push_back((uint8_t)t.bits);
+    out.push_back((uint8_t)((t.topDown ? 0x20 : 0) | (t.rightToLeft ? 0x10 : 0) | (t.bits == 32 ? 8 : 0)));
+    out.insert(out.end(), t.id.begin(), t.id.end());
+    for (uint32_t c : t.map)
+        put(out, c, t.mapBits / 8);
+    // File order of the pixels.
+    std::vector<uint32_t> order;
+    for (int r = 0; r < t.h; r++) {
+        int y = t.topDown ? r : t.h - 1 - r;
+        for (int c = 0; c < t.w; c++) {
+            int x = t.rightToLeft ? t.w - 1 - c : c;
+            order.push_back(t.pixels[(size_t)y * t.w + x]);
+        }
+    }
+    int bytes = t.bits / 8;
+    if (t.type < 9) {
+        for (uint32_t v : order)
+            put(out, v, bytes);
+        return out;
+    }
+    // Run-length packets over the whole stream, crossing row ends freely.
+    size_t i = 0;
+    while (i < order.size()) {
+        size_t run = 1;
+        while (i + run < order.size() && run < 128 && order[i + run] == order[i])
+            run++;
+        if (run >= 2) {
+            out.push_back((uint8_t)(0x80 | (run - 1)));
+            put(out, order[i], bytes);
+            i += run;
+            continue;
+        }
+        size_t n = 1;
+        while (i + n < order.size() && n < 128 && order[i + n] != order[i + n - 1])
+            n++;
+        out.push_back((uint8_t)(n - 1));
+        for (size_t k = 0; k < n; k++)
+            put(out, order[i + k], bytes);
+        i += n;
+    }
+    return out;
+}
+
+TgaSpec pictureSpec(int type, int bits, std::mt19937& rng)
+{
+    TgaSpec t;
+    t.type = type;
+    t.bits = bits;
+    t.w = 7;
+    t.h = 5;
+    uint32_t mask = bits == 32 ? 0xFFFFFFFF : bits == 24 ? 0xFFFFFF : bits == 16 ? 0x7FFF : 0xFF;
+    for (int i = 0; i < t.w * t.h; i++)
+        t.pixels.push_back(rng() % 3 == 0 && i ? t.pixels.back() : (rng() & mask));
+    if (type == 1 || type == 9) {
+        t.pixels.clear();
+        for (int i = 0; i < t.w * t.h; i++)
+            t.pixels.push_back(rng() % 16);
+        for (int i = 0; i < 16; i++)
+            t.map.push_back(rng() & 0xFFFFFF);
+    }
+    return t;
+}
+
+std::vector<uint8_t> gsfHeader(uint8_t format, uint16_t w, uint16_t h, uint16_t xp, uint16_t yp, uint32_t dataSize,
+                               uint8_t flags = 0, uint32_t frames = 0)
+{
+    std::vector<uint8_t> out = {'G', 'S', 'F', 1};
+    put(out, dataSize, 4);
+    out.push_back(format);
+    out.push_back(flags);
+    for (uint16_t v : {w, h, xp, yp, (uint16_t)0, (uint16_t)0})
+        put(out, v, 2);
+    put(out, SF_NO_KEY, 4);
+    out.push_back(1);
+    out.push_back(1);
+    put(out, 50, 4);
+    put(out, frames, 4);
+    put(out, 16, 4);
+    return out;
+}
+
+}
+
+class ImageTest : public GfxTest {};
+
+TEST_F(ImageTest, TgaFromAnotherWriterDecodesPixelForPixel)
+{
+    std::mt19937 rng(2024);
+    struct Case { int type, bits, mapBits; } cases[] = {{2, 24, 0}, {2, 32, 0}, {2, 16, 0}, {10, 24, 0},
+                                                         {10, 32, 0}, {10, 16, 0}, {1, 8, 24}, {9, 8, 24},
+                                                         {1, 8, 16}, {9, 8, 16}};
+    for (const Case& c : cases)
+        for (int order = 0; order < 4; order++) {
+            TgaSpec t = pictureSpec(c.type, c.bits, rng);
+            t.mapBits = c.mapBits ? c.mapBits : 24;
+            if (c.mapBits == 16)
+                for (uint32_t& e : t.map)
+                    e &= 0x7FFF;
+            t.topDown = order & 1;
+            t.rightToLeft = order & 2;
+            t.id = order == 3 ? "made by test" : "";
+            writeFile("p.tga", writeTga(t));
+            SURFACE* s = sfLoadTGA(u"p.tga", 0, nullptr);
+            ASSERT_NE(s, nullptr) << c.type << "/" << c.bits << " order " << order;
+            uint32_t want = c.bits == 32 ? PF_8888 : c.bits == 16 ? PF_555 : c.bits == 24 ? PF_888 : PF_PALETTE;
+            ASSERT_EQ(s->format, want);
+            for (int y = 0; y < t.h; y++)
+                for (int x = 0; x < t.w; x++)
+                    ASSERT_EQ(sfGetPixel(s, x, y), t.pixels[y * t.w + x])
+                        << "type " << c.type << " bits " << c.bits << " order " << order << " at " << x << "," << y;
+            if (want == PF_PALETTE) {
+                ASSERT_NE(s->palette, nullptr);
+                EXPECT_EQ(s->ownsPalette, 1);
+                EXPECT_EQ(s->palette->count, 16u);
+                PixToRGBFn rgb = pfOps(c.mapBits == 16 ? PF_555 : PF_888)->toRGB;
+                for (int i = 0; i < 16; i++)
+                    ASSERT_EQ(s->palette->colors[i], rgb(t.map[i]));
+            }
+            sfDestroy(s);
+        }
+    EXPECT_EQ(readLog().find("sfLoadTGA failed"), std::string::npos);
+}
+
+TEST_F(ImageTest, TgaRowOrderAndPacketsAcrossRows)
+{
+    // Bottom-up: the first pixel in the file lands at (0, height - 1).
+    TgaSpec t;
+    t.w = 4;
+    t.h = 3;
+    t.pixels.assign(12, 0);
+    t.pixels[2 * 4] = 0xABCDEF;
+    writeFile("b.tga", writeTga(t));
+    std::vector<uint8_t> bytes = readFile("b.tga");
+    EXPECT_EQ(bytes[18] | bytes[19] << 8 | bytes[20] << 16, 0xABCDEF);
+    SURFACE* s = sfLoadTGA(u"b.tga", 0, nullptr);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(sfGetPixel(s, 0, 2), 0xABCDEFu);
+    sfDestroy(s);
+    // A repeat packet 0x83 fills four pixels, running from one row into the next.
+    std::vector<uint8_t> f = {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 0, 2, 0, 24, 0x20};
+    f.push_back(0x00);
+    put(f, 0x111111, 3);   // one raw pixel
+    f.push_back(0x83);
+    put(f, 0x222222, 3);   // four: (1,0)..(3,0), then (0,1)
+    f.push_back(0x82);
+    put(f, 0x333333, 3);
+    writeFile("r.tga", f);
+    s = sfLoadTGA(u"r.tga", 0, nullptr);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(sfGetPixel(s, 0, 0), 0x111111u);
+    EXPECT_EQ(sfGetPixel(s, 3, 0), 0x222222u);
+    EXPECT_EQ(sfGetPixel(s, 0, 1), 0x222222u);
+    EXPECT_EQ(sfGetPixel(s, 1, 1), 0x333333u);
+    sfDestroy(s);
+}
+
+TEST_F(ImageTest, TgaConvertsToWantedFormatAndReusesSurface)
+{
+    TgaSpec t;
+    t.w = 2;
+    t.h = 1;
+    t.pixels = {0xFF0000, 0x808080};
+    writeFile("c.tga", writeTga(t));
+    SURFACE* s = sfLoadTGA(u"c.tga", PF_565, nullptr);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(sfGetPixel(s, 0, 0), 0xF800u);
+    EXPECT_EQ(sfGetPixel(s, 1, 0), 0x7BEFu);
+    sfPutPixel(s, 0, 0, 0);
+    EXPECT_EQ(sfLoadTGA(u"c.tga", PF_565, s), s);   // filled in place
+    EXPECT_EQ(sfGetPixel(s, 0, 0), 0xF800u);
+    SURFACE* other = sfLoadTGA(u"c.tga", PF_888, s);  // format differs: a new surface
+    ASSERT_NE(other, nullptr);
+    EXPECT_NE(other, s);
+    sfDestroy(other);
+    sfDestroy(s);
+    // A palette image loaded for a palette target is mapped for the current target.
+    TgaSpec p;
+    p.type = 1;
+    p.bits = 8;
+    p.w = 2;
+    p.h = 1;
+    p.pixels = {1, 0};
+    p.map = {0x000000, 0xFF0000};
+    writeFile("m.tga", writeTga(p));
+    SURFACE* screen = sfCreate(2, 2, PF_565, false, SF_NO_KEY, nullptr);
+    gfxSetTarget(screen);
+    s = sfLoadTGA(u"m.tga", PF_PALETTE, nullptr);
+    gfxSetTarget(nullptr);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->palette->mappedFormat, (uint32_t)PF_565);
+    EXPECT_EQ(s->palette->mapped[1], 0xF800u);
+    sfDestroy(s);
+    sfDestroy(screen);
+}
+
+TEST_F(ImageTest, TgaColourMapLongerThan256AndTrueColourMapsAreSkipped)
+{
+    TgaSpec p;
+    p.type = 1;
+    p.bits = 8;
+    p.w = 2;
+    p.h = 1;
+    p.pixels = {255, 7};
+    for (int i = 0; i < 300; i++)
+        p.map.push_back((uint32_t)i * 0x010101 & 0xFFFFFF);
+    writeFile("long.tga", writeTga(p));
+    SURFACE* s = sfLoadTGA(u"long.tga", 0, nullptr);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->palette->count, 256u);
+    EXPECT_EQ(sfGetPixel(s, 0, 0), 255u);
+    EXPECT_EQ(sfGetPixel(s, 1, 0), 7u);
+    sfDestroy(s);
+    // A true-colour image with a colour map: the map's bytes are not pixels.
+    TgaSpec t;
+    t.w = 1;
+    t.h = 1;
+    t.pixels = {0x123456};
+    std::vector<uint8_t> f = writeTga(t);
+    f[1] = 1;
+    f[5] = 2;    // two entries
+    f[7] = 24;
+    f.insert(f.begin() + 18, {1, 2, 3, 4, 5, 6});
+    writeFile("tm.tga", f);
+    s = sfLoadTGA(u"tm.tga", 0, nullptr);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(sfGetPixel(s, 0, 0), 0x123456u);
+    sfDestroy(s);
+}
+
+TEST_F(ImageTest, BadTgaFilesFailWithTheLogAndNoSurface)
+{
+    TgaSpec t;
+    t.w = 3;
+    t.h = 2;
+    t.pixels.assign(6, 0x010203);
+    std::vector<uint8_t> good = writeTga(t);
+    auto header = [&](int type, int bits, int w, int h) {
+        std::vector<uint8_t> f = good;
+        f[2] = (uint8_t)type;
+        f[16] = (uint8_t)bits;
+        f[12] = (uint8_t)w;
+        f[13] = (uint8_t)(w >> 8);
+        f[14] = (uint8_t)h;
+        f[15] = (uint8_t)(h >> 8);
+        return f;
+    };
+    std::vector<std::vector<uint8_t>> bad = {
+        header(3, 8, 3, 2),                                      // grey images are not read
+        header(2, 15, 3, 2),                                     // unknown pixel size
+        header(7, 24, 3, 2),                                     // unknown type
+        header(2, 24, 0, 2),                                     // zero width
+        header(2, 24, 65535, 65535),                             // absurd size, tiny file
+        header(10, 24, 60000, 60000),                            // RLE cannot justify it either
+        std::vector<uint8_t>(good.begin(), good.begin() + 10),   // truncated header
+        std::vector<uint8_t>(good.begin(), good.end() - 1),      // truncated pixels
+    };
+    // An RLE packet that runs past the data.
+    std::vector<uint8_t> rle = header(10, 24, 3, 2);
+    rle.resize(18);
+    rle.push_back(0x05);
+    put(rle, 0x111111, 3);
+    bad.push_back(rle);
+    // A true-colour image whose colour map claims to run far past the file's end.
+    std::vector<uint8_t> longMap = header(2, 24, 3, 2);
+    longMap[1] = 1;
+    longMap[5] = 0xFF;
+    longMap[6] = 0xFF;
+    longMap[7] = 32;
+    bad.push_back(longMap);
+    // An identification field longer than the file.
+    std::vector<uint8_t> longId = header(2, 24, 3, 2);
+    longId[0] = 200;
+    longId.resize(40);
+    bad.push_back(longId);
+    // A colour-mapped image whose map runs past the end (its palette must not leak).
+    std::vector<uint8_t> mapPast = header(9, 8, 3, 2);
+    mapPast[1] = 1;
+    mapPast[5] = 0x2C;
+    mapPast[6] = 0x10;
+    mapPast[7] = 24;
+    mapPast.resize(18 + 256 * 3 + 4);   // 256 entries are there, the rest is not
+    bad.push_back(mapPast);
+    // A colour map of unsupported entry size.
+    std::vector<uint8_t> map = header(1, 8, 3, 2);
+    map[7] = 15;
+    bad.push_back(map);
+    uint32_t live = 0;
+    sfDestroy(sfCreate(1, 1, PF_888, false, SF_NO_KEY, nullptr));   // the surface pool keeps its first block
+    MemStats st;
+    memStats(&st);
+    live = st.liveBytes;
+    for (size_t i = 0; i < bad.size(); i++) {
+        writeFile("bad.tga", bad[i]);
+        EXPECT_EQ(sfLoadTGA(u"bad.tga", 0, nullptr), nullptr) << i;
+    }
+    memStats(&st);
+    EXPECT_EQ(st.liveBytes, live);
+    EXPECT_EQ(vfsOpenCount(), 0);
+    std::string log = readLog();
+    EXPECT_NE(log.find("sfLoadTGA failed for bad.tga\nTGA header:\n\tnIDLen:0\n\tnCMapType:0\n\tnImgType:3\n"
+                       "\tnCMapOrig:0\n\tnCMapLen:0\n\tnCMapSize:0\n\tnXPos:0\n\tnYPos:0\n\tnWidth:3\n"
+                       "\tnHeight:2\n\tnPixSize:8\n"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("\tnWidth:-1\n\tnHeight:-1\n"), std::string::npos);   // 16-bit fields print signed
+    EXPECT_EQ(sfLoadTGA(u"missing.tga", 0, nullptr), nullptr);
+    EXPECT_NE(readLog().find("sfLoadTGA failed for missing.tga"), std::string::npos);
+}
+
+TEST_F(ImageTest, GsfRoundTripKeepsEverything)
+{
+    std::mt19937 rng(8);
+    for (uint32_t f = 1; f < PF_COUNT; f++)
+        for (int rle = 0; rle < 2; rle++) {
+            if (rle && !pfInfo(f)->bytesPerPixel) {
+                continue;
+            }
+            SURFACE* s = sfCreate(9, 5, f, false, 1, nullptr);
+            fillRandom(s, rng, 1);
+            s->xPivot = 100;
+            s->yPivot = -3;
+            s->animType = 2;
+            s->loop = 0;
+            s->frameDelay = 123456;
+            ASSERT_TRUE(sfSetFrameGrid(s, 3, 1));
+            if (rle) {
+                ASSERT_EQ(sfEncodeRLE(s), 1);
+            }
+            ASSERT_EQ(sfSaveGSF(s, u"s.gsf"), 1);
+            SURFACE* g = sfLoadGSF(u"s.gsf", 0, nullptr);
+            ASSERT_NE(g, nullptr) << f << " " << rle;
+            EXPECT_EQ(g->format, s->format);
+            EXPECT_EQ(g->rle, s->rle);
+            EXPECT_EQ(g->rleWideOffsets, s->rleWideOffsets);
+            EXPECT_EQ(g->width, 9);
+            EXPECT_EQ(g->height, 5);
+            EXPECT_EQ(g->xPitch, s->xPitch);
+            EXPECT_EQ(g->yPitch, s->yPitch);
+            EXPECT_EQ(g->xPivot, 100);
+            EXPECT_EQ(g->yPivot, -3);
+            EXPECT_EQ(g->keycolor, 1u);
+            EXPECT_EQ(g->animType, 2);
+            EXPECT_EQ(g->loop, 0);
+            EXPECT_EQ(g->frameDelay, 123456u);
+            ASSERT_EQ(g->frames.count, 3);
+            EXPECT_EQ(sfFrame(g, 2)->x, 6);
+            ASSERT_EQ(g->size, s->size);
+            EXPECT_EQ(0, memcmp(g->pixels, s->pixels, s->size));
+            EXPECT_EQ(g->ownsPixels, 1);
+            sfDestroy(g);
+            sfDestroy(s);
+        }
+    EXPECT_EQ(vfsOpenCount(), 0);
+}
+
+TEST_F(ImageTest, GsfOtherFormatIsConvertedAndReuseIsFilled)
+{
+    SURFACE* s = sfCreate(2, 1, PF_888, false, SF_NO_KEY, nullptr);
+    sfPutPixel(s, 0, 0, 0xFF0000);
+    ASSERT_EQ(sfSaveGSF(s, u"c.gsf"), 1);
+    SURFACE* g = sfLoadGSF(u"c.gsf", PF_565, nullptr);
+    ASSERT_NE(g, nullptr);
+    EXPECT_EQ(g->format, (uint32_t)PF_565);
+    EXPECT_EQ(sfGetPixel(g, 0, 0), 0xF800u);
+    sfDestroy(g);
+    SURFACE* reuse = sfCreate(2, 1, PF_888, false, SF_NO_KEY, nullptr);
+    EXPECT_EQ(sfLoadGSF(u"c.gsf", 0, reuse), reuse);
+    EXPECT_EQ(sfGetPixel(reuse, 0, 0), 0xFF0000u);
+    sfDestroy(reuse);
+    sfDestroy(s);
+}
+
+TEST_F(ImageTest, BadGsfFilesAreRejected)
+{
+    std::vector<uint8_t> pixels(8 * 4 * 2, 0x11);
+    auto with = [&](std::vector<uint8_t> head, size_t dataBytes) {
+        head.insert(head.end(), pixels.begin(), pixels.begin() + (long)std::min(dataBytes, pixels.size()));
+        return head;
+    };
+    std::vector<std::vector<uint8_t>> bad = {
+        with(gsfHeader(PF_565, 8, 4, 2, 16, 64), 63),          // pixel data cut short
+        with(gsfHeader(PF_565, 8, 4, 2, 16, 64), 0),
+        with(gsfHeader(PF_565, 8, 4, 2, 40, 64), 64),          // pitch addresses beyond the data
+        with(gsfHeader(PF_565, 8, 4, 4, 16, 64), 64),          // x step beyond the data
+        with(gsfHeader(PF_565, 8, 4, (uint16_t)-2, 16, 64), 64),  // steps back before the data
+        with(gsfHeader(PF_565, 0, 4, 2, 16, 64), 64),          // zero width
+        with(gsfHeader(0, 8, 4, 2, 16, 64), 64),               // no format
+        with(gsfHeader(12, 8, 4, 2, 16, 64), 64),
+        with(gsfHeader(PF_565, 8, 4, 2, 16, 0x7FFFFFFF), 64),  // absurd data size
+        with(gsfHeader(PF_565, 8, 4, 2, 16, 64, 0, 0x10000000), 64),  // absurd frame count
+        with(gsfHeader(PF_565, 8, 4, 2, 16, 64, 1), 64),       // RLE table that does not parse
+    };
+    std::vector<uint8_t> v2 = with(gsfHeader(PF_565, 8, 4, 2, 16, 64), 64);
+    v2[3] = 2;
+    bad.push_back(v2);
+    std::vector<uint8_t> elem = with(gsfHeader(PF_565, 8, 4, 2, 16, 64), 64);
+    elem[36] = 8;    // frame elements of the wrong size
+    bad.push_back(elem);
+    std::vector<uint8_t> magic = with(gsfHeader(PF_565, 8, 4, 2, 16, 64), 64);
+    magic[0] = 'X';
+    bad.push_back(magic);
+    // RLE data whose row table points past its packets.
+    std::vector<uint8_t> rle = gsfHeader(PF_MONO8, 2, 2, 1, 2, 8, 1);
+    for (uint8_t b : {2, 0, 200, 0, 0xC0, 0, 7, 7})
+        rle.push_back(b);
+    bad.push_back(rle);
+    SURFACE* reuse = sfCreate(8, 4, PF_565, false, SF_NO_KEY, nullptr);
+    for (size_t i = 0; i < bad.size(); i++) {
+        writeFile("bad.gsf", bad[i]);
+        EXPECT_EQ(sfLoadGSF(u"bad.gsf", 0, nullptr), nullptr) << i;
+        EXPECT_EQ(sfLoadGSF(u"bad.gsf", 0, reuse), nullptr) << i;   // failure is not reported as the reuse surface
+    }
+    // The good file loads, so each case above fails for its own reason.
+    writeFile("ok.gsf", with(gsfHeader(PF_565, 8, 4, 2, 16, 64), 64));
+    SURFACE* ok = sfLoadGSF(u"ok.gsf", 0, nullptr);
+    ASSERT_NE(ok, nullptr);
+    sfDestroy(ok);
+    sfDestroy(reuse);
+    EXPECT_EQ(vfsOpenCount(), 0);
+}
+
+TEST_F(ImageTest, RawSizesAndShapes)
+{
+    writeFile("a.raw", std::vector<uint8_t>(65536, 1));
+    writeFile("b.raw", std::vector<uint8_t>(32768, 2));
+    writeFile("c.raw", std::vector<uint8_t>(1000, 3));
+    writeFile("d.raw", std::vector<uint8_t>(48, 4));
+    writeFile("e.raw", std::vector<uint8_t>(0));
+    SURFACE* s = sfLoadRAW(u"a.raw", 0, nullptr);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->format, (uint32_t)PF_PALETTE);
+    EXPECT_EQ(s->width, 256);
+    EXPECT_EQ(s->keycolor, SF_NO_KEY);
+    EXPECT_EQ(s->loop, 0);
+    EXPECT_EQ(s->frameDelay, 0u);
+    sfDestroy(s);
+    s = sfLoadRAW(u"b.raw", 0, nullptr);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->format, (uint32_t)PF_565);
+    EXPECT_EQ(s->width, 128);
+    EXPECT_EQ(sfGetPixel(s, 127, 127), 0x0202u);
+    sfDestroy(s);
+    EXPECT_EQ(sfLoadRAW(u"c.raw", 0, nullptr), nullptr);
+    EXPECT_EQ(sfLoadRAW(u"e.raw", 0, nullptr), nullptr);
+    s = sfLoadRAW(u"d.raw", 0, nullptr);   // 3 x 16 bytes: a 4 x 4 "888" image
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->format, (uint32_t)PF_888);
+    EXPECT_EQ(sfGetPixel(s, 3, 3), 0x040404u);
+    SURFACE* reuse = s;
+    EXPECT_EQ(sfLoadRAW(u"d.raw", 0, reuse), reuse);
+    sfDestroy(s);
+}
+
+TEST_F(ImageTest, LoadChoosesReaderByExtension)
+{
+    TgaSpec t;
+    t.w = 1;
+    t.h = 1;
+    t.pixels = {0x445566};
+    writeFile("pic.tga", writeTga(t));
+    writeFile("pic.bmp", writeTga(t));
+    SURFACE* s = sfLoad(u"pic", 0, nullptr);   // no .gsf: the .tga is found
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(sfGetPixel(s, 0, 0), 0x445566u);
+    ASSERT_EQ(sfSaveGSF(s, u"pic.gsf"), 1);
+    sfPutPixel(s, 0, 0, 0x010101);
+    ASSERT_EQ(sfSaveGSF(s, u"pic.gsf"), 1);
+    sfDestroy(s);
+    s = sfLoad(u"pic", 0, nullptr);            // now the .gsf wins
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(sfGetPixel(s, 0, 0), 0x010101u);
+    sfDestroy(s);
+    writeFile("up.TGA", writeTga(t));
+    s = sfLoad(u"up.TGA", 0, nullptr);   // the extension in any case
+    ASSERT_NE(s, nullptr);
+    sfDestroy(s);
+    EXPECT_EQ(sfLoad(u"pic.bmp", 0, nullptr), nullptr);
+    EXPECT_EQ(sfLoad(u"", 0, nullptr), nullptr);
+    std::u16string longName(270, u'x');
+    EXPECT_EQ(sfLoad(longName.c_str(), 0, nullptr), nullptr);
+}
+
+TEST_F(ImageTest, SaveRefusesUnaddressableSurfaces)
+{
+    SURFACE* s = sfCreate(4, 4, PF_565, false, SF_NO_KEY, nullptr);
+    s->xPitch = -2;
+    EXPECT_EQ(sfSaveGSF(s, u"x.gsf"), 0);
+    s->xPitch = 2;
+    EXPECT_EQ(sfSaveGSF(s, u"nodir/x.gsf"), 0);
+    sfDestroy(s);
+}
