@@ -115,6 +115,11 @@ void gfxShutdown()
     g_disp.direct = false;
     hostCloseDisplay();
     sfCacheShutdown();
+    // Surfaces still handed out (a leak elsewhere) keep the pool alive.
+    if (sfPoolLive() == 0)
+        sfPoolShutdown();
+    else
+        logLine("gfxShutdown: surfaces still in use");
     sfFree(&g_disp.screen);
     if (gfxGetTarget() == &g_disp.screen)
         gfxSetTarget(nullptr);
