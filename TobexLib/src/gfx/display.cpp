@@ -157,8 +157,8 @@ bool gfxDescribeDisplay(SURFACE* s, const HostDisplay* d, const char* oem)
     s->xPitch = int16_t(d->xPitch);
     s->yPitch = int16_t(d->yPitch);
     s->size = uint32_t(d->yPitch < 0 ? -d->yPitch : d->yPitch) * uint32_t(d->height);
-    if (oemAsksDirect(oem)) {
-        g_disp.direct = true;
+    g_disp.direct = oemAsksDirect(oem);
+    if (g_disp.direct) {
         s->xPitch = kDirectXPitch;
         s->yPitch = kDirectYPitch;
     }
