@@ -8,6 +8,7 @@
 #include "engine/scene_fixture.h"
 #include "app/host.h"
 #include "gfx/image.h"
+#include "vfs/mem.h"
 
 namespace {
 
@@ -358,4 +359,31 @@ TEST_F(SceneObjects, AWorldShowingItselfEnds)
     w->focus = 2;
     EXPECT_EQ(World_MoveKeyFocus(w, &k), 0);
     EXPECT_EQ(rgbAt(target, 2, 2), kRed);
+}
+
+TEST_F(SceneObjects, OffscreenSurfacesFollowTheScreenAndFreeTheirPixels)
+{
+    MemStats before;
+    memStats(&before);
+    OffscreenSurface* o = create<OffscreenSurface>(&g_offscreenSurfaceClass, "o");
+    ASSERT_EQ(OffscreenSurface_Sync(o, nullptr), 0);
+    SURFACE* sf = offscreenSurface(objId(o));
+    ASSERT_NE(sf, nullptr);
+    EXPECT_EQ(sf->width, 240);
+    EXPECT_EQ(sf->format, uint32_t(PF_565));
+    gfxSetScreenOrient(2);
+    ASSERT_EQ(OffscreenSurface_Sync(o, nullptr), 0);  // recreated for the turned screen
+    EXPECT_EQ(offscreenSurface(objId(o))->width, 320);
+    EXPECT_EQ(o->screenOrient, 2);
+    gfxSetScreenOrient(0);
+    objDestroy(o);
+    MemStats after;
+    memStats(&after);
+    EXPECT_EQ(after.liveBytes, before.liveBytes);
+
+    OffscreenSurface* huge = create<OffscreenSurface>(&g_offscreenSurfaceClass, "huge");
+    huge->width = 100000;
+    EXPECT_EQ(OffscreenSurface_Sync(huge, nullptr), -1);
+    EXPECT_EQ(offscreenSurface(objId(huge)), nullptr);
+    EXPECT_NE(log().find("TobexLib/src/TobexObj(1381)"), std::string::npos);
 }

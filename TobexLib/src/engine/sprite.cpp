@@ -152,6 +152,10 @@ int OffscreenSurface_Sync(void* obj, void*)
     uint32_t format = o->format ? uint32_t(o->format) : screen->format;
     SURFACE* sf = reinterpret_cast<SURFACE*>(o->sf.bytes);
     gfxReleaseSurfaceValue(sf);
+    // Before graphics start (tools that only read World files) there is no
+    // screen to take defaults from: the surface stays empty until a later Sync.
+    if (!gfxActive() && (!w || !h || !format))
+        return 0;
     if (!sfInit(sf, w, h, format, false, SF_NO_KEY, nullptr)) {
         assertReport("TobexLib/src/TobexObj", 1381, "OffscreenSurface_Sync: no surface", 0);
         memset(sf, 0, sizeof *sf);
