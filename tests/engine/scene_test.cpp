@@ -323,6 +323,11 @@ TEST_F(SceneObjects, BrokenReferencesDrawAndRouteNothing)
     InputEvent ev = pen(EV_RELEASE, 1, 1, &view);
     EXPECT_EQ(WorldViewport_HandleInputEvent(lost, &ev), 0);
     EXPECT_EQ(ScreenViewport_Render(blank, nullptr), 0);
+    WorldViewport_Debug(lost, nullptr);
+    lost->world = objId(w);
+    WorldViewport_Debug(lost, nullptr);
+    EXPECT_NE(log().find("lost:none\nlost:" + std::to_string(objId(w)) + "\n"), std::string::npos);
+    lost->world = OBJ_NONE;
     w->focus = 12;
     InputEvent k = key(EV_RELEASE, KEY_DOWN, &view);
     EXPECT_EQ(World_HandleInputEvent(w, &k), 0);
