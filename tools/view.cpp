@@ -1,10 +1,134 @@
-// tobex view: not available in this build yet.
+// tobex view: runs the engine the way the game does with a World file as the
+// main World: archives mounted, viewports drawing and presenting, pen and keys
+// routed, living objects animated; in a window or headless with a script.
+#include <limits.h>
 #include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
 
+#include <string>
+#include <vector>
+
+#include "app/app.h"
+#include "app/files.h"
+#include "app/host.h"
+#include "app/log.h"
+#include "app/text.h"
 #include "commands.h"
+#include "engine/startup.h"
 
-int toolView(int, char**)
+namespace {
+
+struct ViewArgs {
+    std::vector<std::u16string> archives;
+    std::u16string folder;  // the World file's folder, or empty: the current one
+    std::u16string world = u"main.w";
+};
+
+void usage(FILE* out)
 {
-    fprintf(stderr, "tobex view: not available yet\n");
-    return 2;
+    fprintf(out,
+            "usage: tobex view [-m ARCHIVE]... [OPTIONS] [WORLD]\n\n"
+            "Shows WORLD (default main.w) as the main World of a running engine: its\n"
+            "WorldViewports draw their Worlds, its ScreenViewports present them, the pen\n"
+            "and keys are routed and living objects animate. WORLD is read through the\n"
+            "file system: from the archives given with -m, else as a file, in which case\n"
+            "the archives beside it (*.zip, *.pak, *.exe) are mounted too.\n\n"
+            "  -m ARCHIVE        mount ARCHIVE first (may be repeated)\n%s",
+            hostOptionsHelp());
+}
+
+std::u16string wide(const char* s)
+{
+    char16_t buf[TEXT_MAX_PATH];
+    return textFromUtf8(buf, TEXT_MAX_PATH, s) ? std::u16string(buf) : std::u16string();
+}
+
+// A World given as a loose file: its folder becomes the program's folder, so
+// its relative names and the archives beside it resolve there.
+void placeWorld(const char* path, ViewArgs* a)
+{
+    char full[PATH_MAX];
+    if (!a->archives.empty() || !realpath(path, full))
+        return;
+    const char* slash = strrchr(full, '/');
+    a->world = wide(slash + 1);
+    full[slash + 1 - full] = 0;
+    a->folder = wide(full);
+}
+
+// Returns 0 to go on, else the exit status (-1: help was printed).
+int parseArgs(int argc, char** argv, ViewArgs* a)
+{
+    bool haveWorld = false;
+    const char* worldArg = nullptr;
+    for (int i = 1; i < argc; i++) {
+        const char* s = argv[i];
+        if (!strcmp(s, "--help") || !strcmp(s, "-h")) {
+            usage(stdout);
+            return -1;
+        }
+        if (!strcmp(s, "-m")) {
+            if (i + 1 >= argc || wide(argv[i + 1]).empty()) {
+                fprintf(stderr, "tobex view: -m needs an archive\n");
+                return 2;
+            }
+            a->archives.push_back(wide(argv[++i]));
+            continue;
+        }
+        if (s[0] == '-' || haveWorld || wide(s).empty()) {
+            fprintf(stderr, "tobex view: unexpected argument '%s'\n\n", s);
+            usage(stderr);
+            return 2;
+        }
+        a->world = wide(s);
+        haveWorld = true;
+        worldArg = s;
+    }
+    if (worldArg)
+        placeWorld(worldArg, a);
+    return 0;
+}
+
+int viewMain(void* arg)
+{
+    ViewArgs* a = static_cast<ViewArgs*>(arg);
+    toolStartEngine();
+    if (!a->folder.empty())
+        folderSetPath(FOLDER_PROGRAM, a->folder.c_str());
+    std::vector<const char16_t*> names;
+    for (const std::u16string& s : a->archives)
+        names.push_back(s.c_str());
+    EngineConfig c = {.archives = names.data(), .nArchives = int(names.size()),
+                      .mountBeside = a->archives.empty(), .needArchive = false};
+    engineStart(&c);
+    engineLoadMain(a->world.c_str());
+    AppFrameHooks hooks;
+    engineFrameHooks(&hooks);
+    FrameStats stats;
+    uint32_t frames = appRunFrames(&hooks, &stats);
+    engineStop();
+    if (hostIsHeadless())
+        fprintf(stderr, "tobex view: %u frames\n", frames);
+    return 0;
+}
+
+}
+
+int toolView(int argc, char** argv)
+{
+    HostOptions options;
+    hostOptionsFromEnv(&options);
+    argc = hostOptionsFromArgs(&options, argc, argv);
+    if (argc < 0)
+        return 2;
+    ViewArgs a;
+    int rc = parseArgs(argc, argv, &a);
+    if (rc != 0)
+        return rc < 0 ? 0 : rc;
+    if (!hostStart(&options))
+        return 2;
+    int result = appRun(viewMain, &a);
+    hostStop();
+    return result;
 }

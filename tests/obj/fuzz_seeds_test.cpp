@@ -26,6 +26,7 @@ TEST_F(ObjTest, FuzzSeedsAreWorldFilesThatLoadCleanly)
 {
     const std::string corpus = std::string(TOBEX_SOURCE_DIR) + "/fuzz/corpus/";
     bool write = getenv("TOBEX_WRITE_SEEDS") != nullptr;
+    writeImage("Graphics/Logo.tga");
     int n = 0;
     for (const char* source : kSources) {
         writeFile("src.w", source);

@@ -69,6 +69,16 @@ protected:
         return buf;
     }
 
+    // An 8 x 4 grey 24-bit TGA, for World files whose sprites load their image
+    // when they are synced.
+    void writeImage(const char* name) const
+    {
+        std::filesystem::create_directories(std::filesystem::path(path(name)).parent_path());
+        std::string tga = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 8, 0, 4, 0, 24, 0x20};
+        tga.append(8 * 4 * 3, char(0x80));
+        writeFile(name, tga);
+    }
+
     void* load(const char* name) { return objLoadFile(wide(name).c_str()); }
     bool save(const char* name, void* obj, bool binary)
     {

@@ -38,6 +38,7 @@ const char kScreen[] =
 
 TEST_F(ObjTest, WorldToolPrintsConvertsAndChecks)
 {
+    writeImage("pic.tga");
     writeFile("scr.w", kScreen);
     ToolRun cat = tobex(dir, "cat scr.w");
     EXPECT_EQ(cat.status, 0) << cat.out;

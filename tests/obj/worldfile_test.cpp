@@ -149,6 +149,7 @@ protected:
 
 TEST_F(WorldFileTest, WorkedExampleLoadsSyncsAndWritesBackTheSameLines)
 {
+    writeImage("Graphics/Logo.tga");
     World* w = static_cast<World*>(loadText(kDemo));
     ASSERT_NE(w, nullptr);
     ASSERT_EQ(w->objs.count, 2);

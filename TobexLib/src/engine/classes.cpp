@@ -8,6 +8,7 @@
 #include <stddef.h>
 #include <string.h>
 
+#include "gfx/display.h"
 #include "obj/worldfile.h"
 
 #pragma GCC diagnostic ignored "-Winvalid-offsetof"
@@ -382,6 +383,8 @@ bool engineRegisterClasses()
         memset(cls->slots, 0, cls->nMethods * sizeof(ObjMethod));
     initDefaults();
     bindStaticSlots();
+    // Destroying an OffscreenSurface frees the pixels of its embedded surface.
+    propSetSurfaceRelease(gfxReleaseSurfaceValue);
     const Binding base[] = {{"Base_Debug", Base_Debug}};
     const Binding str[] = {{"Str_Debug", Str_Debug}};
     const Binding sprite[] = {{"Sprite_Sync", Sprite_Sync}, {"Sprite_Destroy", Sprite_Destroy}};

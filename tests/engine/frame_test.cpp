@@ -1,0 +1,182 @@
+// The joined frame: the main World loaded with its drawing target, events
+// handed on until a command, the render and living steps, and `tobex view`
+// giving the same screenshots on every scripted run.
+#include <gtest/gtest.h>
+#include <stdio.h>
+#include <sys/wait.h>
+
+#include <string>
+
+#include "app/app.h"
+#include "app/host.h"
+#include "engine/scene_fixture.h"
+#include "engine/startup.h"
+
+namespace {
+
+int g_releases;
+
+int countRelease(void* o, void*)
+{
+    g_releases++;
+    return static_cast<Actor*>(o)->state;
+}
+
+// Main: sfMain, the screen World, the viewport showing it, the presenter.
+const char kMain[] =
+    "TOBT\n\nWorld\nname\tMain\nobjs\t1 2 3 4\n\nOffscreenSurface\nname\tsfMain\nwidth\t100\nheight\t100\n\n"
+    "World\nname\tScr\nobjs\t1 2 3\n\nSprite\nname\tspr\nfile\tsq.tga\n\n"
+    "Actor\nname\tbtn\nsprite\t1\nx\t10\ny\t10\nstate\t9\n\n"
+    "KeyControl\nname\tmove\nobjs\t2\nprop\tx\ntype\t2\ninterp\t1\nkeys\t0 10 1000 60\n\n"
+    "WorldViewport\nname\tvp\nsf\t1\nworld\t2\n\nScreenViewport\nname\tsv\nsf\t1\n\n";
+
+struct ToolRun {
+    int status;
+    std::string out;
+};
+
+ToolRun run(const std::string& dir, const std::string& args)
+{
+    std::string cmd = "cd '" + dir + "' && '" TOBEX_BIN_DIR "/tobex' view " + args + " 2>&1";
+    ToolRun r = {-1, ""};
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p)
+        return r;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+        r.out.append(buf, n);
+    int status = pclose(p);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+}
+
+class EngineFrame : public SceneTest {
+protected:
+    World* main = nullptr;
+
+    void SetUp() override
+    {
+        SceneTest::SetUp();
+        ASSERT_TRUE(inputStart(false));
+        inputEnable(true);
+        g_releases = 0;
+        writeSolidTga("sq.tga", 20, 20, 0x00FF00);
+        writeFile("main.w", kMain);
+        main = static_cast<World*>(engineLoadMain(u"main.w"));
+        g_actorClass.slots[M_INKEYRELEASE] = countRelease;
+    }
+
+    void TearDown() override
+    {
+        inputStop();
+        SceneTest::TearDown();
+    }
+
+    static void tap(int x, int y)
+    {
+        inputPenMessage(WM_LBUTTONDOWN, x, y);
+        inputPenMessage(WM_LBUTTONUP, x, y);
+    }
+};
+
+TEST_F(EngineFrame, MainWorldSetsTheTargetAndKeysFindItsViewport)
+{
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(engineMainWorld(), main);
+    EXPECT_EQ(main->viewportFocus, 2);
+    SURFACE* target = gfxGetTarget();
+    ASSERT_NE(target, nullptr);
+    EXPECT_EQ(target->width, 100);
+    inputKeyMessage(VK_DOWN, true);
+    inputKeyMessage(VK_DOWN, false);
+    EXPECT_EQ(engineHandleEvents(), 0);  // routed to Scr, which has no focus to move
+    engineRender();
+    const uint16_t* mem = static_cast<const uint16_t*>(hostBeginDraw());
+    EXPECT_EQ(mem[15 * 240 + 15], pfOps(PF_565)->fromRGB(0x00FF00));
+    objDestroy(main);
+    EXPECT_EQ(engineMainWorld(), nullptr);
+    engineRender();
+    engineLive();
+    EXPECT_EQ(engineHandleEvents(), 0);
+}
+
+TEST_F(EngineFrame, ACommandLeavesLaterEventsForTheNextFrame)
+{
+    engineRender();  // lays the screen out
+    tap(15, 15);
+    tap(15, 15);
+    inputUpdate();
+    EXPECT_EQ(engineHandleEvents(), 9);
+    EXPECT_EQ(g_releases, 1);
+    EXPECT_TRUE(inputPending());
+    EXPECT_EQ(engineHandleEvents(), 9);
+    EXPECT_EQ(g_releases, 2);
+    EXPECT_FALSE(inputPending());
+    EXPECT_EQ(engineHandleEvents(), 0);
+
+    // More than the queue's limit waiting at a frame: all of them are dropped.
+    for (int i = 0; i < INPUT_QUEUE_LIMIT; i++)
+        tap(15, 15);
+    inputUpdate();
+    EXPECT_FALSE(inputPending());
+    EXPECT_EQ(engineHandleEvents(), 0);
+    EXPECT_EQ(g_releases, 2);
+}
+
+TEST_F(EngineFrame, FrameHooksRunTheStepsInOrder)
+{
+    AppFrameHooks h;
+    engineFrameHooks(&h);
+    EXPECT_EQ(h.updateKeys, inputUpdate);
+    EXPECT_EQ(h.handleEvents, engineHandleEvents);
+    EXPECT_EQ(h.render, engineRender);
+    EXPECT_EQ(h.live, engineLive);
+    EXPECT_EQ(h.work, nullptr);
+    ASSERT_NE(h.resetTimes, nullptr);
+}
+
+TEST(ViewTool, ScriptedHeadlessRunsGiveTheSameScreenshots)
+{
+    char tmpl[] = "/tmp/viewtestXXXXXX";
+    std::string dir = std::string(mkdtemp(tmpl)) + "/";
+    std::string tga = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 20, 0, 20, 0, 24, 0x20};
+    for (int i = 0; i < 400; i++)
+        tga += std::string{char(i % 7 * 30), char(200), char(i % 20 * 10)};
+    FILE* f = fopen((dir + "sq.tga").c_str(), "wb");
+    fwrite(tga.data(), 1, tga.size(), f);
+    fclose(f);
+    f = fopen((dir + "main.w").c_str(), "wb");
+    fwrite(kMain, 1, sizeof kMain - 1, f);
+    fclose(f);
+    f = fopen((dir + "s.txt").c_str(), "w");
+    fputs("100 pen tap 15 15\n250 shot a.png\n300 key tap DOWN\n500 shot b.png\n600 quit\n", f);
+    fclose(f);
+
+    std::string shots[2][2];
+    for (int n = 0; n < 2; n++) {
+        ToolRun r = run(dir, "--headless --frame-ms 16 --script s.txt main.w");
+        ASSERT_EQ(r.status, 0) << r.out;
+        for (int s = 0; s < 2; s++) {
+            FILE* in = fopen((dir + (s ? "b.png" : "a.png")).c_str(), "rb");
+            ASSERT_NE(in, nullptr);
+            char buf[65536];
+            shots[n][s].assign(buf, fread(buf, 1, sizeof buf, in));
+            fclose(in);
+        }
+    }
+    EXPECT_FALSE(shots[0][0].empty());
+    EXPECT_EQ(shots[0][0], shots[1][0]);
+    EXPECT_EQ(shots[0][1], shots[1][1]);
+    EXPECT_NE(shots[0][0], shots[0][1]);  // the actor moved between the shots
+
+    EXPECT_EQ(run(dir, "--help").status, 0);
+    EXPECT_EQ(run(dir, "-m").status, 2);
+    EXPECT_EQ(run(dir, "a.w b.w").status, 2);
+    ToolRun missing = run(dir, "--headless --frames 1 nothing.w");
+    EXPECT_EQ(missing.status, 1);
+    std::string cleanup = "rm -rf '" + dir + "'";
+    EXPECT_EQ(system(cleanup.c_str()), 0);
+}

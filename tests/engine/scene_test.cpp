@@ -1,0 +1,394 @@
+// Sprites and actors, layout, World drawing, focus and input routing, and the
+// bad references a scene must survive.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/scene_fixture.h"
+#include "app/host.h"
+#include "gfx/image.h"
+#include "vfs/mem.h"
+
+namespace {
+
+std::vector<std::string> g_calls;
+
+std::string nameOf(void* o) { return static_cast<Base*>(o)->name; }
+int recordIn(void* o, void*) { g_calls.push_back("in:" + nameOf(o)); return 0; }
+int recordOut(void* o, void*) { g_calls.push_back("out:" + nameOf(o)); return 0; }
+// A release returns the actor's state, so tests can give members command codes.
+int recordRelease(void* o, void* a)
+{
+    const InputEvent* ev = static_cast<const InputEvent*>(a);
+    g_calls.push_back("up:" + nameOf(o) + (ev->key == KEY_PEN ? ":pen" : ":key"));
+    return static_cast<Actor*>(o)->state;
+}
+
+constexpr uint32_t kRed = 0xFF0000, kBlue = 0x0000FF, kGreen = 0x00FF00, kBlack = 0;
+
+}
+
+class SceneObjects : public SceneTest {
+protected:
+    SURFACE* target = nullptr;
+    ViewRect view{};
+
+    void SetUp() override
+    {
+        SceneTest::SetUp();
+        g_calls.clear();
+        g_actorClass.slots[M_INFOCUSIN] = recordIn;
+        g_actorClass.slots[M_INFOCUSOUT] = recordOut;
+        g_actorClass.slots[M_INKEYRELEASE] = recordRelease;
+        target = sfCreate(64, 64, PF_565, false, SF_NO_KEY, nullptr);
+        view = viewOf(target);
+    }
+
+    void TearDown() override
+    {
+        sfDestroy(target);
+        SceneTest::TearDown();
+    }
+
+    // An actor of a solid w x h sprite (file named after the colour).
+    Actor* block(World* w, uint32_t rgb, int x, int y, const char* name, int size = 10)
+    {
+        std::string file = "c" + std::to_string(rgb) + "_" + std::to_string(size) + ".tga";
+        writeSolidTga(file.c_str(), size, size, rgb);
+        Actor* a = actor(sprite(file.c_str()), x, y, name);
+        if (w)
+            add(w, a);
+        return a;
+    }
+
+    void draw(World* w)
+    {
+        ASSERT_EQ(World_CalcBBox(w, &view), 0);
+        ASSERT_EQ(World_Render(w, &view), 0);
+    }
+};
+
+TEST_F(SceneObjects, ActorBoxesComeFromSizeFrameScaleAndPosition)
+{
+    Actor* a = block(nullptr, kRed, 50, 60, "a");
+    Sprite* s = static_cast<Sprite*>(objGet(a->sprite));
+    s->xPivot = s->yPivot = 128;
+    ASSERT_NE(spriteSurface(a->sprite), nullptr);
+    static_cast<SURFACE*>(s->sf)->xPivot = static_cast<SURFACE*>(s->sf)->yPivot = 128;
+    a->sx = a->sy = 512;
+    Actor_CalcBBox(a, &view);
+    EXPECT_EQ(a->bbox.x, -10);
+    EXPECT_EQ(a->bbox.w, 20);
+    ASSERT_TRUE(calcObjBBox(a, &view));
+    EXPECT_EQ(a->bbox.x, 40);
+    EXPECT_EQ(a->bbox.y, 50);
+    EXPECT_EQ(a->bbox.h, 20);
+
+    a->sx = a->sy = 256;
+    a->width = 7;
+    a->height = 9;
+    Actor_CalcBBox(a, &view);
+    EXPECT_EQ(a->bbox.w, 7);
+    EXPECT_EQ(a->bbox.h, 9);
+    a->height = 0;
+    a->frame = 5;  // beyond the frames: the whole surface
+    Actor_CalcBBox(a, &view);
+    EXPECT_EQ(a->bbox.w, 10);
+    EXPECT_EQ(a->bbox.x, -5);
+
+    // Centred by a relative position in a 64-wide view at 32 - 5, then moved
+    // by the pivot's -5.
+    a->x = propRelative(500, 500);
+    ASSERT_TRUE(calcObjBBox(a, &view));
+    EXPECT_EQ(a->bbox.x, 22);
+}
+
+TEST_F(SceneObjects, ChildActorsFollowTheirParent)
+{
+    Actor* parent = block(nullptr, kRed, 20, 10, "p");
+    Actor* child = block(nullptr, kBlue, 3, 4, "c");
+    child->parent = objId(parent);
+    child->width = propRelative(500, 0);  // half the parent's width
+    ASSERT_TRUE(calcObjBBox(child, &view));
+    EXPECT_EQ(child->bbox.x, 23);
+    EXPECT_EQ(child->bbox.y, 14);
+    EXPECT_EQ(child->bbox.w, 10);  // the frame decides: height 0
+    // A parent that names the child itself is not followed.
+    parent->parent = objId(child);
+    child->parent = objId(child);
+    EXPECT_TRUE(calcObjBBox(child, &view));
+}
+
+TEST_F(SceneObjects, SpritesLoadGsfFirstKeyTopLeftCutFramesAndSaveRle)
+{
+    writeSolidTga("pic.tga", 8, 8, kRed);
+    SURFACE* blue = sfCreate(8, 8, PF_565, false, SF_NO_KEY, nullptr);
+    sfPutPixel(blue, 0, 0, pfOps(PF_565)->fromRGB(kBlue));
+    ASSERT_EQ(sfSaveGSF(blue, u"pic.gsf"), 1);
+    sfDestroy(blue);
+    SURFACE* noExt = spriteSurface(objId(sprite("pic")));
+    ASSERT_NE(noExt, nullptr);
+    EXPECT_EQ(rgbAt(noExt, 0, 0), kBlue);
+    writeSolidTga("only.tga", 8, 8, kRed);
+    SURFACE* tgaOnly = spriteSurface(objId(sprite("only")));
+    ASSERT_NE(tgaOnly, nullptr);
+    EXPECT_EQ(rgbAt(tgaOnly, 0, 0), kRed);
+
+    writeTga("grid.tga", 64, 32, [](int x, int y) { return x == 0 && y == 0 ? kGreen : kBlack; });
+    Sprite* g = sprite("grid.tga");
+    g->keycolor = COLOR_PIXEL00;
+    g->regularFrames = Point2{4, 2};
+    g->frameDelay = 70;
+    ASSERT_EQ(Sprite_Sync(g, nullptr), 0);
+    SURFACE* sf = static_cast<SURFACE*>(g->sf);
+    EXPECT_EQ(sf->keycolor, sfGetPixel(sf, 0, 0));
+    ASSERT_EQ(sf->frames.count, 8);
+    const RECT* fifth = sfFrame(sf, 4);
+    EXPECT_EQ(fifth->x, 0);
+    EXPECT_EQ(fifth->y, 16);
+    EXPECT_EQ(fifth->w, 16);
+    EXPECT_EQ(sf->frameDelay, 70u);
+
+    writeSolidTga("packed.tga", 16, 16, kGreen);
+    Sprite* r = sprite("packed.tga");
+    r->rle = 1;
+    Sprite_Sync(r, nullptr);
+    ASSERT_NE(r->sf, nullptr);
+    EXPECT_EQ(static_cast<SURFACE*>(r->sf)->rle, 1);
+    EXPECT_FALSE(readFile("packed.gsf").empty());
+}
+
+TEST_F(SceneObjects, MissingSpriteLogsOnceAndItsActorDrawsNothing)
+{
+    World* w = create<World>(&g_worldClass, "w");
+    Actor* a = actor(sprite("nothing.tga"), 5, 5);
+    a->width = a->height = 4;
+    add(w, a);
+    draw(w);
+    draw(w);
+    std::string log = this->log();
+    size_t first = log.find("Failed to load sprite: nothing.tga");
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_EQ(log.find("Failed to load sprite", first + 1), std::string::npos);
+    EXPECT_EQ(rgbAt(target, 5, 5), kBlack);
+    EXPECT_EQ(a->bbox.w, 4);  // the box comes from its own size
+}
+
+TEST_F(SceneObjects, LaterMembersDrawOverEarlierAndAlphaMembersBlend)
+{
+    World* w = create<World>(&g_worldClass, "w");
+    block(w, kRed, 0, 0, "red");
+    block(w, kBlue, 5, 5, "blue");
+    Actor* hidden = block(w, kGreen, 0, 0, "hidden");
+    hidden->alpha = 0;
+    draw(w);
+    EXPECT_EQ(rgbAt(target, 2, 2), kRed);
+    EXPECT_EQ(rgbAt(target, 7, 7), kBlue);  // drawn later, on top; z plays no part
+
+    hidden->alpha = 128;
+    gfxSetAlpha(200);
+    draw(w);
+    uint32_t mixed = rgbAt(target, 7, 7);
+    EXPECT_GT(mixed >> 8 & 0xFF, 0x60u);  // half green over blue
+    EXPECT_GT(mixed & 0xFF, 0x60u);
+    EXPECT_EQ(gfxGetAlpha(), 200u);
+    EXPECT_EQ(gfxGetBlendMode(), uint32_t(BLEND_NONE));
+}
+
+TEST_F(SceneObjects, KeysMoveFocusWithWrapAndFocusHooks)
+{
+    World* w = create<World>(&g_worldClass, "w");
+    Actor* a0 = block(w, kRed, 0, 0, "a0");
+    block(w, kRed, 0, 0, "a1");
+    Actor* a2 = block(w, kRed, 0, 0, "a2");
+    a0->tabstop = a2->tabstop = 1;
+    w->bKeysMoveFocus = 1;
+    worldSetFocus(w, 2, nullptr);
+    g_calls.clear();
+    InputEvent press = key(EV_PRESS, KEY_DOWN, &view);
+    EXPECT_EQ(World_HandleInputEvent(w, &press), 0);
+    EXPECT_EQ(w->focus, 2);  // only releases move
+    InputEvent down = key(EV_RELEASE, KEY_DOWN, &view);
+    EXPECT_EQ(World_HandleInputEvent(w, &down), 1);
+    EXPECT_EQ(w->focus, 0);
+    EXPECT_EQ(a0->infocus, 2);  // by key
+    EXPECT_EQ(a2->infocus, 0);
+    // The focused a2 first saw the release itself, then lost the focus to a0.
+    EXPECT_EQ(g_calls, (std::vector<std::string>{"up:a2:key", "out:a2", "in:a0"}));
+    InputEvent up = key(EV_RELEASE, KEY_UP, &view);
+    World_HandleInputEvent(w, &up);
+    EXPECT_EQ(w->focus, 2);  // backwards past the unfocusable a1
+
+    // An index beyond the list means none; removing an earlier member keeps the index.
+    worldSetFocus(w, 9, nullptr);
+    EXPECT_EQ(w->focus, -1);
+    worldSetFocus(w, 2, nullptr);
+    World_RemoveObj(w, a0);
+    EXPECT_EQ(w->focus, 2);
+    EXPECT_TRUE(worldStepFocus(w, 1, nullptr));  // index 2 is beyond: starts at 0
+    World* empty = create<World>(&g_worldClass, "e");
+    EXPECT_FALSE(worldStepFocus(empty, 1, nullptr));
+}
+
+TEST_F(SceneObjects, PenHitsTheLastMemberAndAMissDropsTheFocus)
+{
+    World* w = create<World>(&g_worldClass, "w");
+    block(w, kRed, 0, 0, "under");
+    Actor* over = block(w, kBlue, 5, 5, "over");
+    over->state = 42;
+    draw(w);
+    InputEvent tap = pen(EV_RELEASE, 7, 7, &view);
+    EXPECT_EQ(World_HandleInputEvent(w, &tap), 42);
+    EXPECT_EQ(g_calls, (std::vector<std::string>{"up:over:pen", "in:over"}));
+    EXPECT_EQ(w->focus, 1);
+    EXPECT_EQ(over->infocus, 1);  // by pen
+    g_calls.clear();
+    InputEvent miss = pen(EV_RELEASE, 60, 60, &view);
+    EXPECT_EQ(World_HandleInputEvent(w, &miss), 0);
+    EXPECT_EQ(w->focus, -1);
+    EXPECT_EQ(g_calls, (std::vector<std::string>{"out:over"}));
+}
+
+TEST_F(SceneObjects, ShortcutKeysActAsTapsBeforeTheFocusedMember)
+{
+    World* w = create<World>(&g_worldClass, "w");
+    Actor* focused = block(w, kRed, 0, 0, "focused");
+    focused->tabstop = 1;
+    World* inner = create<World>(&g_worldClass, "inner");
+    add(w, inner);
+    Actor* button = block(inner, kBlue, 20, 20, "button");
+    button->shortcutKey = KEY_BUT_A;
+    button->state = 7;
+    worldSetFocus(w, 0, nullptr);
+    g_calls.clear();
+    InputEvent ev = key(EV_RELEASE, KEY_BUT_A, &view);
+    EXPECT_EQ(World_HandleInputEvent(w, &ev), 7);
+    EXPECT_EQ(g_calls, (std::vector<std::string>{"up:button:pen"}));
+    EXPECT_EQ(ev.key, KEY_BUT_A);  // the caller's event is left as it was
+    button->visible = 0;  // hidden buttons take no shortcut
+    g_calls.clear();
+    World_HandleInputEvent(w, &ev);
+    EXPECT_EQ(g_calls, (std::vector<std::string>{"up:focused:key"}));
+}
+
+TEST_F(SceneObjects, TopLevelRoutesPenThroughViewportsAndKeysToTheLastOne)
+{
+    World* top = create<World>(&g_worldClass, "top");
+    OffscreenSurface* off = create<OffscreenSurface>(&g_offscreenSurfaceClass, "off");
+    off->width = off->height = 100;
+    ASSERT_EQ(OffscreenSurface_Sync(off, nullptr), 0);
+    World* screen = create<World>(&g_worldClass, "screen");
+    Actor* a = block(screen, kGreen, 10, 10, "a", 20);
+    a->state = 5;
+    WorldViewport* vp = create<WorldViewport>(&g_worldViewportClass, "vp");
+    vp->sf = objId(off);
+    vp->world = objId(screen);
+    ScreenViewport* sv = create<ScreenViewport>(&g_screenViewportClass, "sv");
+    sv->sf = objId(off);
+    sv->x = sv->y = 50;
+    add(top, off);
+    add(top, screen);
+    add(top, vp);
+    add(top, sv);
+    ASSERT_EQ(World_Render(top, nullptr), 0);
+    const uint16_t* mem = static_cast<const uint16_t*>(hostBeginDraw());
+    EXPECT_EQ(mem[(50 + 15) * 240 + 50 + 15], pfOps(PF_565)->fromRGB(kGreen));
+    EXPECT_EQ(mem[(50 + 5) * 240 + 50 + 5], 0);
+
+    InputEvent keyFirst = key(EV_RELEASE, KEY_BUT_B, nullptr);
+    EXPECT_EQ(World_HandleInputEvent(top, &keyFirst), 0);  // no viewport has had the pen
+    InputEvent tap = pen(EV_RELEASE, 50 + 15, 50 + 15, nullptr);
+    EXPECT_EQ(World_HandleInputEvent(top, &tap), 5);
+    EXPECT_EQ(top->viewportFocus, 2);
+    EXPECT_EQ(tap.x, 65);
+    EXPECT_EQ(tap.view, nullptr);
+    g_calls.clear();
+    InputEvent k = key(EV_RELEASE, KEY_BUT_B, nullptr);
+    EXPECT_EQ(World_HandleInputEvent(top, &k), 5);
+    EXPECT_EQ(g_calls, (std::vector<std::string>{"up:a:key"}));
+    InputEvent outside = pen(EV_RELEASE, 10, 10, nullptr);
+    EXPECT_EQ(World_HandleInputEvent(top, &outside), 0);
+}
+
+TEST_F(SceneObjects, BrokenReferencesDrawAndRouteNothing)
+{
+    World* w = create<World>(&g_worldClass, "w");
+    WorldViewport* lost = create<WorldViewport>(&g_worldViewportClass, "lost");
+    ScreenViewport* blank = create<ScreenViewport>(&g_screenViewportClass, "blank");
+    add(w, lost);
+    add(w, blank);
+    EXPECT_EQ(WorldViewport_Render(lost, &view), 0);
+    EXPECT_EQ(WorldViewport_Render(lost, nullptr), 0);
+    InputEvent ev = pen(EV_RELEASE, 1, 1, &view);
+    EXPECT_EQ(WorldViewport_HandleInputEvent(lost, &ev), 0);
+    EXPECT_EQ(ScreenViewport_Render(blank, nullptr), 0);
+    WorldViewport_Debug(lost, nullptr);
+    lost->world = objId(w);
+    WorldViewport_Debug(lost, nullptr);
+    EXPECT_NE(log().find("lost:none\nlost:" + std::to_string(objId(w)) + "\n"), std::string::npos);
+    lost->world = OBJ_NONE;
+    w->focus = 12;
+    InputEvent k = key(EV_RELEASE, KEY_DOWN, &view);
+    EXPECT_EQ(World_HandleInputEvent(w, &k), 0);
+
+    // A member destroyed while listed, and an actor whose sprite went first.
+    Actor* gone = block(w, kRed, 0, 0, "gone");
+    Actor* orphan = block(w, kBlue, 20, 20, "orphan");
+    draw(w);
+    worldSetFocus(w, 2, nullptr);
+    objDestroy(gone);
+    objDestroy(objGet(orphan->sprite));
+    sfFillRect(target, nullptr);
+    draw(w);
+    EXPECT_EQ(rgbAt(target, 22, 22), kBlack);
+    EXPECT_EQ(World_HandleInputEvent(w, &k), 0);
+    InputEvent tap = pen(EV_RELEASE, 2, 2, &view);
+    EXPECT_EQ(World_HandleInputEvent(w, &tap), 0);
+}
+
+TEST_F(SceneObjects, AWorldShowingItselfEnds)
+{
+    World* w = create<World>(&g_worldClass, "loop");
+    block(w, kRed, 0, 0, "a");
+    WorldViewport* self = create<WorldViewport>(&g_worldViewportClass, "self");
+    self->world = objId(w);
+    add(w, self);
+    add(w, w);  // and as its own member
+    EXPECT_EQ(World_CalcBBox(w, &view), 0);
+    EXPECT_EQ(World_Render(w, &view), 0);
+    InputEvent tap = pen(EV_RELEASE, 2, 2, &view);
+    World_HandleInputEvent(w, &tap);
+    InputEvent k = key(EV_RELEASE, KEY_UP, &view);
+    World_HandleInputEvent(w, &k);
+    w->focus = 2;
+    EXPECT_EQ(World_MoveKeyFocus(w, &k), 0);
+    EXPECT_EQ(rgbAt(target, 2, 2), kRed);
+}
+
+TEST_F(SceneObjects, OffscreenSurfacesFollowTheScreenAndFreeTheirPixels)
+{
+    MemStats before;
+    memStats(&before);
+    OffscreenSurface* o = create<OffscreenSurface>(&g_offscreenSurfaceClass, "o");
+    ASSERT_EQ(OffscreenSurface_Sync(o, nullptr), 0);
+    SURFACE* sf = offscreenSurface(objId(o));
+    ASSERT_NE(sf, nullptr);
+    EXPECT_EQ(sf->width, 240);
+    EXPECT_EQ(sf->format, uint32_t(PF_565));
+    gfxSetScreenOrient(2);
+    ASSERT_EQ(OffscreenSurface_Sync(o, nullptr), 0);  // recreated for the turned screen
+    EXPECT_EQ(offscreenSurface(objId(o))->width, 320);
+    EXPECT_EQ(o->screenOrient, 2);
+    gfxSetScreenOrient(0);
+    objDestroy(o);
+    MemStats after;
+    memStats(&after);
+    EXPECT_EQ(after.liveBytes, before.liveBytes);
+
+    OffscreenSurface* huge = create<OffscreenSurface>(&g_offscreenSurfaceClass, "huge");
+    huge->width = 100000;
+    EXPECT_EQ(OffscreenSurface_Sync(huge, nullptr), -1);
+    EXPECT_EQ(offscreenSurface(objId(huge)), nullptr);
+    EXPECT_NE(log().find("TobexLib/src/TobexObj(1381)"), std::string::npos);
+}
