@@ -152,9 +152,17 @@ TEST_F(LivingTest, ColourFloatAndStepInterpolation)
         ASSERT_TRUE(keyEvaluate(kc, t, &value, &off));
         EXPECT_EQ(value, v) << t;
     }
-    // "smooth" gives no value; the property keeps what the call evaluated last (0).
+    // "smooth" eases in and out: slow near the keys, level with linear midway.
+    vecResize(&kc->keys, 0);
+    Key span[] = {{0, 0}, {1000, 1000}};
+    for (const Key& k : span)
+        vecPush(&kc->keys, &k);
     kc->interp = 2;
-    EXPECT_FALSE(keyEvaluate(kc, 50, &value, &off));
+    const std::pair<uint32_t, int32_t> eased[] = {{0, 0}, {100, 28}, {500, 500}, {900, 972}, {1000, 1000}};
+    for (auto [t, v] : eased) {
+        ASSERT_TRUE(keyEvaluate(kc, t, &value, &off));
+        EXPECT_EQ(value, v) << t;
+    }
 
     // Large values and key spans wrap instead of overflowing.
     vecResize(&kc->keys, 0);

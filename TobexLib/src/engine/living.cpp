@@ -66,6 +66,17 @@ uint32_t lerpColor(uint32_t t, uint32_t t0, uint32_t t1, uint32_t c0, uint32_t c
     return out;
 }
 
+// The time a "smooth" key pair reaches at t: the interval is walked with an
+// ease-in, ease-out curve (3s^2 - 2s^3), so values leave and reach their keys
+// gently. Interpolating linearly at this time gives the smooth value.
+uint32_t easeTime(uint32_t t, uint32_t t0, uint32_t t1)
+{
+    double d = double(t1 - t0);
+    double s = double(t - t0) / d;
+    double eased = s * s * (3.0 - 2.0 * s);
+    return t0 + uint32_t(eased * d + 0.5);
+}
+
 // Linear interpolation between two keys by value type; false for other types.
 bool interpolate(int type, uint32_t t, const Key* k0, const Key* k1, int32_t* value)
 {
@@ -160,7 +171,9 @@ bool keyEvaluate(const KeyControl* kc, uint32_t t, int32_t* value, bool* deactiv
             *value = k0->value;
             return true;
         }
-        return kc->interp == 1 && interpolate(kc->type, t, k0, k1, value);
+        if (kc->interp == 2)
+            t = easeTime(t, k0->time, k1->time);
+        return (kc->interp == 1 || kc->interp == 2) && interpolate(kc->type, t, k0, k1, value);
     }
     return false;
 }
