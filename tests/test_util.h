@@ -1,9 +1,13 @@
 #pragma once
-// Helpers shared by the test programs: temporary folders, whole-file reads, and
-// pointing the engine's folders (and so its log) at a temporary folder.
+// Helpers shared by the test programs: temporary folders, whole files, pointing
+// the engine's folders (and so its log) at a temporary folder, small images and
+// running the tobex tool.
 
+#include <stdint.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -52,6 +56,40 @@ inline std::string useFolder(const std::string& dir)
     folderSetPath(FOLDER_PROGRAM, wide(dir).c_str());
     logRestart();
     return dir + "Tobex.log";
+}
+
+// A 24-bit top-down TGA of w x h; pixel(x, y) gives 0x00RRGGBB.
+template <class F>
+std::string tga(int w, int h, F pixel)
+{
+    std::string b = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, char(w), char(w >> 8), char(h), char(h >> 8), 24, 0x20};
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++) {
+            uint32_t c = pixel(x, y);
+            b += {char(c), char(c >> 8), char(c >> 16)};
+        }
+    return b;
+}
+
+struct ToolRun {
+    int status;
+    std::string out;  // standard output and error together
+};
+
+// Runs "tobex <args>" in dir.
+inline ToolRun runTobex(const std::string& dir, const std::string& args)
+{
+    std::string cmd = "cd '" + dir + "' && '" TOBEX_BIN_DIR "/tobex' " + args + " 2>&1";
+    ToolRun r = {-1, ""};
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p)
+        return r;
+    char buf[4096];
+    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;)
+        r.out.append(buf, n);
+    int status = pclose(p);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
 }
 
 }

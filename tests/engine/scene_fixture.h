@@ -27,21 +27,8 @@ protected:
         gfxResetState();
     }
 
-    // A 24-bit TGA of w x h, rows top to bottom; pixel(x, y) gives 0x00RRGGBB.
     template <class F>
-    void writeTga(const char* name, int w, int h, F pixel)
-    {
-        std::string b = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, char(w), char(w >> 8), char(h), char(h >> 8), 24, 0x20};
-        for (int y = 0; y < h; y++)
-            for (int x = 0; x < w; x++) {
-                uint32_t c = pixel(x, y);
-                b += char(c & 0xFF);
-                b += char(c >> 8 & 0xFF);
-                b += char(c >> 16 & 0xFF);
-            }
-        writeFile(name, b);
-    }
-
+    void writeTga(const char* name, int w, int h, F pixel) { writeFile(name, testutil::tga(w, h, pixel)); }
     void writeSolidTga(const char* name, int w, int h, uint32_t rgb)
     {
         writeTga(name, w, h, [rgb](int, int) { return rgb; });

@@ -37,13 +37,10 @@ TEST_F(ObjTest, FuzzSeedsAreWorldFilesThatLoadCleanly)
             ASSERT_TRUE(save("seed.w", obj, binary));
             std::string bytes = readFile("seed.w").substr(4);
             if (write) {
-                std::ofstream(seed, std::ios::binary) << bytes;
+                testutil::writeFile(seed, bytes);
                 continue;
             }
-            std::ifstream in(seed, std::ios::binary);
-            std::stringstream committed;
-            committed << in.rdbuf();
-            writeFile("check.w", (binary ? "TOBB" : "TOBT") + committed.str());
+            writeFile("check.w", (binary ? "TOBB" : "TOBT") + testutil::readFile(seed));
             EXPECT_NE(load("check.w"), nullptr) << seed;
         }
         n++;

@@ -1,33 +1,14 @@
 // The "tobex world" tool run as a program: cat, convert, check and bad use.
 #include <gtest/gtest.h>
-#include <stdio.h>
-#include <sys/wait.h>
-
 #include <string>
 
 #include "obj/obj_fixture.h"
 
 namespace {
 
-struct ToolRun {
-    int status;
-    std::string out;
-};
-
-ToolRun tobex(const std::string& dir, const std::string& args)
+testutil::ToolRun tobex(const std::string& dir, const std::string& args)
 {
-    std::string cmd = "cd '" + dir + "' && '" TOBEX_BIN_DIR "/tobex' world " + args + " 2>&1";
-    ToolRun r = {-1, ""};
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p)
-        return r;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        r.out.append(buf, n);
-    int status = pclose(p);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+    return testutil::runTobex(dir, "world " + args);
 }
 
 const char kScreen[] =
@@ -40,23 +21,23 @@ TEST_F(ObjTest, WorldToolPrintsConvertsAndChecks)
 {
     writeImage("pic.tga");
     writeFile("scr.w", kScreen);
-    ToolRun cat = tobex(dir, "cat scr.w");
+    testutil::ToolRun cat = tobex(dir, "cat scr.w");
     EXPECT_EQ(cat.status, 0) << cat.out;
     EXPECT_EQ(cat.out.substr(0, 25), "TOBT\n\nWorld\nname\tScr\nobjs");
     EXPECT_NE(cat.out.find("alpha\t128\n"), std::string::npos);
 
-    ToolRun conv = tobex(dir, "convert --binary scr.w scr.wb");
+    testutil::ToolRun conv = tobex(dir, "convert --binary scr.w scr.wb");
     EXPECT_EQ(conv.status, 0) << conv.out;
     EXPECT_EQ(readFile("scr.wb").substr(0, 4), "TOBB");
     EXPECT_EQ(tobex(dir, "convert --text scr.wb back.w").status, 0);
     EXPECT_EQ(readFile("back.w"), cat.out);
 
-    ToolRun ok = tobex(dir, "check scr.w");
+    testutil::ToolRun ok = tobex(dir, "check scr.w");
     EXPECT_EQ(ok.status, 0) << ok.out;
     EXPECT_NE(ok.out.find("World with 2 members, 0 problem(s)"), std::string::npos);
 
     writeFile("bad.w", "TOBT\n\nWorld\nname\tBad\nobjs\t1 2 3\n\nActor\nsprite\t9\nshape\tround\n\nUnicorn\n\n");
-    ToolRun bad = tobex(dir, "check bad.w");
+    testutil::ToolRun bad = tobex(dir, "check bad.w");
     EXPECT_EQ(bad.status, 1);
     EXPECT_NE(bad.out.find("objRead: unknown property shape"), std::string::npos) << bad.out;
     EXPECT_NE(bad.out.find("World_Load: object reference not found: 9, world Bad"), std::string::npos);
@@ -74,7 +55,7 @@ TEST_F(ObjTest, WorldToolRefusesBadUse)
     EXPECT_EQ(tobex(dir, "convert --json a b").status, 2);
     EXPECT_EQ(tobex(dir, "convert --text a").status, 2);
     EXPECT_EQ(tobex(dir, "-m").status, 2);
-    ToolRun help = tobex(dir, "--help");
+    testutil::ToolRun help = tobex(dir, "--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("usage: tobex world"), std::string::npos);
 }

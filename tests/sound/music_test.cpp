@@ -4,33 +4,17 @@
 
 #include <mikmod.h>
 
-#include <string>
-
-#include "sound/music.h"
-#include "sound/sound.h"
 #include "sound_files.h"
-#include "test_util.h"
-#include "vfs/vfs.h"
 
 namespace {
 
-class MusicTest : public testing::Test {
+class MusicTest : public soundfiles::SoundFixture {
 protected:
     void SetUp() override
     {
-        dir = testutil::makeTempDir();
-        log = testutil::useFolder(dir);
-        ASSERT_TRUE(sndInit());
-        testutil::writeFile(dir + "song.mod", soundfiles::module());
+        SoundFixture::SetUp();
+        file("song.mod", soundfiles::module());
     }
-    void TearDown() override
-    {
-        musicSetVolume(1.0f);
-        sndShutdown();
-        EXPECT_EQ(vfsOpenCount(), 0);
-    }
-    std::string dir;
-    std::string log;
 };
 
 // Mixing calls until the player stops, up to a bound; under the silent driver
@@ -97,13 +81,13 @@ TEST_F(MusicTest, PauseResumeToggleAndVolume)
 
 TEST_F(MusicTest, UnreadableModulesGiveNullWithoutALogLine)
 {
-    testutil::writeFile(dir + "bad.mod", std::string(300, 'x'));
-    testutil::writeFile(dir + "cut.mod", soundfiles::module().substr(0, 1100));
+    file("bad.mod", std::string(300, 'x'));
+    file("cut.mod", soundfiles::module().substr(0, 1100));
     EXPECT_EQ(musicLoad(u"bad.mod"), nullptr);
     EXPECT_EQ(musicLoad(u"cut.mod"), nullptr);
     EXPECT_EQ(musicLoad(u"none.mod"), nullptr);
     EXPECT_EQ(musicLoad(nullptr), nullptr);
-    EXPECT_EQ(testutil::readFile(log).find("failed"), std::string::npos);
+    EXPECT_EQ(logText().find("failed"), std::string::npos);
     musicPlay(nullptr);
     musicSetLoop(nullptr, true);
     musicFree(nullptr);

@@ -1,9 +1,17 @@
 #pragma once
-// Small sound files made in the tests: RIFF WAVs and a one-pattern module.
+// Small sound files made in the tests (RIFF WAVs and a one-pattern module), and
+// the set-up the sound and music tests share.
 
+#include <gtest/gtest.h>
 #include <stdint.h>
+#include <sys/stat.h>
 
 #include <string>
+
+#include "sound/music.h"
+#include "sound/sound.h"
+#include "test_util.h"
+#include "vfs/vfs.h"
 
 namespace soundfiles {
 
@@ -83,5 +91,36 @@ inline std::string module()
         s += char(i % 16 < 8 ? 60 : -60);
     return s;
 }
+
+// A temporary program folder with an "sfx" folder, the log there and the sound
+// manager started on the silent driver; settings restored at the end.
+class SoundFixture : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = testutil::makeTempDir();
+        log = testutil::useFolder(dir);
+        mkdir((dir + "sfx").c_str(), 0755);
+        ASSERT_TRUE(sndInit());
+    }
+    void TearDown() override
+    {
+        musicSetVolume(1.0f);
+        sndShutdown();
+        sndSetMute(false);
+        sndSetVolume(1.0f);
+        EXPECT_EQ(vfsOpenCount(), 0);
+    }
+    // Writes a file under the program folder and returns its name there.
+    std::u16string file(const std::string& name, const std::string& bytes)
+    {
+        testutil::writeFile(dir + name, bytes);
+        return testutil::wide(name);
+    }
+    std::string logText() { return testutil::readFile(log); }
+
+    std::string dir;
+    std::string log;
+};
 
 }

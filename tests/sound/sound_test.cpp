@@ -6,49 +6,18 @@
 #include <math.h>
 #include <mikmod.h>
 #include <stdlib.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <string>
-
-#include "sound/music.h"
-#include "sound/sound.h"
 #include "sound_files.h"
-#include "test_util.h"
-#include "vfs/vfs.h"
 
 namespace {
 
-class SoundTest : public testing::Test {
+class SoundTest : public soundfiles::SoundFixture {
 protected:
-    void SetUp() override
-    {
-        dir = testutil::makeTempDir();
-        log = testutil::useFolder(dir);
-        mkdir((dir + "sfx").c_str(), 0755);
-        ASSERT_TRUE(sndInit());
-    }
-    void TearDown() override
-    {
-        sndShutdown();
-        sndSetMute(false);
-        sndSetVolume(1.0f);
-        EXPECT_EQ(vfsOpenCount(), 0);
-    }
-    // Writes a file under the program folder and returns its name there.
-    std::u16string file(const std::string& name, const std::string& bytes)
-    {
-        testutil::writeFile(dir + name, bytes);
-        return testutil::wide(name);
-    }
     Sound* load(const std::string& name, const soundfiles::WavSpec& w)
     {
         return sndLoad(file(name, soundfiles::wav(w)).c_str());
     }
-    std::string logText() { return testutil::readFile(log); }
-
-    std::string dir;
-    std::string log;
 };
 
 int countEntries(const std::string& path)

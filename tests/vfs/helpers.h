@@ -4,65 +4,28 @@
 
 #include <gtest/gtest.h>
 #include <stdint.h>
-#include <stdlib.h>
-#include <string.h>
-#include <string>
-#include <vector>
 #include <zlib.h>
 
-#include "app/files.h"
-#include "app/log.h"
-#include "app/text.h"
+#include <string>
+#include <vector>
+
+#include "test_util.h"
 #include "vfs/archive.h"
 #include "vfs/mem.h"
 #include "vfs/vfs.h"
 
 namespace vfstest {
 
-inline std::u16string wide(const std::string& s)
-{
-    char16_t buf[TEXT_MAX_PATH * 2];
-    textFromUtf8(buf, TEXT_MAX_PATH * 2, s.c_str());
-    return buf;
-}
+using testutil::makeTempDir;
+using testutil::readFile;
+using testutil::wide;
+using testutil::writeFile;
 
 inline std::string narrow(const char16_t* s)
 {
     char buf[TEXT_MAX_PATH * 3];
     textToUtf8(buf, sizeof buf, s);
     return buf;
-}
-
-inline std::string makeTempDir()
-{
-    std::string tmpl = testing::TempDir() + "tobexvfsXXXXXX";
-    std::vector<char> buf(tmpl.begin(), tmpl.end());
-    buf.push_back(0);
-    if (!mkdtemp(buf.data()))
-        return "";
-    return std::string(buf.data()) + "/";
-}
-
-inline void writeFile(const std::string& path, const std::string& bytes)
-{
-    FILE* f = fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    fwrite(bytes.data(), 1, bytes.size(), f);
-    fclose(f);
-}
-
-inline std::string readFile(const std::string& path)
-{
-    std::string out;
-    FILE* f = fopen(path.c_str(), "rb");
-    if (!f)
-        return out;
-    char buf[65536];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
-        out.append(buf, n);
-    fclose(f);
-    return out;
 }
 
 // Reads a whole file through the VFS (null handle or failure: "<missing>").
@@ -149,17 +112,8 @@ struct ZipImage {
     }
 };
 
-inline void append16(std::string* s, uint32_t v)
-{
-    s->push_back(char(v));
-    s->push_back(char(v >> 8));
-}
-
-inline void append32(std::string* s, uint32_t v)
-{
-    append16(s, v & 0xFFFF);
-    append16(s, v >> 16);
-}
+inline void append16(std::string* s, uint32_t v) { *s += {char(v), char(v >> 8)}; }
+inline void append32(std::string* s, uint32_t v) { *s += {char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
 
 // Builds an archive by hand. 'base' is added to every stated offset (an archive
 // written for a place behind an executable, as "zip -A" leaves it).
@@ -223,9 +177,7 @@ protected:
     void SetUp() override
     {
         dir = makeTempDir();
-        ASSERT_FALSE(dir.empty());
-        folderSetPath(FOLDER_PROGRAM, wide(dir).c_str());
-        logRestart();
+        testutil::useFolder(dir);
         ASSERT_TRUE(vfsInit());
         memStats(&before);
     }
