@@ -69,14 +69,3 @@ TEST_F(FakeClock, FramesPerSecondIsTheMeanOfThirtyTwoFrames)
     EXPECT_EQ(s.frames, 64u);
     EXPECT_NEAR(statsAverageFps(&s), 64.0f * 1000.0f / 1165.0f, 0.01f);
 }
-
-TEST(LocalTime, DateAndTimeAreInRange)
-{
-    int h, m, s, y, mon, d, wd;
-    localTimeOfDay(&h, &m, &s);
-    localDate(&y, &mon, &d, &wd);
-    EXPECT_TRUE(h >= 0 && h < 24 && m >= 0 && m < 60 && s >= 0 && s < 61);
-    EXPECT_GE(y, 2024);
-    EXPECT_TRUE(mon >= 1 && mon <= 12 && d >= 1 && d <= 31);
-    EXPECT_TRUE(wd >= 1 && wd <= 7);
-}

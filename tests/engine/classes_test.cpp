@@ -1,5 +1,5 @@
-// The engine's class descriptors against their records, the registries and the
-// object table.
+// The engine's class descriptors (inheritance and layout), the registries and
+// the object table.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -21,100 +21,17 @@ const PropDesc* findProp(ClassDesc* cls, const char* name)
     return nullptr;
 }
 
-std::string defaultText(ClassDesc* cls, const PropDesc* d)
-{
-    char buf[PROP_TEXT_MAX];
-    PropToStr(buf, cls->defaults, d->type, static_cast<uint8_t*>(cls->defaults) + d->offset);
-    return buf;
 }
 
-}
-
-// Checks one property of a record: its descriptor's type, offset, size, flags,
-// referenced class and default value (in the text form).
-#define EXPECT_PROP(Cls, Record, field, ptype, pflags, ref, def)                                 \
-    do {                                                                                        \
-        const PropDesc* d = findProp(&Cls, #field);                                             \
-        ASSERT_NE(d, nullptr) << #Record "." #field;                                            \
-        EXPECT_EQ(d->type, ptype) << #Record "." #field;                                        \
-        EXPECT_EQ(d->offset, int16_t(offsetof(Record, field))) << #Record "." #field;           \
-        EXPECT_EQ(d->size, sizeof(((Record*)nullptr)->field)) << #Record "." #field;            \
-        EXPECT_EQ(d->flags, pflags) << #Record "." #field;                                      \
-        EXPECT_STREQ(d->refName ? d->refName : "", ref) << #Record "." #field;          \
-        EXPECT_EQ(defaultText(&Cls, d), def) << #Record "." #field;                             \
-    } while (0)
-
-TEST_F(ObjTest, EveryDescriptorMatchesItsRecord)
-{
-    EXPECT_PROP(g_baseClass, Base, name, PT_STRING16, 0, "", "");
-    EXPECT_PROP(g_strClass, Str, text, PT_TSTRING, 0, "", "");
-    EXPECT_PROP(g_spriteClass, Sprite, file, PT_TSTRING, 0, "", "");
-    EXPECT_PROP(g_spriteClass, Sprite, sf, PT_PTR, 0, "", "0");
-    EXPECT_PROP(g_spriteClass, Sprite, format, PT_INT, 0, "", "0");
-    EXPECT_PROP(g_spriteClass, Sprite, keycolor, PT_COLOR, 0, "", "-1");
-    EXPECT_PROP(g_spriteClass, Sprite, rle, PT_BOOL, 0, "", "0");
-    EXPECT_PROP(g_spriteClass, Sprite, xPivot, PT_FIXED16, 0, "", "0");
-    EXPECT_PROP(g_spriteClass, Sprite, yPivot, PT_FIXED16, 0, "", "0");
-    EXPECT_PROP(g_spriteClass, Sprite, regularFrames, PT_POINT2, 0, "", "0 0");
-    EXPECT_PROP(g_spriteClass, Sprite, loop, PT_BOOL, 0, "", "0");
-    EXPECT_PROP(g_spriteClass, Sprite, animType, PT_INT, 0, "", "1");
-    EXPECT_PROP(g_spriteClass, Sprite, frameDelay, PT_TIME, 0, "", "50");
-    EXPECT_PROP(g_offscreenSurfaceClass, OffscreenSurface, width, PT_INT, 0, "", "0");
-    EXPECT_PROP(g_offscreenSurfaceClass, OffscreenSurface, height, PT_INT, 0, "", "0");
-    EXPECT_PROP(g_offscreenSurfaceClass, OffscreenSurface, format, PT_INT, 0, "", "0");
-    EXPECT_PROP(g_offscreenSurfaceClass, OffscreenSurface, sf, PT_SURFACE, 0, "", "0");
-    EXPECT_PROP(g_offscreenSurfaceClass, OffscreenSurface, screenOrient, PT_INT, 0, "", "0");
-    EXPECT_PROP(g_baseLivingClass, BaseLiving, tStart, PT_TIME, PF_NEVER, "", "0");
-    EXPECT_PROP(g_baseLivingClass, BaseLiving, active, PT_BOOL, 0, "", "1");
-    EXPECT_PROP(g_baseRenderableClass, BaseRenderable, visible, PT_BOOL, 0, "", "1");
-    EXPECT_PROP(g_baseRenderableClass, BaseRenderable, x, PT_INT, 0, "", "0");
-    EXPECT_PROP(g_baseRenderableClass, BaseRenderable, y, PT_INT, 0, "", "0");
-    EXPECT_PROP(g_baseRenderableClass, BaseRenderable, z, PT_INT, 0, "", "0");
-    EXPECT_PROP(g_baseRenderableClass, BaseRenderable, width, PT_INT, 0, "", "0");
-    EXPECT_PROP(g_baseRenderableClass, BaseRenderable, height, PT_INT, 0, "", "0");
-    EXPECT_PROP(g_baseRenderableClass, BaseRenderable, bbox, PT_RECT, PF_NEVER, "", "0 0 0 0");
-    EXPECT_PROP(g_baseResponsiveClass, BaseResponsive, infocus, PT_INT, PF_NEVER, "", "0");
-    EXPECT_PROP(g_baseResponsiveClass, BaseResponsive, tabstop, PT_INT, 0, "", "0");
-    EXPECT_PROP(g_baseResponsiveClass, BaseResponsive, shortcutKey, PT_INT, 0, "", "0");
-    EXPECT_PROP(g_baseVisibleClass, BaseVisible, alpha, PT_INT, 0, "", "256");
-    EXPECT_PROP(g_baseVisibleClass, BaseVisible, angle, PT_INT, 0, "", "0");
-    EXPECT_PROP(g_baseVisibleClass, BaseVisible, sx, PT_FIXED16, 0, "", "1");
-    EXPECT_PROP(g_baseVisibleClass, BaseVisible, sy, PT_FIXED16, 0, "", "1");
-    EXPECT_PROP(g_screenViewportClass, ScreenViewport, sf, PT_OBJECTID, 0, "OffscreenSurface", "-2147483647");
-    EXPECT_PROP(g_screenViewportClass, ScreenViewport, vp, PT_RECT, 0, "", "0 0 0 0");
-    EXPECT_PROP(g_worldViewportClass, WorldViewport, sf, PT_OBJECTID, 0, "OffscreenSurface", "-2147483647");
-    EXPECT_PROP(g_worldViewportClass, WorldViewport, world, PT_OBJECTID, 0, "World", "-2147483647");
-    EXPECT_PROP(g_worldViewportClass, WorldViewport, vp, PT_RECT, 0, "", "0 0 0 0");
-    EXPECT_PROP(g_worldClass, World, objs, PT_OBJLIST, 0, "Base", "");
-    EXPECT_PROP(g_worldClass, World, changed, PT_BOOL, 0, "", "1");
-    EXPECT_PROP(g_worldClass, World, focus, PT_INT, PF_NEVER, "", "-1");
-    EXPECT_PROP(g_worldClass, World, viewportFocus, PT_INT, PF_NEVER, "", "-1");
-    EXPECT_PROP(g_worldClass, World, bKeysMoveFocus, PT_BOOL, 0, "", "0");
-    EXPECT_PROP(g_worldClass, World, bPenMovesFocus, PT_BOOL, 0, "", "1");
-    EXPECT_PROP(g_actorClass, Actor, parent, PT_OBJECTID, 0, "Actor", "-2147483647");
-    EXPECT_PROP(g_actorClass, Actor, sprite, PT_OBJECTID, 0, "Sprite", "-2147483647");
-    EXPECT_PROP(g_actorClass, Actor, sf, PT_PTR, 0, "", "0");
-    EXPECT_PROP(g_actorClass, Actor, frame, PT_INT, 0, "", "-1");
-    EXPECT_PROP(g_actorClass, Actor, state, PT_INT, 0, "", "0");
-    EXPECT_PROP(g_controlClass, Control, objs, PT_OBJLIST, 0, "", "");
-    EXPECT_PROP(g_controlClass, Control, propid, PT_INT, PF_NOTEXT, "", "255");
-    EXPECT_PROP(g_controlClass, Control, prop, PT_STRING16, PF_NOBINARY, "", "");
-    EXPECT_PROP(g_keyControlClass, KeyControl, type, PT_INT, 0, "", "2");
-    EXPECT_PROP(g_keyControlClass, KeyControl, interp, PT_INTERP, 0, "", "1");
-    EXPECT_PROP(g_keyControlClass, KeyControl, ort, PT_ORT, 0, "", "0");
-    EXPECT_PROP(g_keyControlClass, KeyControl, keys, PT_KEYVECT, 0, "", "");
-}
 
 TEST_F(ObjTest, DescriptorsInheritTheirBaseAndStayInsideTheRecord)
 {
     const char* names[] = {"Object", "Base", "Str", "Sprite", "OffscreenSurface", "BaseLiving",
                            "BaseRenderable", "BaseResponsive", "BaseVisible", "ScreenViewport",
                            "WorldViewport", "World", "Actor", "Control", "KeyControl"};
-    const uint32_t methods[] = {0, 4, 4, 4, 4, 5, 7, 14, 15, 7, 14, 18, 15, 5, 7};
     for (int c = 0; c < 15; c++) {
         ClassDesc* cls = classFind(names[c]);
         ASSERT_NE(cls, nullptr) << names[c];
-        EXPECT_EQ(cls->nMethods, methods[c]) << names[c];
         ClassDesc* base = cls->baseName ? classFind(cls->baseName) : nullptr;
         ASSERT_EQ(cls->base, base) << names[c];
         if (base) {
@@ -160,14 +77,7 @@ TEST_F(ObjTest, MethodsAreBoundByNameAndPosition)
     EXPECT_STREQ(methodName(KeyControl_Live), "KeyControl_Live");
     EXPECT_EQ(methodFind("World_Nothing"), nullptr);
     EXPECT_EQ(methodName(nullptr), nullptr);
-    EXPECT_EQ(g_worldClass.slots[M_LOAD], World_Load);
-    EXPECT_EQ(g_worldClass.slots[M_KILLOBJ], World_KillObj);
-    EXPECT_EQ(g_keyControlClass.slots[M_SYNC], Control_Sync);
-    EXPECT_EQ(g_keyControlClass.slots[M_LIVE], KeyControl_Live);
-    EXPECT_EQ(g_keyControlClass.slots[M_ADDKEY], KeyControl_AddKey);
-    EXPECT_EQ(g_actorClass.create, Actor_Create);
-    EXPECT_EQ(g_strClass.slots[M_DEBUG], Str_Debug);
-    EXPECT_EQ(g_actorClass.slots[M_DEBUG], Base_Debug);
+    // Inherited slots are filled from the base.
     EXPECT_EQ(g_actorClass.slots[M_HANDLEINPUTEVENT], BaseResponsive_HandleInputEvent);
 
     Str* s = create<Str>(&g_strClass, "s");
@@ -236,9 +146,6 @@ TEST_F(ObjTest, IdsAreReusedLastFreedFirstAndNeverLookLikeMarkers)
 TEST_F(ObjTest, CreationCopiesDefaultsAndHonoursHooks)
 {
     World* w = create<World>(&g_worldClass);
-    EXPECT_EQ(w->objs.count, 0);
-    EXPECT_EQ(w->objs.elemSize, 4u);
-    EXPECT_EQ(w->objs.data, nullptr);
     EXPECT_EQ(w->focus, -1);
     EXPECT_EQ(w->cls, &g_worldClass);
     EXPECT_EQ(objCreateByName("KeyControl") != nullptr, true);

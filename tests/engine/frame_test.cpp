@@ -2,8 +2,6 @@
 // handed on until a command, the render and living steps, and `tobex view`
 // giving the same screenshots on every scripted run.
 #include <gtest/gtest.h>
-#include <stdio.h>
-#include <sys/wait.h>
 
 #include <string>
 
@@ -30,25 +28,9 @@ const char kMain[] =
     "KeyControl\nname\tmove\nobjs\t2\nprop\tx\ntype\t2\ninterp\t1\nkeys\t0 10 1000 60\n\n"
     "WorldViewport\nname\tvp\nsf\t1\nworld\t2\n\nScreenViewport\nname\tsv\nsf\t1\n\n";
 
-struct ToolRun {
-    int status;
-    std::string out;
-};
-
-ToolRun run(const std::string& dir, const std::string& args)
+testutil::ToolRun view(const std::string& dir, const std::string& args)
 {
-    std::string cmd = "cd '" + dir + "' && '" TOBEX_BIN_DIR "/tobex' view " + args + " 2>&1";
-    ToolRun r = {-1, ""};
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p)
-        return r;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        r.out.append(buf, n);
-    int status = pclose(p);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+    return testutil::runTobex(dir, "view " + args);
 }
 
 }
@@ -126,57 +108,31 @@ TEST_F(EngineFrame, ACommandLeavesLaterEventsForTheNextFrame)
     EXPECT_EQ(g_releases, 2);
 }
 
-TEST_F(EngineFrame, FrameHooksRunTheStepsInOrder)
-{
-    AppFrameHooks h;
-    engineFrameHooks(&h);
-    EXPECT_EQ(h.updateKeys, inputUpdate);
-    EXPECT_EQ(h.handleEvents, engineHandleEvents);
-    EXPECT_EQ(h.render, engineRender);
-    EXPECT_EQ(h.live, engineLive);
-    EXPECT_EQ(h.work, nullptr);
-    ASSERT_NE(h.resetTimes, nullptr);
-}
-
 TEST(ViewTool, ScriptedHeadlessRunsGiveTheSameScreenshots)
 {
-    char tmpl[] = "/tmp/viewtestXXXXXX";
-    std::string dir = std::string(mkdtemp(tmpl)) + "/";
-    std::string tga = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 20, 0, 20, 0, 24, 0x20};
-    for (int i = 0; i < 400; i++)
-        tga += std::string{char(i % 7 * 30), char(200), char(i % 20 * 10)};
-    FILE* f = fopen((dir + "sq.tga").c_str(), "wb");
-    fwrite(tga.data(), 1, tga.size(), f);
-    fclose(f);
-    f = fopen((dir + "main.w").c_str(), "wb");
-    fwrite(kMain, 1, sizeof kMain - 1, f);
-    fclose(f);
-    f = fopen((dir + "s.txt").c_str(), "w");
-    fputs("100 pen tap 15 15\n250 shot a.png\n300 key tap DOWN\n500 shot b.png\n600 quit\n", f);
-    fclose(f);
-
+    std::string dir = testutil::makeTempDir();
+    testutil::writeFile(dir + "sq.tga", testutil::tga(20, 20, [](int x, int y) {
+        int i = y * 20 + x;
+        return uint32_t(i % 20 * 10 << 16 | 200 << 8 | i % 7 * 30);
+    }));
+    testutil::writeFile(dir + "main.w", kMain);
+    testutil::writeFile(dir + "s.txt", "100 pen tap 15 15\n250 shot a.png\n300 key tap DOWN\n500 shot b.png\n600 quit\n");
     std::string shots[2][2];
     for (int n = 0; n < 2; n++) {
-        ToolRun r = run(dir, "--headless --frame-ms 16 --script s.txt main.w");
+        testutil::ToolRun r = view(dir, "--headless --frame-ms 16 --script s.txt main.w");
         ASSERT_EQ(r.status, 0) << r.out;
-        for (int s = 0; s < 2; s++) {
-            FILE* in = fopen((dir + (s ? "b.png" : "a.png")).c_str(), "rb");
-            ASSERT_NE(in, nullptr);
-            char buf[65536];
-            shots[n][s].assign(buf, fread(buf, 1, sizeof buf, in));
-            fclose(in);
-        }
+        for (int s = 0; s < 2; s++)
+            shots[n][s] = testutil::readFile(dir + (s ? "b.png" : "a.png"));
     }
     EXPECT_FALSE(shots[0][0].empty());
     EXPECT_EQ(shots[0][0], shots[1][0]);
     EXPECT_EQ(shots[0][1], shots[1][1]);
     EXPECT_NE(shots[0][0], shots[0][1]);  // the actor moved between the shots
 
-    EXPECT_EQ(run(dir, "--help").status, 0);
-    EXPECT_EQ(run(dir, "-m").status, 2);
-    EXPECT_EQ(run(dir, "a.w b.w").status, 2);
-    ToolRun missing = run(dir, "--headless --frames 1 nothing.w");
-    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(view(dir, "--help").status, 0);
+    EXPECT_EQ(view(dir, "-m").status, 2);
+    EXPECT_EQ(view(dir, "a.w b.w").status, 2);
+    EXPECT_EQ(view(dir, "--headless --frames 1 nothing.w").status, 1);
     std::string cleanup = "rm -rf '" + dir + "'";
     EXPECT_EQ(system(cleanup.c_str()), 0);
 }

@@ -37,38 +37,18 @@ std::vector<int> ints(const Vector& v)
 
 }
 
-TEST(Vector, GrowthDoublesFromOne)
+TEST(Vector, GrowthCompactionAndFailedGrowthKeepTheElements)
 {
     Vector v;
     ASSERT_TRUE(vecInit(&v, 4, 0));
-    EXPECT_EQ(v.data, nullptr);
-    ASSERT_TRUE(vecReserve(&v, 1));
-    EXPECT_EQ(v.capacity, 1);
-    int x = 7;
-    vecPush(&v, &x);
-    vecPush(&v, &x);
-    EXPECT_EQ(v.capacity, 2);
-    vecPush(&v, &x);
-    EXPECT_EQ(v.capacity, 4);
-    EXPECT_EQ(vecPush(&v, nullptr), 3);  // slot taken, contents left as they were
-    EXPECT_EQ(v.count, 4);
-    vecPop(&v);
-    vecPop(&v);
-    EXPECT_EQ(v.count, 2);
-    ASSERT_TRUE(vecCompact(&v, 0));  // 2 * 105 / 100 = 2
-    EXPECT_EQ(v.capacity, 2);
-    vecFree(&v);
-    EXPECT_EQ(v.capacity, 0);
-    EXPECT_EQ(vecPush(nullptr, &x), -1);
-}
-
-TEST(Vector, FailedGrowthLeavesVectorUnchanged)
-{
-    Vector v;
-    ASSERT_TRUE(vecInit(&v, 4, 2));
     int x = 1;
     vecPush(&v, &x);
     vecPush(&v, &x);
+    EXPECT_EQ(vecPush(&v, nullptr), 2);  // slot taken, contents left as they were
+    vecPop(&v);
+    ASSERT_TRUE(vecCompact(&v, 0));
+    EXPECT_EQ(v.capacity, 2);
+    EXPECT_EQ(vecPush(nullptr, &x), -1);
     memFailAfter(0);
     EXPECT_EQ(vecPush(&v, &x), -1);
     memFailAfter(0);
@@ -197,24 +177,19 @@ TEST_F(ObjTest, VectorFileFormRoundTripsAndRejectsAbsurdCounts)
     vecFree(&v);
 }
 
-TEST(HandleTable, LastFreedIsReusedFirst)
+// Reuse order and bounds are checked through object ids; this is the one case
+// objects cannot reach: a slot freed twice is listed free only once.
+TEST(HandleTable, RemovingTwiceFreesTheSlotOnce)
 {
     HandleTable t;
     ASSERT_TRUE(htInit(&t, 2));
-    int values[8];
-    for (int i = 0; i < 7; i++)
+    int values[3];
+    for (int i = 0; i < 3; i++)
         EXPECT_EQ(htAdd(&t, &values[i]), i);
-    htRemove(&t, 3);
-    htRemove(&t, 5);
-    htRemove(&t, 5);  // already free: no effect
-    EXPECT_EQ(htGet(&t, 5), nullptr);  // the slot still holds the old value
-    EXPECT_EQ(htGet(&t, -1), nullptr);
-    EXPECT_EQ(htGet(&t, 7), nullptr);
-    EXPECT_EQ(htAdd(&t, &values[7]), 5);
-    EXPECT_EQ(htAdd(&t, &values[7]), 3);
-    EXPECT_EQ(htAdd(&t, &values[7]), 7);
-    EXPECT_EQ(htGet(&t, 3), &values[7]);
-    EXPECT_EQ(htGet(&t, 0), &values[0]);
+    htRemove(&t, 1);
+    htRemove(&t, 1);
+    EXPECT_EQ(htAdd(&t, &values[0]), 1);
+    EXPECT_EQ(htAdd(&t, &values[0]), 3);
     htFree(&t);
 }
 
