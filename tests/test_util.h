@@ -15,6 +15,7 @@
 #include <string>
 
 #include "app/files.h"
+#include "app/host.h"
 #include "app/log.h"
 #include "app/text.h"
 
@@ -49,6 +50,13 @@ inline std::u16string wide(const std::string& utf8)
     return std::u16string(buf);
 }
 
+inline std::string narrow(const char16_t* s)
+{
+    char buf[TEXT_MAX_PATH * 3];
+    textToUtf8(buf, sizeof buf, s);
+    return buf;
+}
+
 // Makes dir the program's folder (and so the writable data folder) and starts a
 // new log run there; returns the log's path.
 inline std::string useFolder(const std::string& dir)
@@ -56,6 +64,21 @@ inline std::string useFolder(const std::string& dir)
     folderSetPath(FOLDER_PROGRAM, wide(dir).c_str());
     logRestart();
     return dir + "Tobex.log";
+}
+
+// Starts the headless host with a script (none when empty) and a virtual clock
+// of frameMs per frame; false when the host refuses the script.
+inline bool startHeadless(const std::string& script, uint32_t frameMs)
+{
+    HostOptions o{};
+    o.headless = true;
+    o.frameMs = frameMs;
+    if (!script.empty()) {
+        std::string path = makeTempDir() + "script.txt";
+        writeFile(path, script);
+        snprintf(o.script, sizeof o.script, "%s", path.c_str());
+    }
+    return hostStart(&o);
 }
 
 // A 24-bit top-down TGA of w x h; pixel(x, y) gives 0x00RRGGBB.

@@ -17,27 +17,14 @@ namespace {
 std::string g_trace;
 
 // Starts a headless host whose script is the given text.
-void startHost(const std::string& script, uint32_t frameMs = 10)
+void startHost(const std::string& script)
 {
-    HostOptions o{};
-    o.headless = true;
-    o.frameMs = frameMs;
-    if (!script.empty()) {
-        std::string path = testutil::makeTempDir() + "script.txt";
-        testutil::writeFile(path, script);
-        snprintf(o.script, sizeof o.script, "%s", path.c_str());
-    }
-    ASSERT_TRUE(hostStart(&o));
+    ASSERT_TRUE(testutil::startHeadless(script, 10));
     appInit();
     clockStart();
 }
 
-std::string narrow(const char16_t* s)
-{
-    char buf[256];
-    textToUtf8(buf, sizeof buf, s);
-    return buf;
-}
+using testutil::narrow;
 
 }
 

@@ -8,16 +8,7 @@
 
 namespace {
 
-bool startWithScript(const std::string& text)
-{
-    std::string path = testutil::makeTempDir() + "s.txt";
-    testutil::writeFile(path, text);
-    HostOptions o{};
-    o.headless = true;
-    o.frameMs = 16;
-    snprintf(o.script, sizeof o.script, "%s", path.c_str());
-    return hostStart(&o);
-}
+bool startWithScript(const std::string& text) { return testutil::startHeadless(text, 16); }
 
 std::string runGame(const std::string& dir, const std::string& script)
 {

@@ -37,8 +37,6 @@ TEST_F(SoundTest, HeadlessRunsUseTheSilentDriverAndRestartCleanly)
 {
     EXPECT_STREQ(sndDriverName(), "nosound");
     EXPECT_TRUE(sndInit());  // a second start keeps the running one
-    EXPECT_EQ(sndMixBits(), 16);
-    EXPECT_EQ(sndMixChannels(), 2);
     EXPECT_GT(sndMixRate(), 0);
     sndShutdown();
     EXPECT_FALSE(sndActive());

@@ -17,16 +17,10 @@
 namespace vfstest {
 
 using testutil::makeTempDir;
+using testutil::narrow;
 using testutil::readFile;
 using testutil::wide;
 using testutil::writeFile;
-
-inline std::string narrow(const char16_t* s)
-{
-    char buf[TEXT_MAX_PATH * 3];
-    textToUtf8(buf, sizeof buf, s);
-    return buf;
-}
 
 // Reads a whole file through the VFS (null handle or failure: "<missing>").
 inline std::string vfsSlurp(const char16_t* name, bool* closedOk = nullptr)
