@@ -17,7 +17,7 @@ std::string format(const void* item, unsigned flags)
 
 }
 
-TEST(LogFormat, ValueFlagsWriteTheirTypes)
+TEST(LogFormat, ValueFlagsFloatsAndWideText)
 {
     int32_t i = -42;
     uint32_t h = 0xBEEF01;
@@ -30,21 +30,13 @@ TEST(LogFormat, ValueFlagsWriteTheirTypes)
     EXPECT_EQ(format("plain", 0), "plain");
     // Only one value flag counts; LOG_INT wins over LOG_HEX.
     EXPECT_EQ(format(&i, LOG_INT | LOG_HEX), "-42");
-}
-
-TEST(LogFormat, FloatsHaveFourTruncatedDecimals)
-{
-    float a = 2.71828f, b = -0.5f, c = 3.0f, d = 0.99999f;
-    EXPECT_EQ(format(&a, LOG_FLOAT), "2.7182");
-    EXPECT_EQ(format(&b, LOG_FLOAT), "-0.5000");
-    EXPECT_EQ(format(&c, LOG_FLOAT), "3.0000");
-    EXPECT_EQ(format(&d, LOG_FLOAT), "0.9999");
-}
-
-TEST(LogFormat, WideCharactersAbove255BecomeQuestionMarks)
-{
-    const char16_t text[] = u"caf\u00e9 \u20ac5";
-    EXPECT_EQ(format(text, LOG_WIDE), "caf\xe9 ?5");
+    // Floats have four truncated decimals.
+    const std::pair<float, const char*> floats[] = {{2.71828f, "2.7182"}, {-0.5f, "-0.5000"}, {3.0f, "3.0000"},
+                                                    {0.99999f, "0.9999"}};
+    for (auto [f, text] : floats)
+        EXPECT_EQ(format(&f, LOG_FLOAT), text);
+    // Wide characters above 255 become question marks.
+    EXPECT_EQ(format(u"caf\u00e9 \u20ac5", LOG_WIDE), "caf\xe9 ?5");
 }
 
 TEST(LogFile, EachRunStartsTheFileAnew)
