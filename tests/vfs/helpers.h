@@ -94,71 +94,46 @@ struct ZipImage {
     std::vector<uint32_t> central;  // offsets of the directory records
     uint32_t end = 0;               // offset of the end record
 
-    void put16(uint32_t at, uint16_t v)
-    {
-        bytes[at] = char(v);
-        bytes[at + 1] = char(v >> 8);
-    }
-    void put32(uint32_t at, uint32_t v)
-    {
-        put16(at, uint16_t(v));
-        put16(at + 2, uint16_t(v >> 16));
-    }
+    void put16(uint32_t at, uint16_t v) { bytes.replace(at, 2, {char(v), char(v >> 8)}); }
+    void put32(uint32_t at, uint32_t v) { put16(at, uint16_t(v)), put16(at + 2, uint16_t(v >> 16)); }
 };
 
-inline void append16(std::string* s, uint32_t v) { *s += {char(v), char(v >> 8)}; }
-inline void append32(std::string* s, uint32_t v) { *s += {char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
+// Appends little-endian fields given as {value, width in bytes}.
+inline void appendLE(std::string* s, std::initializer_list<std::pair<uint32_t, int>> fields)
+{
+    for (auto [v, width] : fields)
+        for (int i = 0; i < width; ++i)
+            s->push_back(char(v >> (8 * i)));
+}
 
 // Builds an archive by hand. 'base' is added to every stated offset (an archive
 // written for a place behind an executable, as "zip -A" leaves it).
 inline ZipImage buildZip(const std::vector<ZipMember>& members, uint32_t base = 0, const std::string& comment = "")
 {
     ZipImage z;
-    std::vector<std::string> packed;
+    std::string& b = z.bytes;
     for (const ZipMember& m : members) {
-        packed.push_back(m.method == 8 ? rawDeflate(m.data) : m.data);
+        std::string packed = m.method == 8 ? rawDeflate(m.data) : m.data;
         uint32_t crc = uint32_t(crc32(0, reinterpret_cast<const Bytef*>(m.data.data()), uInt(m.data.size())));
-        z.local.push_back(uint32_t(z.bytes.size()));
-        std::string& b = z.bytes;
-        append32(&b, 0x04034B50);
-        append16(&b, 20);
-        append16(&b, m.flags);
-        append16(&b, m.method);
-        append32(&b, m.dosDateTime);
-        append32(&b, crc);
-        append32(&b, uint32_t(packed.back().size()));
-        append32(&b, uint32_t(m.data.size()));
-        append16(&b, uint32_t(m.name.size()));
-        append16(&b, 0);
-        b += m.name + packed.back();
+        z.local.push_back(uint32_t(b.size()));
+        appendLE(&b, {{0x04034B50, 4}, {20, 2}, {m.flags, 2}, {m.method, 2}, {m.dosDateTime, 4}, {crc, 4},
+                      {uint32_t(packed.size()), 4}, {uint32_t(m.data.size()), 4}, {uint32_t(m.name.size()), 2},
+                      {0, 2}});
+        b += m.name + packed;
     }
-    uint32_t dirStart = uint32_t(z.bytes.size());
+    uint32_t dirStart = uint32_t(b.size());
     for (size_t i = 0; i < members.size(); ++i) {
-        const ZipMember& m = members[i];
-        std::string& b = z.bytes;
         z.central.push_back(uint32_t(b.size()));
-        append32(&b, 0x02014B50);
-        append16(&b, 20);
-        append16(&b, 20);
-        b += z.bytes.substr(z.local[i] + 6, 24);  // flags .. name length, as in the local header
-        append16(&b, 0);                          // comment length
-        append16(&b, 0);                          // disk
-        append16(&b, 0);
-        append32(&b, 0);
-        append32(&b, z.local[i] + base);
-        b += m.name;
-        // The extra length copied from the local header is 0, and so is the comment.
+        appendLE(&b, {{0x02014B50, 4}, {20, 2}, {20, 2}});
+        b += b.substr(z.local[i] + 6, 24);  // flags .. extra length, as in the local header
+        // No comment, disk 0, no attributes, then the local header's offset.
+        appendLE(&b, {{0, 2}, {0, 2}, {0, 2}, {0, 4}, {z.local[i] + base, 4}});
+        b += members[i].name;
     }
-    uint32_t dirSize = uint32_t(z.bytes.size()) - dirStart;
-    z.end = uint32_t(z.bytes.size());
-    append32(&z.bytes, 0x06054B50);
-    append32(&z.bytes, 0);
-    append16(&z.bytes, uint32_t(members.size()));
-    append16(&z.bytes, uint32_t(members.size()));
-    append32(&z.bytes, dirSize);
-    append32(&z.bytes, dirStart + base);
-    append16(&z.bytes, uint32_t(comment.size()));
-    z.bytes += comment;
+    z.end = uint32_t(b.size());
+    appendLE(&b, {{0x06054B50, 4}, {0, 4}, {uint32_t(members.size()), 2}, {uint32_t(members.size()), 2},
+                  {z.end - dirStart, 4}, {dirStart + base, 4}, {uint32_t(comment.size()), 2}});
+    b += comment;
     return z;
 }
 
