@@ -8,6 +8,8 @@
 //
 // Drawing checks every packet against its row's end and the data's end, so a
 // damaged table or packet can cut a row short but never read outside the data.
+// Short same-format copies may rewrite destination bytes after their run with
+// the values those bytes already hold, only inside the visible part of the row.
 
 #include <stddef.h>
 #include <string.h>
