@@ -473,6 +473,64 @@ TEST_F(Rle, DrawsLikeItsSource)
     memFree(pal);
 }
 
+// Wide sprites reach the copies for long runs, the merged short copies near
+// the data's and the visible row's ends, and long fills: same-format copies in
+// every pixel size, whole or cut on any side, match the unencoded sprite.
+TEST_F(Rle, WideSpritesDrawLikeTheirSource)
+{
+    std::mt19937 rng(7);
+    const uint32_t formats[] = {PF_PALETTE, PF_565, PF_888, PF_8888};
+    for (uint32_t f : formats)
+        for (int trial = 0; trial < 60; trial++) {
+            int w = 1 + rng() % 600, h = 1 + rng() % 6;
+            uint32_t key = 5;
+            SURFACE* src = sfCreate(w, h, f, false, key, nullptr);
+            uint32_t mask = src->formatInfo->bits >= 32 ? 0xFFFFFFFFu : (1u << src->formatInfo->bits) - 1;
+            int kind0 = 0;
+            for (int y = 0; y < h; y++)
+                for (int x = 0; x < w;) {
+                    // Alternating runs of holes and opaque pixels (noise, now and
+                    // then equal pixels), often just around the byte lengths
+                    // where copies change their method.
+                    static const int edges[] = {4, 8, 16, 32, 64, 128, 256, 512};
+                    int bpp = src->formatInfo->bytesPerPixel;
+                    int n = rng() % 2 ? 1 + (int)(rng() % 40) : edges[rng() % 8] / bpp + (int)(rng() % 3) - 1;
+                    n = n < 1 ? 1 : n;
+                    int kind = (x == 0 ? (int)(rng() % 2) : kind0 ^ 1) | (rng() % 4 ? 0 : 2);
+                    kind0 = kind & 1;
+                    uint32_t same = 9 + rng() % 50;
+                    for (int k = 0; k < n && x < w; k++, x++) {
+                        uint32_t noise = rng() & mask;
+                        sfPutPixel(src, x, y, !(kind & 1) ? key : kind & 2 ? same : noise == key ? key + 1 : noise);
+                    }
+                }
+            SURFACE* rle = sfConvert(src, f);
+            rle->keycolor = key;
+            ASSERT_EQ(sfEncodeRLE(rle), 1);
+            ASSERT_TRUE(sfCheckRLE(rle));
+            // The encoded data in an exact-size block, so a read past it is seen.
+            uint8_t* exact = static_cast<uint8_t*>(memAlloc((int32_t)rle->size));
+            memcpy(exact, rle->pixels, rle->size);
+            memFree(rle->pixels);
+            rle->pixels = exact;
+            int dw = 1 + rng() % 640;
+            Guarded a(dw, 8, f), b(dw, 8, f);
+            fillRandom(&a.s, rng);
+            memcpy(b.s.pixels, a.s.pixels, a.s.size);
+            RECT clip = {(int)(rng() % 40), 0, 1 + (int)(rng() % 640), 8};
+            int x = trial % 2 ? 0 : (int)(rng() % 80) - 40, y = (int)(rng() % 4) - 1;
+            gfxSetClip(trial % 3 == 0 ? &clip : nullptr);
+            int ra = sfBlit(rle, &a.s, x, y, nullptr);
+            int rb = sfBlit(src, &b.s, x, y, nullptr);
+            gfxResetState();
+            ASSERT_EQ(ra, rb);
+            ASSERT_EQ(bytesOf(&a.s), bytesOf(&b.s)) << pfInfo(f)->name << " w " << w << " dst " << dw << " x " << x;
+            ASSERT_TRUE(a.intact() && b.intact());
+            sfDestroy(src);
+            sfDestroy(rle);
+        }
+}
+
 TEST_F(Rle, DamagedDataNeverReadsOutside)
 {
     std::mt19937 rng(3);

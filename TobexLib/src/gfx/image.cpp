@@ -329,22 +329,16 @@ struct GsfFields {
     SfFrames frames;
 };
 
+// The frame list is stored as an engine vector: count, element size, then the
+// rectangles as four little-endian 32-bit fields each.
 bool gsfReadFrames(VFile* f, SfFrames* frames)
 {
-    uint32_t count, elemSize;
-    if (!readU32(f, &count) || !readU32(f, &elemSize))
+    if (!vecRead(frames, f))
         return false;
-    if (elemSize != SF_FRAME_ELEM || count > remaining(f) / SF_FRAME_ELEM)
-        return false;
-    for (uint32_t i = 0; i < count; i++) {
-        uint8_t b[16];
-        if (!readBytes(f, b, 16))
-            return false;
-        RECT r = {(int32_t)le32(b), (int32_t)le32(b + 4), (int32_t)le32(b + 8), (int32_t)le32(b + 12)};
-        if (!sfFramesPush(frames, &r))
-            return false;
-    }
-    return true;
+    if (frames->elemSize == SF_FRAME_ELEM)
+        return true;
+    sfFramesFree(frames);
+    return false;
 }
 
 bool gsfReadFields(VFile* f, GsfFields* g)

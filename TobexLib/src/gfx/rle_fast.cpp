@@ -8,15 +8,13 @@
 //
 // Drawing checks every packet against its row's end and the data's end, so a
 // damaged table or packet can cut a row short but never read outside the data.
+// Short same-format copies may rewrite destination bytes after their run with
+// the values those bytes already hold, only inside the visible part of the row.
 
 #include <stddef.h>
 #include <string.h>
 
 #include <vector>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "gfx/blit.h"
 #include "gfx/blit_fast.h"
@@ -164,43 +162,70 @@ void putPixels(const RowDraw& r, const uint8_t* from, int fromStep, uint8_t* to,
     }
 }
 
-// Copies n bytes of a short run without a library call: 16-byte steps, then
-// one overlapping step for the rest (runs are whole pixels, at least 2 bytes).
-inline void copyRun(uint8_t* to, const uint8_t* from, size_t n)
+// Chunks moved as whole vectors: memcpy of a fixed size into a vector value
+// becomes one unaligned load and store (one 32-byte move where AVX2 is on).
+typedef uint8_t V32 __attribute__((vector_size(32)));
+
+[[gnu::always_inline]] inline void copy32(uint8_t* to, const uint8_t* from)
+{
+    V32 v;
+    memcpy(&v, from, 32);
+    memcpy(to, &v, 32);
+}
+
+// Byte masks with the first i bytes set, for merging a short run into the
+// destination bytes that follow it.
+struct MergeMasks {
+    alignas(32) uint8_t m[33][32];
+    constexpr MergeMasks() : m()
+    {
+        for (int i = 0; i <= 32; i++)
+            for (int k = 0; k < 32; k++)
+                m[i][k] = k < i ? 0xFF : 0;
+    }
+};
+constexpr MergeMasks kMerge;
+
+// Copies n > 32 bytes: whole 32-byte moves from both ends, overlapping in the
+// middle, so runs below 256 bytes need no loop.
+[[gnu::always_inline]] inline void copyLong(uint8_t* to, const uint8_t* from, size_t n)
+{
+    if (n > 128) {
+        if (n > 256) {
+            for (size_t i = 0; i + 128 < n; i += 128) {
+                copy32(to + i, from + i);
+                copy32(to + i + 32, from + i + 32);
+                copy32(to + i + 64, from + i + 64);
+                copy32(to + i + 96, from + i + 96);
+            }
+            from += n - 128;
+            to += n - 128;
+            n = 128;
+        } else {
+            copy32(to + 64, from + 64);
+            copy32(to + 96, from + 96);
+            copy32(to + n - 128, from + n - 128);
+            copy32(to + n - 96, from + n - 96);
+        }
+    }
+    if (n > 64) {
+        copy32(to + 32, from + 32);
+        copy32(to + n - 64, from + n - 64);
+    }
+    copy32(to, from);
+    copy32(to + n - 32, from + n - 32);
+}
+
+// Copies 1 to 32 bytes with two overlapping moves of the size class below n.
+[[gnu::always_inline]] inline void copyShort(uint8_t* to, const uint8_t* from, size_t n)
 {
     if (n >= 16) {
-#if defined(__SSE2__)
-        size_t i = 0;
-        for (; i + 64 <= n; i += 64) {
-            __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i));
-            __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i + 16));
-            __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i + 32));
-            __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i + 48));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), a);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i + 16), b);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i + 32), c);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i + 48), d);
-        }
-        for (; i + 32 <= n; i += 32) {
-            __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i));
-            __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i + 16));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), a);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i + 16), b);
-        }
-        if (i + 16 <= n) {
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i),
-                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i)));
-            i += 16;
-        }
-        if (i < n)
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + n - 16),
-                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + n - 16)));
-#else
-        memcpy(to, from, n);
-#endif
-        return;
-    }
-    if (n >= 8) {
+        uint64_t a[2], b[2];
+        memcpy(a, from, 16);
+        memcpy(b, from + n - 16, 16);
+        memcpy(to, a, 16);
+        memcpy(to + n - 16, b, 16);
+    } else if (n >= 8) {
         uint64_t a, b;
         memcpy(&a, from, 8);
         memcpy(&b, from + n - 8, 8);
@@ -213,70 +238,196 @@ inline void copyRun(uint8_t* to, const uint8_t* from, size_t n)
         memcpy(to, &a, 4);
         memcpy(to + n - 4, &b, 4);
     } else {
-        for (size_t i = 0; i < n; i++)
-            to[i] = from[i];
+        uint8_t a = from[0], b = from[n / 2], c = from[n - 1];
+        to[0] = a;
+        to[n / 2] = b;
+        to[n - 1] = c;
     }
 }
 
-// The common sprite case: same format, no blending, pixels of Bpp bytes.
-// Bounds are checked per packet exactly as in drawRow.
-template <int Bpp>
-void drawRowDirect(const uint8_t* p, const uint8_t* end, int x0, int x1, uint8_t* dst)
+// Copies 1 to 32 * Chunks bytes as whole 32-byte stores that keep the
+// destination bytes after the run, so no size-class branches. Both sides need
+// 32 * Chunks bytes of room.
+template <int Chunks>
+[[gnu::always_inline]] inline void copyMerged(uint8_t* to, const uint8_t* from, size_t n)
 {
-    int x = 0;
-    if (x0 == 0) {
-        // No left cut: each packet is drawn whole until the right edge.
-        while (end - p >= 2) {
-            uint8_t kind = p[0] & 0x60;
-            int count = ((p[0] & 0x1F) << 8 | p[1]) + 1;
-            p += 2;
-            if (kind == RLE_SKIP) {
-                x += count;
-                continue;
-            }
-            if (kind == 0 || x >= x1)
-                return;
-            size_t need = kind == RLE_COPY ? (size_t)count * Bpp : Bpp;
-            if ((size_t)(end - p) < need)
-                return;
-            int n = x + count <= x1 ? count : x1 - x;
-            if (kind == RLE_COPY)
-                copyRun(dst + (size_t)x * Bpp, p, (size_t)n * Bpp);
-            else
-                for (int i = 0; i < n; i++)
-                    memcpy(dst + (size_t)(x + i) * Bpp, p, Bpp);
-            p += need;
-            x += count;
-        }
+    for (int c = 0; c < Chunks; c++) {
+        size_t left = n > 32u * c ? n - 32u * c : 0;
+        V32 m, s, d;
+        memcpy(&m, kMerge.m[left < 32 ? left : 32], 32);
+        memcpy(&s, from + 32 * c, 32);
+        memcpy(&d, to + 32 * c, 32);
+        d = (s & m) | (d & ~m);
+        memcpy(to + 32 * c, &d, 32);
+    }
+}
+
+// Runs up to this many 32-byte chunks are copied merged.
+constexpr int kMergeChunks = 2;
+
+// Copies n >= 1 bytes of a run without a library call.
+[[gnu::always_inline]] inline void copyRun(uint8_t* to, const uint8_t* from, size_t n)
+{
+    if (n > 32)
+        copyLong(to, from, n);
+    else
+        copyShort(to, from, n);
+}
+
+// Writes one pixel n times.
+template <int Bpp>
+[[gnu::always_inline]] inline void fillRun(uint8_t* to, const uint8_t* pixel, int n)
+{
+    size_t bytes = (size_t)n * Bpp;
+    if (Bpp != 3 && bytes >= 32) {
+        V32 v;
+        for (int k = 0; k < 32; k += Bpp)
+            memcpy(reinterpret_cast<uint8_t*>(&v) + k, pixel, Bpp);
+        size_t i = 0;
+        for (; i + 32 < bytes; i += 32)
+            memcpy(to + i, &v, 32);
+        memcpy(to + bytes - 32, &v, 32);
         return;
     }
-    while (x < x1 && end - p >= 2) {
-        uint8_t kind = p[0] & 0x60;
-        int count = ((p[0] & 0x1F) << 8 | p[1]) + 1;
+    for (int i = 0; i < n; i++)
+        memcpy(to + (size_t)i * Bpp, pixel, Bpp);
+}
+
+// A packet header: kind bits (0x20 skip, 0x40 copy, 0x60 fill, 0 none) and count.
+struct Packet {
+    unsigned kind;
+    int count;
+};
+
+[[gnu::always_inline]] inline Packet readPacket(const uint8_t* p)
+{
+    uint16_t h;
+    memcpy(&h, p, 2);
+    h = __builtin_bswap16(h);
+    return Packet{(unsigned)(h >> 8) & 0x60u, (int)(h & 0x1FFF) + 1};
+}
+
+// The common sprite case: same format, no blending, pixels of Bpp bytes, no
+// left cut. Each packet is checked once: its payload must lie inside the row's
+// data and its pixels left of x1, else the row ends there (a copy or fill
+// crossing x1 is drawn up to x1). Short runs with room after them on both
+// sides take the branch-free merged copy.
+template <int Bpp>
+[[gnu::always_inline]] inline void drawRowWhole(const uint8_t* p, const uint8_t* end, const uint8_t* dataEnd, int x1, uint8_t* dst)
+{
+    ptrdiff_t x = 0;
+    // Last column with room for a merged copy before the visible row's end.
+    const ptrdiff_t xRoomy = x1 - (32 * kMergeChunks + Bpp - 1) / Bpp;
+    while (end - p >= 2) {
+        Packet k = readPacket(p);
         p += 2;
-        if (kind == RLE_SKIP) {
-            x += count;
+        if (k.kind == RLE_SKIP) {
+            x += k.count;
             continue;
         }
-        if (kind == 0)
+        uint8_t* to = dst + x * Bpp;
+        if (k.kind != RLE_COPY) {
+            if (k.kind == 0 || x >= x1 || end - p < Bpp)
+                return;
+            fillRun<Bpp>(to, p, x + k.count <= x1 ? k.count : (int)(x1 - x));
+            p += Bpp;
+            x += k.count;
+            continue;
+        }
+        size_t bytes = (size_t)k.count * Bpp;
+        // One test for both rare ends: payload past the row's data, or pixels
+        // past the visible part (drawn up to it, then the row is done).
+        if ((x + k.count > x1) | ((size_t)(end - p) < bytes)) {
+            if ((size_t)(end - p) >= bytes && x < x1)
+                copyRun(to, p, (size_t)(x1 - x) * Bpp);
             return;
-        size_t need = kind == RLE_COPY ? (size_t)count * Bpp : Bpp;
+        }
+        if (bytes <= 32 * kMergeChunks && (x <= xRoomy) & (dataEnd - p >= 32 * kMergeChunks))
+            copyMerged<kMergeChunks>(to, p, bytes);
+        else
+            copyRun(to, p, bytes);
+        p += bytes;
+        x += k.count;
+    }
+}
+
+// Same format, no blending, with a left cut at x0: pixels left of x0 are
+// passed over, the rest drawn as in drawRowWhole.
+template <int Bpp>
+[[gnu::always_inline]] inline void drawRowCut(const uint8_t* p, const uint8_t* end, int x0, int x1, uint8_t* dst)
+{
+    int x = 0;
+    while (x < x1 && end - p >= 2) {
+        Packet k = readPacket(p);
+        p += 2;
+        if (k.kind == RLE_SKIP) {
+            x += k.count;
+            continue;
+        }
+        if (k.kind == 0)
+            return;
+        size_t need = k.kind == RLE_COPY ? (size_t)k.count * Bpp : Bpp;
         if ((size_t)(end - p) < need)
             return;
         int a = x > x0 ? x : x0;
-        int b = x + count < x1 ? x + count : x1;
+        int b = x + k.count < x1 ? x + k.count : x1;
         if (a < b) {
             uint8_t* to = dst + (size_t)(a - x0) * Bpp;
-            if (kind == RLE_COPY) {
+            if (k.kind == RLE_COPY)
                 copyRun(to, p + (size_t)(a - x) * Bpp, (size_t)(b - a) * Bpp);
-            } else {
-                for (int i = 0; i < b - a; i++)
-                    memcpy(to + (size_t)i * Bpp, p, Bpp);
-            }
+            else
+                fillRun<Bpp>(to, p, b - a);
         }
         p += need;
-        x += count;
+        x += k.count;
     }
+}
+
+// Draws every visible row of a same-format copy without blending.
+template <int Bpp>
+[[gnu::always_inline]] inline void drawDirect(const SURFACE* src, const RleView& v, const CopyRect& c, uint8_t* rowDst, int32_t yPitch)
+{
+    const uint8_t* dataEnd = v.data + v.dataLen;
+    uint32_t a = v.rowStart(src, c.sy);
+    for (int j = 0; j < c.h; j++, rowDst += yPitch) {
+        uint32_t b = v.rowEnd(src, c.sy + j);
+        uint32_t start = a;
+        a = b;
+        if (start > b || b > v.dataLen)
+            continue;
+        if (c.sx == 0)
+            drawRowWhole<Bpp>(v.data + start, v.data + b, dataEnd, c.w, rowDst);
+        else
+            drawRowCut<Bpp>(v.data + start, v.data + b, c.sx, c.sx + c.w, rowDst);
+    }
+}
+
+// The direct drawers are built twice, for AVX2 and for the base instruction
+// set, and the processor's best is picked when the program loads.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
+#define RLE_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define RLE_CLONES
+#endif
+
+RLE_CLONES void drawDirect1(const SURFACE* s, const RleView& v, const CopyRect& c, uint8_t* to, int32_t pitch)
+{
+    drawDirect<1>(s, v, c, to, pitch);
+}
+
+RLE_CLONES void drawDirect2(const SURFACE* s, const RleView& v, const CopyRect& c, uint8_t* to, int32_t pitch)
+{
+    drawDirect<2>(s, v, c, to, pitch);
+}
+
+RLE_CLONES void drawDirect3(const SURFACE* s, const RleView& v, const CopyRect& c, uint8_t* to, int32_t pitch)
+{
+    drawDirect<3>(s, v, c, to, pitch);
+}
+
+RLE_CLONES void drawDirect4(const SURFACE* s, const RleView& v, const CopyRect& c, uint8_t* to, int32_t pitch)
+{
+    drawDirect<4>(s, v, c, to, pitch);
 }
 
 // Draws source columns [x0, x1) of one row at dst, stopping at any packet that
@@ -405,20 +556,20 @@ int sfBlitRLE(const SURFACE* src, SURFACE* dst, int x, int y, const RECT* frame)
     r.dread = pfOps(dst->format)->readUnaligned;
     r.write = pfOps(dst->format)->writeUnaligned;
     uint8_t* rowDst = sfPixelAddr(dst, c.dx, c.dy);
+    if (r.direct) {
+        switch (r.bpp) {
+        case 1: drawDirect1(src, v, c, rowDst, dst->yPitch); return 1;
+        case 2: drawDirect2(src, v, c, rowDst, dst->yPitch); return 1;
+        case 3: drawDirect3(src, v, c, rowDst, dst->yPitch); return 1;
+        case 4: drawDirect4(src, v, c, rowDst, dst->yPitch); return 1;
+        }
+    }
     for (int j = 0; j < c.h; j++, rowDst += dst->yPitch) {
         int row = c.sy + j;
         uint32_t a = v.rowStart(src, row), b = v.rowEnd(src, row);
         if (a > b || b > v.dataLen)
             continue;
-        const uint8_t* p = v.data + a;
-        const uint8_t* e = v.data + b;
-        uint8_t* to = rowDst;
-        if (r.direct && r.bpp == 2)
-            drawRowDirect<2>(p, e, c.sx, c.sx + c.w, to);
-        else if (r.direct && r.bpp == 4)
-            drawRowDirect<4>(p, e, c.sx, c.sx + c.w, to);
-        else
-            drawRow(r, p, e, c.sx, c.sx + c.w, to);
+        drawRow(r, v.data + a, v.data + b, c.sx, c.sx + c.w, rowDst);
     }
     return 1;
 }

@@ -21,37 +21,15 @@
 
 namespace {
 
-// ---- Surface pool: blocks of 16 records, free records chained through their first word.
-constexpr int kPoolPerBlock = 16;
-
-struct PoolBlock {
-    PoolBlock* next;
-    SURFACE records[kPoolPerBlock];
-};
+// ---- Surface pool: records carved 16 to a block, with a count of those handed out.
+constexpr uint32_t kPoolPerBlock = 16;
 
 struct SurfacePool {
-    PoolBlock* blocks;
-    SURFACE* freeList;
+    BlockPool blocks;
     int live;
 };
 
 SurfacePool gPool;
-
-SURFACE*& nextFree(SURFACE* s) { return *reinterpret_cast<SURFACE**>(s); }
-
-bool poolGrow()
-{
-    PoolBlock* b = static_cast<PoolBlock*>(memAlloc(sizeof(PoolBlock)));
-    if (!b)
-        return false;
-    b->next = gPool.blocks;
-    gPool.blocks = b;
-    for (int i = kPoolPerBlock - 1; i >= 0; i--) {
-        nextFree(&b->records[i]) = gPool.freeList;
-        gPool.freeList = &b->records[i];
-    }
-    return true;
-}
 
 bool packed(const PIXELFORMAT* fi) { return fi->bytesPerPixel == 0; }
 
@@ -65,33 +43,25 @@ int64_t pixelOffset(const SURFACE* s, int64_t x, int64_t y)
 
 const RECT* clipRect() { return gfxGetClip(); }
 
-// ---- Image cache: entries sorted by name, ignoring the case of ASCII letters.
-struct CacheEntry {
-    std::u16string name;
-    SURFACE* surface;
-    uint32_t generation;
-};
-
+// ---- Image cache: a file cache whose entries hold loaded surfaces; its `extra`
+// field keeps the pixel format images are loaded in.
 struct ImageCache {
     bool ready;
-    uint32_t format;
-    uint32_t generation;
-    std::vector<CacheEntry> entries;
+    FileCache files;
 };
 
 ImageCache gCache;
 
-size_t cacheLowerBound(const char16_t* name)
+bool cacheLoadImage(CacheEntry* e)
 {
-    size_t lo = 0, hi = gCache.entries.size();
-    while (lo < hi) {
-        size_t mid = (lo + hi) / 2;
-        if (textCompareNoCase(gCache.entries[mid].name.c_str(), name) < 0)
-            lo = mid + 1;
-        else
-            hi = mid;
-    }
-    return lo;
+    e->data = sfLoad(e->name, e->cache->extra, nullptr);
+    return e->data != nullptr;
+}
+
+void cacheReleaseImage(CacheEntry* e)
+{
+    sfDestroy(static_cast<SURFACE*>(e->data));
+    memset(e, 0, sizeof *e);
 }
 
 }
@@ -294,10 +264,7 @@ void sfFramesFree(SfFrames* v)
 {
     if (!v)
         return;
-    memFree(v->data);
-    v->data = nullptr;
-    v->count = 0;
-    v->capacity = 0;
+    vecFree(v);
     v->elemSize = SF_FRAME_ELEM;
 }
 
@@ -305,20 +272,14 @@ bool sfFramesPush(SfFrames* v, const RECT* r)
 {
     if (!v || !r)
         return false;
-    if (v->count == v->capacity) {
-        int32_t cap = v->capacity ? v->capacity * 2 : 4;
-        void* data = memAlloc(cap * (int32_t)sizeof(RECT));
-        if (!data)
-            return false;
-        if (v->count)
-            memcpy(data, v->data, v->count * sizeof(RECT));
-        memFree(v->data);
-        v->data = data;
-        v->capacity = cap;
+    // Records zeroed by the pool or by a reader start without an element size.
+    if (v->count == 0 && v->elemSize != SF_FRAME_ELEM) {
+        vecFree(v);
+        v->elemSize = SF_FRAME_ELEM;
     }
-    static_cast<RECT*>(v->data)[v->count++] = *r;
-    v->elemSize = SF_FRAME_ELEM;
-    return true;
+    if (v->count == v->capacity && !vecReserve(v, v->capacity ? v->capacity * 2 : 4))
+        return false;
+    return vecPush(v, r) >= 0;
 }
 
 bool sfFramesCopy(SfFrames* dst, const SfFrames* src)
@@ -328,19 +289,14 @@ bool sfFramesCopy(SfFrames* dst, const SfFrames* src)
     sfFramesFree(dst);
     if (src->count <= 0)
         return true;
-    dst->data = memAlloc(src->count * (int32_t)sizeof(RECT));
-    if (!dst->data)
-        return false;
-    memcpy(dst->data, src->data, src->count * sizeof(RECT));
-    dst->count = dst->capacity = src->count;
-    return true;
+    return vecCopy(dst, src);
 }
 
 const RECT* sfFrame(const SURFACE* s, int i)
 {
-    if (!s || i < 0 || i >= s->frames.count || !s->frames.data)
+    if (!s || s->frames.elemSize != SF_FRAME_ELEM)
         return nullptr;
-    return &static_cast<const RECT*>(s->frames.data)[i];
+    return static_cast<const RECT*>(vecAt(&s->frames, i));
 }
 
 bool sfSetFrameGrid(SURFACE* s, int columns, int rows)
@@ -416,10 +372,11 @@ void sfSetPalette(SURFACE* s, PALETTE* pal, bool copy)
 
 SURFACE* sfPoolTake()
 {
-    if (!gPool.freeList && !poolGrow())
+    if (gPool.blocks.elemSize != sizeof(SURFACE))
+        poolInit(&gPool.blocks, sizeof(SURFACE), kPoolPerBlock);
+    SURFACE* s = static_cast<SURFACE*>(poolAlloc(&gPool.blocks));
+    if (!s)
         return nullptr;
-    SURFACE* s = gPool.freeList;
-    gPool.freeList = nextFree(s);
     memset(s, 0, sizeof *s);
     gPool.live++;
     return s;
@@ -429,18 +386,13 @@ void sfPoolGive(SURFACE* s)
 {
     if (!s)
         return;
-    nextFree(s) = gPool.freeList;
-    gPool.freeList = s;
+    poolFree(&gPool.blocks, s);
     gPool.live--;
 }
 
 void sfPoolShutdown()
 {
-    while (gPool.blocks) {
-        PoolBlock* next = gPool.blocks->next;
-        memFree(gPool.blocks);
-        gPool.blocks = next;
-    }
+    poolDestroy(&gPool.blocks);
     gPool = SurfacePool{};
 }
 
@@ -452,10 +404,10 @@ bool sfCacheInit(uint32_t defaultFormat)
 {
     if (gCache.ready)
         sfCacheShutdown();
+    if (!cacheInit(&gCache.files, 128, nullptr, cacheLoadImage, cacheReleaseImage))
+        return false;
+    gCache.files.extra = defaultFormat;
     gCache.ready = true;
-    gCache.format = defaultFormat;
-    gCache.generation = 0;
-    gCache.entries.reserve(128);
     return true;
 }
 
@@ -463,53 +415,27 @@ SURFACE* sfGetCached(const char16_t* name)
 {
     if (!name || !*name)
         return nullptr;
-    if (!gCache.ready)
-        sfCacheInit(0);
-    size_t at = cacheLowerBound(name);
-    if (at < gCache.entries.size() && textCompareNoCase(gCache.entries[at].name.c_str(), name) == 0)
-        return gCache.entries[at].surface;
-    VFile* f = vfsOpen(name);
-    int32_t size = f ? (int32_t)vfsSize(f) : -1;
-    vfsClose(f);
-    if (size <= 0) {
-        assertReport("TobexLib/src/TobexLib", 1100, "sfGetCached: empty or missing file", 0);
+    if (!gCache.ready && !sfCacheInit(0))
         return nullptr;
-    }
-    SURFACE* s = sfLoad(name, gCache.format, nullptr);
-    if (!s)
-        return nullptr;
-    gCache.entries.insert(gCache.entries.begin() + at, CacheEntry{name, s, gCache.generation});
-    return s;
+    return static_cast<SURFACE*>(cacheGet(&gCache.files, name));
 }
 
-uint32_t sfCacheNextGeneration() { return ++gCache.generation; }
+uint32_t sfCacheNextGeneration() { return gCache.ready ? cacheNextGeneration(&gCache.files) : 0; }
 
-uint32_t sfCacheGeneration() { return gCache.generation; }
+uint32_t sfCacheGeneration() { return gCache.ready ? gCache.files.generation : 0; }
 
 bool sfCachePurge(uint32_t gen)
 {
-    if (gen == 0)
-        gen = gCache.generation;
-    if (gen == 0 || gen > gCache.generation)
+    if (!gCache.ready || gen > (uint32_t)INT32_MAX)
         return false;
-    for (size_t i = gCache.entries.size(); i-- > 0;) {
-        if (gCache.entries[i].generation < gen)
-            continue;
-        sfDestroy(gCache.entries[i].surface);
-        gCache.entries.erase(gCache.entries.begin() + i);
-    }
-    gCache.generation = gen - 1;
-    return true;
+    return cachePurge(&gCache.files, (int32_t)gen);
 }
 
-int sfCacheCount() { return (int)gCache.entries.size(); }
+int sfCacheCount() { return gCache.ready ? gCache.files.entries.count : 0; }
 
 void sfCacheShutdown()
 {
-    for (CacheEntry& e : gCache.entries)
-        sfDestroy(e.surface);
-    gCache.entries.clear();
-    gCache.entries.shrink_to_fit();
-    gCache.ready = false;
-    gCache.generation = 0;
+    if (gCache.ready)
+        cacheDestroy(&gCache.files, true);
+    gCache = ImageCache{};
 }

@@ -7,6 +7,7 @@
 #include <stdint.h>
 
 #include "gfx/format.h"
+#include "obj/container.h"
 
 constexpr uint32_t SF_NO_KEY = 0x80000000u;  // keycolor value meaning no key colour
 // Bounds on what any surface may ask for, whatever a file says: sides up to
@@ -19,14 +20,8 @@ struct RECT {
     int32_t x, y, w, h;
 };
 
-// A growable array with the engine's vector layout (count, capacity, element
-// size, data), holding the frame rectangles.
-struct SfFrames {
-    int32_t count;
-    int32_t capacity;
-    uint32_t elemSize;  // SF_FRAME_ELEM
-    void* data;         // RECT[capacity], or null
-};
+// The frame rectangles of a surface: an engine vector of RECT elements.
+using SfFrames = Vector;
 
 struct SURFACE {
     uint8_t ownsPixels;             // 1 when `pixels` is freed with the surface
