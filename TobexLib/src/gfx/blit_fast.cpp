@@ -9,49 +9,14 @@
 #include "gfx/blit.h"
 #include "gfx/blit_fast.h"
 #include "gfx/blit565.h"
+#include "gfx/pixel_access.h"
 
 namespace {
 
-// ---- Pixel loads and stores by storage size (memcpy keeps them alignment-safe).
-struct Px8 {
-    static constexpr int size = 1;
-    static uint32_t load(const uint8_t* p) { return *p; }
-    static void store(uint8_t* p, uint32_t v) { *p = (uint8_t)v; }
-};
-struct Px16 {
-    static constexpr int size = 2;
-    static uint32_t load(const uint8_t* p)
-    {
-        uint16_t v;
-        memcpy(&v, p, 2);
-        return v;
-    }
-    static void store(uint8_t* p, uint32_t v)
-    {
-        uint16_t w = (uint16_t)v;
-        memcpy(p, &w, 2);
-    }
-};
-struct Px24 {
-    static constexpr int size = 3;
-    static uint32_t load(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16; }
-    static void store(uint8_t* p, uint32_t v)
-    {
-        p[0] = (uint8_t)v;
-        p[1] = (uint8_t)(v >> 8);
-        p[2] = (uint8_t)(v >> 16);
-    }
-};
-struct Px32 {
-    static constexpr int size = 4;
-    static uint32_t load(const uint8_t* p)
-    {
-        uint32_t v;
-        memcpy(&v, p, 4);
-        return v;
-    }
-    static void store(uint8_t* p, uint32_t v) { memcpy(p, &v, 4); }
-};
+using pixel::Px8;
+using pixel::Px16;
+using pixel::Px24;
+using pixel::Px32;
 
 // ---- Conversions of a source pixel to the destination format.
 struct ConvSame {

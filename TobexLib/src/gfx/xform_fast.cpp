@@ -12,6 +12,7 @@
 #include "gfx/blit.h"
 #include "gfx/blit_fast.h"
 #include "gfx/clip.h"
+#include "gfx/pixel_access.h"
 
 namespace {
 
@@ -45,35 +46,9 @@ struct XformJob {
     uint32_t key;
 };
 
-struct Px16 {
-    static constexpr int size = 2;
-    static uint32_t load(const uint8_t* p)
-    {
-        uint16_t v;
-        memcpy(&v, p, 2);
-        return v;
-    }
-    static void store(uint8_t* p, uint32_t v)
-    {
-        uint16_t w = (uint16_t)v;
-        memcpy(p, &w, 2);
-    }
-};
-struct Px32 {
-    static constexpr int size = 4;
-    static uint32_t load(const uint8_t* p)
-    {
-        uint32_t v;
-        memcpy(&v, p, 4);
-        return v;
-    }
-    static void store(uint8_t* p, uint32_t v) { memcpy(p, &v, 4); }
-};
-struct Px8 {
-    static constexpr int size = 1;
-    static uint32_t load(const uint8_t* p) { return *p; }
-    static void store(uint8_t* p, uint32_t v) { *p = (uint8_t)v; }
-};
+using pixel::Px8;
+using pixel::Px16;
+using pixel::Px32;
 
 // One row of an unblended copy. U and V carry the pivot and rounding terms and
 // the readable range's start, so the source column is simply U >> 16:
