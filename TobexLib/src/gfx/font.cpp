@@ -89,6 +89,15 @@ struct Pen {
     Justify just;
 };
 
+// Starts the line after the line end at `at`, with its own justification.
+void newLine(const FONT* f, Pen& p, const char16_t* at)
+{
+    p.x = p.x0;
+    p.y += f->nVSpacing + f->nCharHeight;
+    if (p.justify)
+        p.just = justifyLine(f, at + 1, p.box);
+}
+
 // One character in proportional mode; false ends the drawing.
 bool drawProportional(const FONT* f, SURFACE* dst, Pen& p, const char16_t* at)
 {
@@ -96,10 +105,7 @@ bool drawProportional(const FONT* f, SURFACE* dst, Pen& p, const char16_t* at)
     if (c == u'\t') {
         p.x = nextStop(p.x, p.x0, 2 * cell(f));
     } else if (c == u'\n') {
-        p.x = p.x0;
-        p.y += f->nVSpacing + f->nCharHeight;
-        if (p.justify)
-            p.just = justifyLine(f, at + 1, p.box);
+        newLine(f, p, at);
     } else if (isBlank(f, c)) {
         p.x += f->nHSpacing + f->nCharWidth / 2 + (p.justify ? blankShare(&p.just) : 0);
     } else {
@@ -122,10 +128,7 @@ bool drawFixed(const FONT* f, SURFACE* dst, Pen& p, const char16_t* at)
     if (c == u'\t') {
         p.x = nextStop(p.x, p.x0, 4 * cell(f));
     } else if (c == u'\n') {
-        p.x = p.x0;
-        p.y += f->nVSpacing + f->nCharHeight;
-        if (p.justify)
-            p.just = justifyLine(f, at + 1, p.box);
+        newLine(f, p, at);
     } else if (isBlank(f, c)) {
         p.x += cell(f) + (p.justify ? blankShare(&p.just) : 0);
     } else {

@@ -877,14 +877,21 @@ void PropFromStr(const char* text, int type, void* value)
 
 // ---- Numbers ---------------------------------------------------------------------------------------
 
-int32_t propParseInt(const char** text)
+namespace {
+// Passes over leading blanks and one minus sign, which *negative reports.
+const char* skipToDigits(const char* p, bool* negative)
 {
-    const char* p = *text;
     while (isBlank(*p))
         p++;
-    bool negative = *p == '-';
-    if (negative)
-        p++;
+    *negative = *p == '-';
+    return *negative ? p + 1 : p;
+}
+}
+
+int32_t propParseInt(const char** text)
+{
+    bool negative;
+    const char* p = skipToDigits(*text, &negative);
     uint32_t v = 0;
     while (*p >= '0' && *p <= '9')
         v = v * 10 + uint32_t(*p++ - '0');
@@ -894,12 +901,8 @@ int32_t propParseInt(const char** text)
 
 double propParseDecimal(const char** text)
 {
-    const char* p = *text;
-    while (isBlank(*p))
-        p++;
-    bool negative = *p == '-';
-    if (negative)
-        p++;
+    bool negative;
+    const char* p = skipToDigits(*text, &negative);
     double whole = 0;
     while (*p >= '0' && *p <= '9')
         whole = whole * 10 + (*p++ - '0');
