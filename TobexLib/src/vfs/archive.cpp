@@ -14,6 +14,7 @@
 
 #include "app/files.h"
 #include "app/log.h"
+#include "app/text.h"
 #include "vfs/mem.h"
 #include "vfs/zipreader.h"
 
@@ -44,22 +45,11 @@ struct VfsState {
     EntryIndex index;
 } g_vfs;
 
-inline unsigned fold(char16_t c)
-{
-    return (c >= u'a' && c <= u'z') ? unsigned(c) - 32 : unsigned(c);
-}
-
 // The VFS name order: characters as unsigned numbers with 'a'..'z' folded to
 // upper case; a prefix sorts first.
 int nameCompare(const char16_t* a, const char16_t* b)
 {
-    for (;; ++a, ++b) {
-        unsigned ca = fold(*a), cb = fold(*b);
-        if (ca != cb)
-            return ca < cb ? -1 : 1;
-        if (!ca)
-            return 0;
-    }
+    return textCompareNoCase(a, b);
 }
 
 bool nameLess(const MemberEntry* a, const MemberEntry* b)
