@@ -51,7 +51,8 @@ struct Sprites {
     SDL_Surface* sdlDst = nullptr;
     pixman_image_t* pixDst = nullptr;
 
-    Sprites(int w, int h, uint32_t format, uint32_t key, double holes, Uint32 sdlFormat, pixman_format_code_t pf)
+    Sprites(int w, int h, uint32_t format, uint32_t key, double holes, Uint32 sdlFormat,
+            pixman_format_code_t pf)
     {
         std::mt19937 rng(w * 7 + h + format);
         PALETTE* pal = nullptr;
@@ -68,8 +69,8 @@ struct Sprites {
                 sfSetPalette(s, pal, true);
             paintSprite(s, rng, holes, key);
             ours.push_back(s);
-            SDL_Surface* ss = SDL_CreateRGBSurfaceWithFormatFrom(s->pixels, w, h, s->formatInfo->bits, s->yPitch,
-                                                                 sdlFormat);
+            SDL_Surface* ss = SDL_CreateRGBSurfaceWithFormatFrom(s->pixels, w, h, s->formatInfo->bits,
+                                                                 s->yPitch, sdlFormat);
             if (pal) {
                 SDL_Color colors[256];
                 for (int c = 0; c < 256; c++)
@@ -83,7 +84,8 @@ struct Sprites {
         if (pal)
             memFree(pal);
         dst = sfCreate(w, h, PF_565, false, SF_NO_KEY, nullptr);
-        sdlDst = SDL_CreateRGBSurfaceWithFormatFrom(dst->pixels, w, h, 16, dst->yPitch, SDL_PIXELFORMAT_RGB565);
+        sdlDst =
+            SDL_CreateRGBSurfaceWithFormatFrom(dst->pixels, w, h, 16, dst->yPitch, SDL_PIXELFORMAT_RGB565);
         pixDst = pixman_image_create_bits(PIXMAN_r5g6b5, w, h, (uint32_t*)dst->pixels, dst->yPitch);
     }
     ~Sprites()
@@ -102,7 +104,8 @@ struct Sprites {
 
 void rate(benchmark::State& st, int w, int h)
 {
-    st.counters["Mpix/s"] = benchmark::Counter((double)w * h / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+    st.counters["Mpix/s"] =
+        benchmark::Counter((double)w * h / 1e6, benchmark::Counter::kIsIterationInvariantRate);
 }
 
 #define SIZES ->Args({240, 320})->Args({1024, 1024})
@@ -129,7 +132,7 @@ void BM_Copy565_Ours(benchmark::State& st)
     int w = (int)st.range(0), h = (int)st.range(1);
     Sprites sp(w, h, PF_565, SF_NO_KEY, 0, SDL_PIXELFORMAT_RGB565, PIXMAN_r5g6b5);
     int i = 0;
-    RECT part = {0, 0, w, h - 1};   // not the whole surface: one block copy per row
+    RECT part = {0, 0, w, h - 1};  // not the whole surface: one block copy per row
     for (auto _ : st) {
         sfBlit(sp.ours[i++ % kSprites], sp.dst, 0, 0, &part);
         benchmark::ClobberMemory();
@@ -144,7 +147,8 @@ void BM_Copy565_PixmanSrc(benchmark::State& st)
     Sprites sp(w, h, PF_565, SF_NO_KEY, 0, SDL_PIXELFORMAT_RGB565, PIXMAN_r5g6b5);
     int i = 0;
     for (auto _ : st)
-        pixman_image_composite32(PIXMAN_OP_SRC, sp.pix[i++ % kSprites], nullptr, sp.pixDst, 0, 0, 0, 0, 0, 0, w, h);
+        pixman_image_composite32(PIXMAN_OP_SRC, sp.pix[i++ % kSprites], nullptr, sp.pixDst, 0, 0, 0, 0, 0, 0,
+                                 w, h);
     rate(st, w, h);
 }
 BENCHMARK(BM_Copy565_PixmanSrc) SIZES;
@@ -229,7 +233,8 @@ void BM_Alpha565_PixmanOverHalfMask(benchmark::State& st)
     pixman_image_t* mask = pixman_image_create_solid_fill(&half);
     int i = 0;
     for (auto _ : st)
-        pixman_image_composite32(PIXMAN_OP_OVER, sp.pix[i++ % kSprites], mask, sp.pixDst, 0, 0, 0, 0, 0, 0, w, h);
+        pixman_image_composite32(PIXMAN_OP_OVER, sp.pix[i++ % kSprites], mask, sp.pixDst, 0, 0, 0, 0, 0, 0, w,
+                                 h);
     pixman_image_unref(mask);
     rate(st, w, h);
 }
@@ -259,7 +264,8 @@ void BM_Add565_PixmanAdd(benchmark::State& st)
     int i = 0;
     for (auto _ : st) {
         memset(sp.dst->pixels, 0, sp.dst->size / 4);
-        pixman_image_composite32(PIXMAN_OP_ADD, sp.pix[i++ % kSprites], nullptr, sp.pixDst, 0, 0, 0, 0, 0, 0, w, h);
+        pixman_image_composite32(PIXMAN_OP_ADD, sp.pix[i++ % kSprites], nullptr, sp.pixDst, 0, 0, 0, 0, 0, 0,
+                                 w, h);
     }
     rate(st, w, h);
 }
@@ -296,7 +302,7 @@ void BM_Rle565_SDL(benchmark::State& st)
     for (SDL_Surface* s : sp.sdl) {
         SDL_SetColorKey(s, SDL_TRUE, kKey565);
         SDL_SetSurfaceRLE(s, 1);
-        SDL_BlitSurface(s, nullptr, sp.sdlDst, nullptr);   // encodes
+        SDL_BlitSurface(s, nullptr, sp.sdlDst, nullptr);  // encodes
     }
     int i = 0;
     for (auto _ : st)
@@ -331,8 +337,13 @@ void BM_ConvertTo565_Ours(benchmark::State& st)
     }
     rate(st, w, h);
 }
-BENCHMARK(BM_ConvertTo565_Ours)->Args({240, 320, 0})->Args({240, 320, 1})->Args({240, 320, 2})
-    ->Args({1024, 1024, 0})->Args({1024, 1024, 1})->Args({1024, 1024, 2});
+BENCHMARK(BM_ConvertTo565_Ours)
+    ->Args({240, 320, 0})
+    ->Args({240, 320, 1})
+    ->Args({240, 320, 2})
+    ->Args({1024, 1024, 0})
+    ->Args({1024, 1024, 1})
+    ->Args({1024, 1024, 2});
 
 void BM_ConvertTo565_SDL(benchmark::State& st)
 {
@@ -345,8 +356,13 @@ void BM_ConvertTo565_SDL(benchmark::State& st)
         SDL_BlitSurface(sp.sdl[i++ % kSprites], nullptr, sp.sdlDst, nullptr);
     rate(st, w, h);
 }
-BENCHMARK(BM_ConvertTo565_SDL)->Args({240, 320, 0})->Args({240, 320, 1})->Args({240, 320, 2})
-    ->Args({1024, 1024, 0})->Args({1024, 1024, 1})->Args({1024, 1024, 2});
+BENCHMARK(BM_ConvertTo565_SDL)
+    ->Args({240, 320, 0})
+    ->Args({240, 320, 1})
+    ->Args({240, 320, 2})
+    ->Args({1024, 1024, 0})
+    ->Args({1024, 1024, 1})
+    ->Args({1024, 1024, 2});
 
 void BM_ConvertTo565_Pixman(benchmark::State& st)
 {
@@ -356,10 +372,14 @@ void BM_ConvertTo565_Pixman(benchmark::State& st)
     st.SetLabel(pfInfo(c.format)->name);
     int i = 0;
     for (auto _ : st)
-        pixman_image_composite32(PIXMAN_OP_SRC, sp.pix[i++ % kSprites], nullptr, sp.pixDst, 0, 0, 0, 0, 0, 0, w, h);
+        pixman_image_composite32(PIXMAN_OP_SRC, sp.pix[i++ % kSprites], nullptr, sp.pixDst, 0, 0, 0, 0, 0, 0,
+                                 w, h);
     rate(st, w, h);
 }
-BENCHMARK(BM_ConvertTo565_Pixman)->Args({240, 320, 0})->Args({240, 320, 1})->Args({1024, 1024, 0})
+BENCHMARK(BM_ConvertTo565_Pixman)
+    ->Args({240, 320, 0})
+    ->Args({240, 320, 1})
+    ->Args({1024, 1024, 0})
     ->Args({1024, 1024, 1});
 
 // ---- Rotation (nearest) -------------------------------------------------------------------------------------
@@ -395,7 +415,8 @@ void BM_Rotate30_Pixman(benchmark::State& st)
     }
     int i = 0;
     for (auto _ : st)
-        pixman_image_composite32(PIXMAN_OP_SRC, sp.pix[i++ % kSprites], nullptr, sp.pixDst, 0, 0, 0, 0, 0, 0, w, h);
+        pixman_image_composite32(PIXMAN_OP_SRC, sp.pix[i++ % kSprites], nullptr, sp.pixDst, 0, 0, 0, 0, 0, 0,
+                                 w, h);
     rate(st, w, h);
 }
 BENCHMARK(BM_Rotate30_Pixman) SIZES;

@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr int kBigMembers = 200;        // half deflated, half stored
+constexpr int kBigMembers = 200;  // half deflated, half stored
 constexpr int kBigSize = 100 * 1024;
 constexpr int kTinyMembers = 20000;
 constexpr int kLinesSize = 1 << 20;
@@ -26,7 +26,7 @@ constexpr int kLinesSize = 1 << 20;
 struct Fixture {
     std::string dir;
     std::vector<std::string> deflatedNames, storedNames, tinyNames;
-    std::vector<std::string> packed;    // the deflated members' compressed bytes
+    std::vector<std::string> packed;  // the deflated members' compressed bytes
     std::vector<uint32_t> crcs;
     uint64_t deflatedBytes = 0, storedBytes = 0;
 };
@@ -38,8 +38,8 @@ std::string memberBytes(int seed)
     uint32_t x = uint32_t(seed) * 2654435761u + 1;
     while (s.size() < size_t(kBigSize)) {
         x ^= x << 13, x ^= x >> 17, x ^= x << 5;
-        s += "Actor" + std::to_string(x % 977) + " x=" + std::to_string(x % 240) + " y=" +
-            std::to_string((x >> 8) % 320) + (x & 1 ? " visible\n" : " hidden\r\n");
+        s += "Actor" + std::to_string(x % 977) + " x=" + std::to_string(x % 240) +
+             " y=" + std::to_string((x >> 8) % 320) + (x & 1 ? " visible\n" : " hidden\r\n");
         s.push_back(char(x >> 24));
     }
     s.resize(size_t(kBigSize));
@@ -100,7 +100,8 @@ Fixture* makeFixture()
         (deflate ? fx->deflatedBytes : fx->storedBytes) += data.size();
         if (deflate) {
             fx->packed.push_back(rawDeflate(data));
-            fx->crcs.push_back(uint32_t(crc32(0, reinterpret_cast<const Bytef*>(data.data()), uInt(data.size()))));
+            fx->crcs.push_back(
+                uint32_t(crc32(0, reinterpret_cast<const Bytef*>(data.data()), uInt(data.size()))));
         }
     }
     zipClose(zf, nullptr);

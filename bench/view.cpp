@@ -27,7 +27,10 @@ namespace {
 constexpr int kScreenBytes = ENGINE_SCREEN_W * ENGINE_SCREEN_H * 2;
 
 uint64_t g_ticks;
-uint64_t virtualCounter() { return g_ticks; }
+uint64_t virtualCounter()
+{
+    return g_ticks;
+}
 
 std::u16string demoArchive()
 {

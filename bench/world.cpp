@@ -208,14 +208,38 @@ void writeBytes(benchmark::State& state, bool binary)
     report(state, bytes);
 }
 
-void BM_WorldLoadText(benchmark::State& s) { loadFile(s, false); }
-void BM_WorldLoadBinary(benchmark::State& s) { loadFile(s, true); }
-void BM_WorldSaveText(benchmark::State& s) { saveFile(s, false); }
-void BM_WorldSaveBinary(benchmark::State& s) { saveFile(s, true); }
-void BM_VfsReadText(benchmark::State& s) { readBytes(s, false); }
-void BM_VfsReadBinary(benchmark::State& s) { readBytes(s, true); }
-void BM_VfsWriteText(benchmark::State& s) { writeBytes(s, false); }
-void BM_VfsWriteBinary(benchmark::State& s) { writeBytes(s, true); }
+void BM_WorldLoadText(benchmark::State& s)
+{
+    loadFile(s, false);
+}
+void BM_WorldLoadBinary(benchmark::State& s)
+{
+    loadFile(s, true);
+}
+void BM_WorldSaveText(benchmark::State& s)
+{
+    saveFile(s, false);
+}
+void BM_WorldSaveBinary(benchmark::State& s)
+{
+    saveFile(s, true);
+}
+void BM_VfsReadText(benchmark::State& s)
+{
+    readBytes(s, false);
+}
+void BM_VfsReadBinary(benchmark::State& s)
+{
+    readBytes(s, true);
+}
+void BM_VfsWriteText(benchmark::State& s)
+{
+    writeBytes(s, false);
+}
+void BM_VfsWriteBinary(benchmark::State& s)
+{
+    writeBytes(s, true);
+}
 
 }
 

@@ -44,8 +44,9 @@ int main(int argc, char** argv)
     HostOptions options;
     hostOptionsFromEnv(&options);
     if (argc > 1 && (!strcmp(argv[1], "--help") || !strcmp(argv[1], "-h"))) {
-        printf("usage: tilvo\n\nThe game keeps no options; the host reads these environment variables:\n"
-               "  TOBEX_HEADLESS=1  TOBEX_SCRIPT=FILE  TOBEX_FRAME_MS=N  TOBEX_SCREENSHOT=FILE  TOBEX_FRAMES=N\n");
+        printf(
+            "usage: tilvo\n\nThe game keeps no options; the host reads these environment variables:\n"
+            "  TOBEX_HEADLESS=1  TOBEX_SCRIPT=FILE  TOBEX_FRAME_MS=N  TOBEX_SCREENSHOT=FILE  TOBEX_FRAMES=N\n");
         return 0;
     }
     if (!hostStart(&options))

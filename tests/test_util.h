@@ -85,7 +85,8 @@ inline bool startHeadless(const std::string& script, uint32_t frameMs)
 template <class F>
 std::string tga(int w, int h, F pixel)
 {
-    std::string b = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, char(w), char(w >> 8), char(h), char(h >> 8), 24, 0x20};
+    std::string b = {0,  0,   2, 0, 0, 0, 0, 0, 0, 0, 0, 0, char(w), char(w >> 8), char(h), char(h >> 8),
+                     24, 0x20};
     for (int y = 0; y < h; y++)
         for (int x = 0; x < w; x++) {
             uint32_t c = pixel(x, y);

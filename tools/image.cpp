@@ -102,7 +102,8 @@ int runInfo(const char* name)
         const RECT* r = sfFrame(s, i);
         printf("  %3d: %d, %d, %d x %d\n", i, r->x, r->y, r->w, r->h);
     }
-    printf("rle:          %s\n", s->rle ? (s->rleWideOffsets ? "yes (32-bit row table)" : "yes (16-bit row table)") : "no");
+    printf("rle:          %s\n",
+           s->rle ? (s->rleWideOffsets ? "yes (32-bit row table)" : "yes (16-bit row table)") : "no");
     sfDestroy(s);
     return 0;
 }
@@ -267,9 +268,23 @@ bool writeTga(const SURFACE* s, const char* name)
 {
     bool alpha;
     std::vector<uint8_t> px = rgbaRows(s, &alpha);
-    std::vector<uint8_t> out = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                (uint8_t)s->width, (uint8_t)(s->width >> 8), (uint8_t)s->height,
-                                (uint8_t)(s->height >> 8), (uint8_t)(alpha ? 32 : 24),
+    std::vector<uint8_t> out = {0,
+                                0,
+                                2,
+                                0,
+                                0,
+                                0,
+                                0,
+                                0,
+                                0,
+                                0,
+                                0,
+                                0,
+                                (uint8_t)s->width,
+                                (uint8_t)(s->width >> 8),
+                                (uint8_t)s->height,
+                                (uint8_t)(s->height >> 8),
+                                (uint8_t)(alpha ? 32 : 24),
                                 (uint8_t)(0x20 | (alpha ? 8 : 0))};
     for (size_t i = 0; i + 3 < px.size(); i += 4) {
         out.insert(out.end(), {px[i + 2], px[i + 1], px[i]});

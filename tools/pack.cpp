@@ -42,16 +42,15 @@ struct PackItem {
 
 void usage(FILE* out)
 {
-    fprintf(out,
-            "usage: tobex pack [--store] [--scramble] [--append-to EXE] [--file-times] OUT PATH...\n\n"
-            "Builds the ZIP archive OUT (any extension: .pak and .zip alike) from files and folders.\n"
-            "A folder's files are stored under names relative to that folder, with '/' separators;\n"
-            "a file given by itself is stored under its own name.\n\n"
-            "  --store         store members uncompressed (default: deflate)\n"
-            "  --scramble      scramble the archive with the engine's key\n"
-            "  --append-to EXE write a copy of EXE to OUT and append the archive to it\n"
-            "  --file-times    keep the files' modification times (default: a fixed date,\n"
-            "                  so the same input gives the same archive byte for byte)\n");
+    fprintf(out, "usage: tobex pack [--store] [--scramble] [--append-to EXE] [--file-times] OUT PATH...\n\n"
+                 "Builds the ZIP archive OUT (any extension: .pak and .zip alike) from files and folders.\n"
+                 "A folder's files are stored under names relative to that folder, with '/' separators;\n"
+                 "a file given by itself is stored under its own name.\n\n"
+                 "  --store         store members uncompressed (default: deflate)\n"
+                 "  --scramble      scramble the archive with the engine's key\n"
+                 "  --append-to EXE write a copy of EXE to OUT and append the archive to it\n"
+                 "  --file-times    keep the files' modification times (default: a fixed date,\n"
+                 "                  so the same input gives the same archive byte for byte)\n");
 }
 
 // Parses the arguments; returns 0 when the command should go on, else an exit status.
@@ -106,8 +105,8 @@ bool addItem(const char* name, const char16_t* path, std::vector<PackItem>* item
 {
     PackItem item;
     if (!memberName(name, &item.name)) {
-        fprintf(stderr, "tobex pack: cannot store the name '%s' (more than %zu bytes, or not Latin-1)\n", name,
-                kMaxNameBytes);
+        fprintf(stderr, "tobex pack: cannot store the name '%s' (more than %zu bytes, or not Latin-1)\n",
+                name, kMaxNameBytes);
         return false;
     }
     item.path = path;
@@ -133,7 +132,8 @@ bool walkFolder(const char16_t* folder, const std::string& prefix, std::vector<P
         if (!textToUtf8(utf8, sizeof utf8, slash))
             return false;
         std::string name = prefix + utf8;
-        bool ok = dir ? walkFolder(path.c_str(), name + "/", items) : addItem(name.c_str(), path.c_str(), items);
+        bool ok =
+            dir ? walkFolder(path.c_str(), name + "/", items) : addItem(name.c_str(), path.c_str(), items);
         if (!ok)
             return false;
     }
@@ -192,8 +192,8 @@ bool writeMember(zipFile zf, const PackItem& item, const PackOptions& o, uint8_t
     zip_fileinfo zi = memberInfo(item, o.fileTimes);
     int method = o.store ? 0 : Z_DEFLATED;
     int level = o.store ? 0 : Z_BEST_COMPRESSION;
-    bool ok = zipOpenNewFileInZip(zf, item.name.c_str(), &zi, nullptr, 0, nullptr, 0, nullptr, method, level) ==
-        ZIP_OK;
+    bool ok = zipOpenNewFileInZip(zf, item.name.c_str(), &zi, nullptr, 0, nullptr, 0, nullptr, method,
+                                  level) == ZIP_OK;
     uint32_t done = 0;
     while (ok && done < vfsSize(f)) {
         int32_t n = vfsRead(f, buf, kChunk);
@@ -240,7 +240,7 @@ void dropOutput(const char* out, std::vector<PackItem>* items)
     char host[TEXT_MAX_PATH * 3];
     std::erase_if(*items, [&](const PackItem& item) {
         return fileHostPath(item.path.c_str(), host, sizeof host) && stat(host, &st) == 0 &&
-            st.st_dev == o.st_dev && st.st_ino == o.st_ino;
+               st.st_dev == o.st_dev && st.st_ino == o.st_ino;
     });
 }
 
@@ -301,7 +301,8 @@ int toolPack(int argc, char** argv)
         if (!collectInput(in, &items))
             return 1;
     dropOutput(o.out, &items);
-    std::sort(items.begin(), items.end(), [](const PackItem& a, const PackItem& b) { return a.name < b.name; });
+    std::sort(items.begin(), items.end(),
+              [](const PackItem& a, const PackItem& b) { return a.name < b.name; });
     if (duplicateNames(items))
         return 1;
     return writeArchive(o, items);

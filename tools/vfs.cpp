@@ -45,8 +45,9 @@ int listMembers()
         const VFile* a = vfsArchiveAt(int(e->archiveIndex));
         textToUtf8(archive, sizeof archive, a ? a->path : u"?");
         uint32_t d = e->dosDateTime;
-        printf("%s\t%u\t%s\t%s\t%04u-%02u-%02u %02u:%02u:%02u\n", name, e->size, methodName(e->method), archive,
-               1980 + (d >> 25), (d >> 21) & 15, (d >> 16) & 31, (d >> 11) & 31, (d >> 5) & 63, (d & 31) * 2);
+        printf("%s\t%u\t%s\t%s\t%04u-%02u-%02u %02u:%02u:%02u\n", name, e->size, methodName(e->method),
+               archive, 1980 + (d >> 25), (d >> 21) & 15, (d >> 16) & 31, (d >> 11) & 31, (d >> 5) & 63,
+               (d & 31) * 2);
     }
     return 0;
 }

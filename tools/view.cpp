@@ -99,8 +99,10 @@ int viewMain(void* arg)
     std::vector<const char16_t*> names;
     for (const std::u16string& s : a->archives)
         names.push_back(s.c_str());
-    EngineConfig c = {.archives = names.data(), .nArchives = int(names.size()),
-                      .mountBeside = a->archives.empty(), .needArchive = false};
+    EngineConfig c = {.archives = names.data(),
+                      .nArchives = int(names.size()),
+                      .mountBeside = a->archives.empty(),
+                      .needArchive = false};
     engineStart(&c);
     engineLoadMain(a->world.c_str());
     AppFrameHooks hooks;

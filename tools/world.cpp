@@ -18,17 +18,16 @@
 
 namespace {
 
-const char kUsage[] =
-    "usage: tobex world [-m ARCHIVE]... cat FILE\n"
-    "       tobex world [-m ARCHIVE]... convert (--binary|--text) IN OUT\n"
-    "       tobex world [-m ARCHIVE]... check FILE\n"
-    "\n"
-    "  cat      load FILE and print it in the text form\n"
-    "  convert  load IN and write it as OUT in the binary or the text form\n"
-    "  check    load FILE and list every problem the loader reports;\n"
-    "           exit status 1 when loading failed or a problem was found\n"
-    "  -m ARCHIVE  mount a ZIP archive first (may be repeated); FILE may then\n"
-    "              name one of its members\n";
+const char kUsage[] = "usage: tobex world [-m ARCHIVE]... cat FILE\n"
+                      "       tobex world [-m ARCHIVE]... convert (--binary|--text) IN OUT\n"
+                      "       tobex world [-m ARCHIVE]... check FILE\n"
+                      "\n"
+                      "  cat      load FILE and print it in the text form\n"
+                      "  convert  load IN and write it as OUT in the binary or the text form\n"
+                      "  check    load FILE and list every problem the loader reports;\n"
+                      "           exit status 1 when loading failed or a problem was found\n"
+                      "  -m ARCHIVE  mount a ZIP archive first (may be repeated); FILE may then\n"
+                      "              name one of its members\n";
 
 int usageError(const char* message)
 {
@@ -49,8 +48,7 @@ std::string logPath()
 {
     char16_t path[TEXT_MAX_PATH];
     char utf8[TEXT_MAX_PATH * 3];
-    if (!pathInFolder(u"Tobex.log", FOLDER_DATA, path, TEXT_MAX_PATH) ||
-        !textToUtf8(utf8, sizeof utf8, path))
+    if (!pathInFolder(u"Tobex.log", FOLDER_DATA, path, TEXT_MAX_PATH) || !textToUtf8(utf8, sizeof utf8, path))
         return "";
     return utf8;
 }
@@ -152,8 +150,8 @@ int checkFile(const char* name)
     }
     const char* cls = static_cast<ObjHeader*>(obj)->cls->name;
     if (objIsA(obj, &g_worldClass))
-        printf("%s: %s with %d members, %zu problem(s)\n", name, cls,
-               static_cast<World*>(obj)->objs.count, problems.size());
+        printf("%s: %s with %d members, %zu problem(s)\n", name, cls, static_cast<World*>(obj)->objs.count,
+               problems.size());
     else
         printf("%s: %s, %zu problem(s)\n", name, cls, problems.size());
     return problems.empty() ? 0 : 1;

@@ -57,7 +57,10 @@ TEST(FrameLoop, StepsRunInOrderUntilTheGameAsksToQuit)
     h.resetTimes = [] { g_trace += "T"; };
     h.updateKeys = [] { g_trace += "1"; };
     h.mixSound = [] { g_trace += "2"; };
-    h.handleEvents = [] { g_trace += "3"; return 201; };
+    h.handleEvents = [] {
+        g_trace += "3";
+        return 201;
+    };
     h.render = [] { g_trace += "5"; };
     h.work = [](int command, const FrameStats* s) {
         g_trace += command == 201 ? "7" : "?";  // the command code reaches the game's work
@@ -66,7 +69,8 @@ TEST(FrameLoop, StepsRunInOrderUntilTheGameAsksToQuit)
     h.live = [] { g_trace += "9"; };
     FrameStats stats;
     EXPECT_EQ(appRunFrames(&h, &stats), 2u);
-    EXPECT_EQ(g_trace, "T123579" "12357");
+    EXPECT_EQ(g_trace, "T123579"
+                       "12357");
     EXPECT_EQ(stats.frames, 2u);
     hostStop();
 }
@@ -155,7 +159,7 @@ TEST(CrashReport, FatalSignalsAreNamedInTheLog)
             },
             testing::KilledBySignal(c.sig), "");
         EXPECT_EQ(testutil::readFile(dir + "Tobex.log"),
-            std::string("Unhandled exception occured: ") + c.name + "\n");
+                  std::string("Unhandled exception occured: ") + c.name + "\n");
     }
 }
 

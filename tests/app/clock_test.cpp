@@ -6,7 +6,10 @@
 namespace {
 
 uint64_t g_counter;
-uint64_t fakeCounter() { return g_counter; }
+uint64_t fakeCounter()
+{
+    return g_counter;
+}
 
 // A clock of 1 MHz that the test moves by hand.
 struct FakeClock : testing::Test {
@@ -16,8 +19,14 @@ struct FakeClock : testing::Test {
         clockSetSource(fakeCounter, 1000000);
         clockStart();
     }
-    void TearDown() override { clockSetSource(nullptr, 0); }
-    void advanceMs(uint64_t ms) { g_counter += ms * 1000; }
+    void TearDown() override
+    {
+        clockSetSource(nullptr, 0);
+    }
+    void advanceMs(uint64_t ms)
+    {
+        g_counter += ms * 1000;
+    }
 };
 
 }

@@ -8,13 +8,17 @@
 
 namespace {
 
-bool startWithScript(const std::string& text) { return testutil::startHeadless(text, 16); }
+bool startWithScript(const std::string& text)
+{
+    return testutil::startHeadless(text, 16);
+}
 
 std::string runGame(const std::string& dir, const std::string& script)
 {
     testutil::writeFile(dir + "script.txt", script);
-    std::string cmd = "cd " + dir + " && TOBEX_HEADLESS=1 TOBEX_FRAME_MS=16 TOBEX_SCRIPT=script.txt "
-        "TOBEX_SCREENSHOT=end.png " TOBEX_BIN_DIR "/../game/tilvo 2>/dev/null";
+    std::string cmd = "cd " + dir +
+                      " && TOBEX_HEADLESS=1 TOBEX_FRAME_MS=16 TOBEX_SCRIPT=script.txt "
+                      "TOBEX_SCREENSHOT=end.png " TOBEX_BIN_DIR "/../game/tilvo 2>/dev/null";
     EXPECT_EQ(system(cmd.c_str()), 0);
     return testutil::readFile(dir + "end.png");
 }
@@ -64,8 +68,9 @@ TEST(HostScript, ScriptedRunsGiveTheSameScreenshotTwice)
 TEST(HostScript, NoDisplayRunsABoundedHeadlessRun)
 {
     std::string dir = testutil::makeTempDir();
-    std::string cmd = "cd " + dir + " && env -u DISPLAY -u WAYLAND_DISPLAY -u TOBEX_HEADLESS "
-        TOBEX_BIN_DIR "/../game/tilvo 2> err.txt";
+    std::string cmd = "cd " + dir +
+                      " && env -u DISPLAY -u WAYLAND_DISPLAY -u TOBEX_HEADLESS " TOBEX_BIN_DIR
+                      "/../game/tilvo 2> err.txt";
     EXPECT_EQ(system(cmd.c_str()), 0);
     EXPECT_NE(testutil::readFile(dir + "err.txt").find("running headless"), std::string::npos);
 }

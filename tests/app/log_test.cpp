@@ -31,8 +31,8 @@ TEST(LogFormat, ValueFlagsFloatsAndWideText)
     // Only one value flag counts; LOG_INT wins over LOG_HEX.
     EXPECT_EQ(format(&i, LOG_INT | LOG_HEX), "-42");
     // Floats have four truncated decimals.
-    const std::pair<float, const char*> floats[] = {{2.71828f, "2.7182"}, {-0.5f, "-0.5000"}, {3.0f, "3.0000"},
-                                                    {0.99999f, "0.9999"}};
+    const std::pair<float, const char*> floats[] = {
+        {2.71828f, "2.7182"}, {-0.5f, "-0.5000"}, {3.0f, "3.0000"}, {0.99999f, "0.9999"}};
     for (auto [f, text] : floats)
         EXPECT_EQ(format(&f, LOG_FLOAT), text);
     // Wide characters above 255 become question marks.
@@ -59,11 +59,10 @@ TEST(LogFile, AssertsAndUnhandledExceptionsAreReported)
     assertReport("TobexLib/src/TobexObj", 99, "bad index", 0);
     reportUnhandled(0xC0000005);
     reportUnhandled(0x12345678);
-    EXPECT_EQ(testutil::readFile(log),
-        "a(12)\n"
-        "TobexLib/src/TobexObj(99): bad index\n"
-        "Unhandled exception occured: Access Violation\n"
-        "Unhandled exception occured: Unknown exception type\n");
+    EXPECT_EQ(testutil::readFile(log), "a(12)\n"
+                                       "TobexLib/src/TobexObj(99): bad index\n"
+                                       "Unhandled exception occured: Access Violation\n"
+                                       "Unhandled exception occured: Unknown exception type\n");
 }
 
 TEST(LogFile, LinesAreDroppedWhenNoFolderIsWritable)

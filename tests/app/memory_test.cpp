@@ -62,7 +62,8 @@ TEST(Memory, LiveBytesCountBlocksUntilFreedAndLeaksAreReported)
     EXPECT_GE(during.peakBytes, during.liveBytes);
     uint32_t live = memReport(true);
     EXPECT_EQ(live, during.liveBytes);
-    EXPECT_NE(testutil::readFile(log).find("Memory leaks detected, total unfreed memory: " + std::to_string(live)),
+    EXPECT_NE(
+        testutil::readFile(log).find("Memory leaks detected, total unfreed memory: " + std::to_string(live)),
         std::string::npos);
     memFree(a);
     memFree(b);

@@ -19,7 +19,9 @@ TEST(Text, Utf8RoundTripsThroughSixteenBits)
     EXPECT_FALSE(textFromUtf8(small, 4, "toolong"));
     EXPECT_EQ(std::u16string(small), u"too");
     char16_t bad[8];
-    EXPECT_FALSE(textFromUtf8(bad, 8, "a\xff" "b"));
+    EXPECT_FALSE(textFromUtf8(bad, 8,
+                              "a\xff"
+                              "b"));
     EXPECT_EQ(std::u16string(bad), u"a\uFFFDb");
 }
 

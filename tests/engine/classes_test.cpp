@@ -23,12 +23,12 @@ const PropDesc* findProp(ClassDesc* cls, const char* name)
 
 }
 
-
 TEST_F(ObjTest, DescriptorsInheritTheirBaseAndStayInsideTheRecord)
 {
-    const char* names[] = {"Object", "Base", "Str", "Sprite", "OffscreenSurface", "BaseLiving",
-                           "BaseRenderable", "BaseResponsive", "BaseVisible", "ScreenViewport",
-                           "WorldViewport", "World", "Actor", "Control", "KeyControl"};
+    const char* names[] = {
+        "Object",         "Base",           "Str",         "Sprite",         "OffscreenSurface", "BaseLiving",
+        "BaseRenderable", "BaseResponsive", "BaseVisible", "ScreenViewport", "WorldViewport",    "World",
+        "Actor",          "Control",        "KeyControl"};
     for (int c = 0; c < 15; c++) {
         ClassDesc* cls = classFind(names[c]);
         ASSERT_NE(cls, nullptr) << names[c];
@@ -102,10 +102,19 @@ TEST_F(ObjTest, LateBaseIsResolvedOnFirstUse)
     static Thing def;
     static PropDesc descs[] = {OBJ_PROP(Thing, name, PT_STRING16, 0, nullptr),
                                OBJ_PROP(Thing, n, PT_INT, 0, nullptr)};
-    static ClassDesc derived = {.nProps = 2, .nMethods = 0, .objectSize = sizeof(Thing), .flags = 0,
-                                .name = "LateDerived", .base = nullptr, .baseName = "LateBase",
-                                .create = nullptr, .destroy = nullptr, .descs = descs,
-                                .nameIndex = nullptr, .defaults = &def, .slots = nullptr};
+    static ClassDesc derived = {.nProps = 2,
+                                .nMethods = 0,
+                                .objectSize = sizeof(Thing),
+                                .flags = 0,
+                                .name = "LateDerived",
+                                .base = nullptr,
+                                .baseName = "LateBase",
+                                .create = nullptr,
+                                .destroy = nullptr,
+                                .descs = descs,
+                                .nameIndex = nullptr,
+                                .defaults = &def,
+                                .slots = nullptr};
     static ClassDesc lateBase = derived;
     derived.base = nullptr;
     lateBase.name = "LateBase";

@@ -112,11 +112,12 @@ TEST(ViewTool, ScriptedHeadlessRunsGiveTheSameScreenshots)
 {
     std::string dir = testutil::makeTempDir();
     testutil::writeFile(dir + "sq.tga", testutil::tga(20, 20, [](int x, int y) {
-        int i = y * 20 + x;
-        return uint32_t(i % 20 * 10 << 16 | 200 << 8 | i % 7 * 30);
-    }));
+                            int i = y * 20 + x;
+                            return uint32_t(i % 20 * 10 << 16 | 200 << 8 | i % 7 * 30);
+                        }));
     testutil::writeFile(dir + "main.w", kMain);
-    testutil::writeFile(dir + "s.txt", "100 pen tap 15 15\n250 shot a.png\n300 key tap DOWN\n500 shot b.png\n600 quit\n");
+    testutil::writeFile(dir + "s.txt",
+                        "100 pen tap 15 15\n250 shot a.png\n300 key tap DOWN\n500 shot b.png\n600 quit\n");
     std::string shots[2][2];
     for (int n = 0; n < 2; n++) {
         testutil::ToolRun r = view(dir, "--headless --frame-ms 16 --script s.txt main.w");

@@ -31,8 +31,8 @@ protected:
     }
 
     // A KeyControl moving property prop of target with keys {time, value}...
-    KeyControl* control(void* target, const char* prop, int type, std::vector<Key> keys,
-                        int interp = 1, int ort = 0)
+    KeyControl* control(void* target, const char* prop, int type, std::vector<Key> keys, int interp = 1,
+                        int ort = 0)
     {
         KeyControl* kc = create<KeyControl>(&g_keyControlClass, "kc");
         ObjectId id = objId(target);
@@ -47,7 +47,10 @@ protected:
         return kc;
     }
 
-    static void live(KeyControl* kc, TIME now) { KeyControl_Live(kc, &now); }
+    static void live(KeyControl* kc, TIME now)
+    {
+        KeyControl_Live(kc, &now);
+    }
 };
 
 TEST_F(LivingTest, LinearIntKeysAndConstantEndDeactivate)

@@ -28,7 +28,10 @@ protected:
     }
 
     template <class F>
-    void writeTga(const char* name, int w, int h, F pixel) { writeFile(name, testutil::tga(w, h, pixel)); }
+    void writeTga(const char* name, int w, int h, F pixel)
+    {
+        writeFile(name, testutil::tga(w, h, pixel));
+    }
     void writeSolidTga(const char* name, int w, int h, uint32_t rgb)
     {
         writeTga(name, w, h, [rgb](int, int) { return rgb; });
@@ -50,7 +53,10 @@ protected:
         return a;
     }
 
-    static void add(World* w, void* obj) { ASSERT_EQ(World_AddObj(w, obj), 0); }
+    static void add(World* w, void* obj)
+    {
+        ASSERT_EQ(World_AddObj(w, obj), 0);
+    }
 
     // A plain surface as the view of Render and CalcBBox calls.
     static ViewRect viewOf(SURFACE* s)

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/scene_fixture.h"
 #include "app/host.h"
+#include "engine/scene_fixture.h"
 #include "gfx/image.h"
 #include "vfs/mem.h"
 
@@ -14,9 +14,20 @@ namespace {
 
 std::vector<std::string> g_calls;
 
-std::string nameOf(void* o) { return static_cast<Base*>(o)->name; }
-int recordIn(void* o, void*) { g_calls.push_back("in:" + nameOf(o)); return 0; }
-int recordOut(void* o, void*) { g_calls.push_back("out:" + nameOf(o)); return 0; }
+std::string nameOf(void* o)
+{
+    return static_cast<Base*>(o)->name;
+}
+int recordIn(void* o, void*)
+{
+    g_calls.push_back("in:" + nameOf(o));
+    return 0;
+}
+int recordOut(void* o, void*)
+{
+    g_calls.push_back("out:" + nameOf(o));
+    return 0;
+}
 // A release returns the actor's state, so tests can give members command codes.
 int recordRelease(void* o, void* a)
 {
@@ -266,7 +277,7 @@ TEST_F(SceneObjects, ShortcutKeysActAsTapsBeforeTheFocusedMember)
     EXPECT_EQ(World_HandleInputEvent(w, &ev), 7);
     EXPECT_EQ(g_calls, (std::vector<std::string>{"up:button:pen"}));
     EXPECT_EQ(ev.key, KEY_BUT_A);  // the caller's event is left as it was
-    button->visible = 0;  // hidden buttons take no shortcut
+    button->visible = 0;           // hidden buttons take no shortcut
     g_calls.clear();
     World_HandleInputEvent(w, &ev);
     EXPECT_EQ(g_calls, (std::vector<std::string>{"up:focused:key"}));

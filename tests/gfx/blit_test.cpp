@@ -19,7 +19,10 @@ struct Guarded {
         sfInit(&s, w, h, format, false, key, mem.data() + kGuard);
         memset(s.pixels, 0, s.size);
     }
-    ~Guarded() { sfFree(&s); }
+    ~Guarded()
+    {
+        sfFree(&s);
+    }
     bool intact() const
     {
         for (int i = 0; i < kGuard; i++)
@@ -29,15 +32,27 @@ struct Guarded {
     }
 };
 
-std::vector<uint8_t> bytesOf(const SURFACE* s) { return std::vector<uint8_t>(s->pixels, s->pixels + s->size); }
+std::vector<uint8_t> bytesOf(const SURFACE* s)
+{
+    return std::vector<uint8_t>(s->pixels, s->pixels + s->size);
+}
 
-uint32_t keyFor(const SURFACE* s) { return s->formatInfo->bits >= 8 ? 0x5 : 1; }
+uint32_t keyFor(const SURFACE* s)
+{
+    return s->formatInfo->bits >= 8 ? 0x5 : 1;
+}
 
 // Every test starts and ends with the neutral drawing state, even after a failure.
 class DrawStateReset : public ::testing::Test {
 protected:
-    void SetUp() override { reset(); }
-    void TearDown() override { reset(); }
+    void SetUp() override
+    {
+        reset();
+    }
+    void TearDown() override
+    {
+        reset();
+    }
     static void reset()
     {
         gfxResetState();
@@ -167,8 +182,13 @@ TEST_F(BlitClipping, FramesPositionsAndClipRectangle)
     EXPECT_EQ(sfGetPixel(&dst.s, 4, 0), 3u);
     EXPECT_EQ(sfGetPixel(&dst.s, 5, 0), 0u);
     // Frames wholly off the source, empty or negative draw nothing.
-    RECT off[] = {{10, 0, 5, 5}, {0, 10, 5, 5}, {-5, 0, 5, 5}, {0, 0, 0, 5}, {0, 0, -3, 5},
-                  {INT32_MAX, 0, INT32_MAX, 1}, {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}};
+    RECT off[] = {{10, 0, 5, 5},
+                  {0, 10, 5, 5},
+                  {-5, 0, 5, 5},
+                  {0, 0, 0, 5},
+                  {0, 0, -3, 5},
+                  {INT32_MAX, 0, INT32_MAX, 1},
+                  {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}};
     for (const RECT& r : off)
         EXPECT_EQ(sfBlit(&src.s, &dst.s, 0, 0, &r), 0);
     // Destinations partly or wholly outside, and huge offsets.
@@ -270,8 +290,9 @@ TEST_F(BlitFastPaths, MatchTheReferenceEverywhere)
                         ASSERT_EQ(ra, rb);
                         ASSERT_EQ(bytesOf(&a.s), bytesOf(&b.s))
                             << pfInfo(sf)->name << "->" << pfInfo(df)->name << " mode " << mode << " key "
-                            << keyed << " round " << round << " at " << x << "," << y << " frame " << frame.x << ","
-                            << frame.y << "," << frame.w << "," << frame.h << " size " << sw << "x" << sh;
+                            << keyed << " round " << round << " at " << x << "," << y << " frame " << frame.x
+                            << "," << frame.y << "," << frame.w << "," << frame.h << " size " << sw << "x"
+                            << sh;
                         ASSERT_TRUE(a.intact() && b.intact() && src.intact());
                     }
     gfxResetState();
@@ -310,11 +331,11 @@ TEST_F(CopyToDisplay, RotatedAddressingAndPaletteMapping)
             uint8_t* base = mem.data() + 64;
             SURFACE disp;
             sfInit(&disp, 24, 32, f, false, SF_NO_KEY, base);
-            if (kind == 1) {   // half turn
+            if (kind == 1) {  // half turn
                 disp.pixels = base + (32 - 1) * disp.yPitch + (24 - 1) * disp.xPitch;
                 disp.xPitch = (int16_t)-disp.xPitch;
                 disp.yPitch = (int16_t)-disp.yPitch;
-            } else if (kind == 2) {   // landscape-wired memory of 32 pixels per row
+            } else if (kind == 2) {  // landscape-wired memory of 32 pixels per row
                 disp.xPitch = (int16_t)(-32 * bpp);
                 disp.yPitch = (int16_t)bpp;
                 disp.pixels = base + 23 * 32 * bpp;
@@ -362,7 +383,7 @@ TEST_F(CopyToDisplay, IgnoresKeyBlendAndClip)
     ASSERT_EQ(sfCopy(s, d, 0, 0, nullptr), 1);
     EXPECT_EQ(sfGetPixel(d, 0, 0), 0x07E0u);
     EXPECT_EQ(sfGetPixel(d, 1, 0), 0xF800u);
-    EXPECT_EQ(sfCopy(d, d, 0, 0, nullptr), 1);   // onto itself in place
+    EXPECT_EQ(sfCopy(d, d, 0, 0, nullptr), 1);  // onto itself in place
     gfxResetState();
     sfDestroy(s);
     sfDestroy(d);
@@ -379,18 +400,18 @@ TEST_F(Rle, PacketLayout)
     EXPECT_EQ(s->rle, 1);
     EXPECT_EQ(s->rleWideOffsets, 0);
     const uint8_t expect[] = {
-        7, 0, 10, 0, 13, 0,           // row ends: 7, 10, 13
-        0xA0, 0, 0xC0, 2, 7, 7, 7,    // skip 1, copy 3
-        0xE0, 3, 9,                   // fill 4
-        0xC0, 0, 5,                   // copy 1, trailing key pixels dropped
+        7,    0, 10,   0, 13, 0,     // row ends: 7, 10, 13
+        0xA0, 0, 0xC0, 2, 7,  7, 7,  // skip 1, copy 3
+        0xE0, 3, 9,                  // fill 4
+        0xC0, 0, 5,                  // copy 1, trailing key pixels dropped
     };
     ASSERT_EQ(s->size, sizeof expect);
     EXPECT_EQ(0, memcmp(s->pixels, expect, sizeof expect));
     EXPECT_TRUE(sfCheckRLE(s));
-    EXPECT_EQ(sfEncodeRLE(s), 0);   // already encoded
+    EXPECT_EQ(sfEncodeRLE(s), 0);  // already encoded
     sfDestroy(s);
     SURFACE* m = sfCreate(8, 1, PF_MONO1, false, 0, nullptr);
-    EXPECT_EQ(sfEncodeRLE(m), 0);   // packed formats are not encoded
+    EXPECT_EQ(sfEncodeRLE(m), 0);  // packed formats are not encoded
     sfDestroy(m);
 }
 
@@ -402,7 +423,7 @@ TEST_F(Rle, RowTableWidthAndLongRuns)
         for (int x = 10; x < 310; x++)
             sfPutPixel(s, x, y, x < 300 ? 0x1234 : 0x4321);
     ASSERT_EQ(sfEncodeRLE(s), 1);
-    EXPECT_EQ(s->rleWideOffsets, 0);   // packets end well before 0x10000
+    EXPECT_EQ(s->rleWideOffsets, 0);  // packets end well before 0x10000
     sfDestroy(s);
     s = sfCreate(320, 240, PF_565, false, SF_NO_KEY, nullptr);
     fillRandom(s, rng);
@@ -441,7 +462,7 @@ TEST_F(Rle, DrawsLikeItsSource)
                 SURFACE* src = sfCreate(w, h, sf, false, 5, nullptr);
                 sfSetPalette(src, pal, false);
                 fillRandom(src, rng, 5);
-                for (int x = 0; x < w; x += 3)   // runs long enough for fill packets
+                for (int x = 0; x < w; x += 3)  // runs long enough for fill packets
                     for (int k = 0; k < 5 && x + k < w; k++)
                         sfPutPixel(src, x + k, 0, 9);
                 SURFACE* rle = sfConvert(src, sf);
@@ -454,7 +475,8 @@ TEST_F(Rle, DrawsLikeItsSource)
                 fillRandom(&a.s, rng);
                 memcpy(b.s.pixels, a.s.pixels, a.s.size);
                 RECT clip = {(int)(rng() % 6), (int)(rng() % 4), 5 + (int)(rng() % 25), 2 + (int)(rng() % 8)};
-                RECT frame = {(int)(rng() % 5) - 2, (int)(rng() % 3) - 1, 1 + (int)(rng() % w), 1 + (int)(rng() % h)};
+                RECT frame = {(int)(rng() % 5) - 2, (int)(rng() % 3) - 1, 1 + (int)(rng() % w),
+                              1 + (int)(rng() % h)};
                 int x = (int)(rng() % 30) - 8, y = (int)(rng() % 10) - 3;
                 gfxSetBlendMode(mode);
                 gfxSetAlpha(1 + rng() % 256);
@@ -465,7 +487,8 @@ TEST_F(Rle, DrawsLikeItsSource)
                 int rb = sfBlit(src, &b.s, x, y, fr);
                 gfxResetState();
                 ASSERT_EQ(ra, rb);
-                ASSERT_EQ(bytesOf(&a.s), bytesOf(&b.s)) << pfInfo(sf)->name << "->" << pfInfo(df)->name << " " << mode;
+                ASSERT_EQ(bytesOf(&a.s), bytesOf(&b.s))
+                    << pfInfo(sf)->name << "->" << pfInfo(df)->name << " " << mode;
                 ASSERT_TRUE(a.intact() && b.intact());
                 sfDestroy(src);
                 sfDestroy(rle);
@@ -501,7 +524,11 @@ TEST_F(Rle, WideSpritesDrawLikeTheirSource)
                     uint32_t same = 9 + rng() % 50;
                     for (int k = 0; k < n && x < w; k++, x++) {
                         uint32_t noise = rng() & mask;
-                        sfPutPixel(src, x, y, !(kind & 1) ? key : kind & 2 ? same : noise == key ? key + 1 : noise);
+                        sfPutPixel(src, x, y,
+                                   !(kind & 1)    ? key
+                                   : kind & 2     ? same
+                                   : noise == key ? key + 1
+                                                  : noise);
                     }
                 }
             SURFACE* rle = sfConvert(src, f);
@@ -524,7 +551,8 @@ TEST_F(Rle, WideSpritesDrawLikeTheirSource)
             int rb = sfBlit(src, &b.s, x, y, nullptr);
             gfxResetState();
             ASSERT_EQ(ra, rb);
-            ASSERT_EQ(bytesOf(&a.s), bytesOf(&b.s)) << pfInfo(f)->name << " w " << w << " dst " << dw << " x " << x;
+            ASSERT_EQ(bytesOf(&a.s), bytesOf(&b.s))
+                << pfInfo(f)->name << " w " << w << " dst " << dw << " x " << x;
             ASSERT_TRUE(a.intact() && b.intact());
             sfDestroy(src);
             sfDestroy(rle);
@@ -600,7 +628,9 @@ TEST_F(Xform, IdentityMatchesBlitAndZeroScaleDrawsNothing)
     EXPECT_EQ(sfBlitXform(src, &a.s, &zero, -1), 0);
     EXPECT_EQ(bytesOf(&a.s), before);
     // Absurd frames from a file draw nothing and compute nothing that overflows.
-    RECT frames[] = {{INT32_MIN, 0, 10, 10}, {0, INT32_MIN, 10, 10}, {-5, -5, INT32_MAX, INT32_MAX},
+    RECT frames[] = {{INT32_MIN, 0, 10, 10},
+                     {0, INT32_MIN, 10, 10},
+                     {-5, -5, INT32_MAX, INT32_MAX},
                      {INT32_MAX, INT32_MAX, 5, 5}};
     for (const RECT& f : frames) {
         sfFramesFree(&src->frames);
@@ -611,7 +641,7 @@ TEST_F(Xform, IdentityMatchesBlitAndZeroScaleDrawsNothing)
     }
     EXPECT_TRUE(a.intact());
     SURFACE* other = sfCreate(4, 4, PF_888, false, SF_NO_KEY, nullptr);
-    EXPECT_EQ(sfBlitXform(other, &a.s, &t, -1), 0);   // same format only
+    EXPECT_EQ(sfBlitXform(other, &a.s, &t, -1), 0);  // same format only
     sfDestroy(other);
     sfDestroy(src);
 }
@@ -626,7 +656,8 @@ TEST_F(Xform, FastLoopsMatchReferenceAndStayInside)
             fillRandom(src, rng, src->keycolor);
             src->xPivot = (int16_t)(rng() % 257);
             src->yPivot = (int16_t)(rng() % 257);
-            RECT frame = {(int)(rng() % 8) - 4, (int)(rng() % 8) - 4, 1 + (int)(rng() % 30), 1 + (int)(rng() % 30)};
+            RECT frame = {(int)(rng() % 8) - 4, (int)(rng() % 8) - 4, 1 + (int)(rng() % 30),
+                          1 + (int)(rng() % 30)};
             if (round % 3 == 0)
                 sfFramesPush(&src->frames, &frame);
             Guarded a(40, 40, f), b(40, 40, f);
@@ -698,7 +729,7 @@ TEST_F(DrawState, SettersAndRectangles)
     RECT a = {0, 0, 2, 2}, b = {2, 0, 2, 2}, c = {1, 1, 5, 5};
     EXPECT_EQ(gfxSetClip(&a), nullptr);
     EXPECT_EQ(gfxSetClip(nullptr), &a);
-    EXPECT_FALSE(rectIntersects(&a, &b));   // touching edges
+    EXPECT_FALSE(rectIntersects(&a, &b));  // touching edges
     EXPECT_TRUE(rectIntersects(&a, &c));
     rectUnion(&a, &c);
     EXPECT_EQ(a.w, 6);

@@ -14,13 +14,20 @@ namespace {
 
 HostDisplay display(uint32_t flags, int xPitch, int yPitch)
 {
-    return HostDisplay{.width = 240, .height = 320, .xPitch = xPitch, .yPitch = yPitch,
-                       .bitsPerPixel = 16, .formatFlags = flags};
+    return HostDisplay{.width = 240,
+                       .height = 320,
+                       .xPitch = xPitch,
+                       .yPitch = yPitch,
+                       .bitsPerPixel = 16,
+                       .formatFlags = flags};
 }
 
 class Display : public testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(gfxInit(240, 320)); }
+    void SetUp() override
+    {
+        ASSERT_TRUE(gfxInit(240, 320));
+    }
     void TearDown() override
     {
         gfxShutdown();

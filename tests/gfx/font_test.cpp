@@ -2,9 +2,9 @@
 
 #include <sys/stat.h>
 
-#include "gfx_helpers.h"
 #include "gfx/font.h"
 #include "gfx/image.h"
+#include "gfx_helpers.h"
 
 namespace {
 
@@ -100,15 +100,15 @@ TEST_F(FontTest, MeasureFixedAndProportional)
     fontMeasure(&f, u"a\nb", &w, &h);
     EXPECT_EQ(w, 7);
     EXPECT_EQ(h, 28);
-    EXPECT_EQ(fontTextWidth(&f, u"a\tb"), 28 + 7);   // tab to the next 4-cell stop
+    EXPECT_EQ(fontTextWidth(&f, u"a\tb"), 28 + 7);  // tab to the next 4-cell stop
     EXPECT_EQ(fontTextWidth(&f, u"abcd\tb"), 56 + 7);
     f.bVariableSpacing = 1;
     f.nHSpacing = 1;
     ASSERT_TRUE(fontBuild(&f));
     EXPECT_EQ(fontTextWidth(&f, u"ii"), 2 * (1 + 2));
-    EXPECT_EQ(fontTextWidth(&f, u"i i"), 3 + (1 + 3) + 3);   // a blank is half a cell plus spacing
-    EXPECT_EQ(fontTextWidth(&f, u"i\ti"), 16 + 3);           // stops every 2 cells of 8
-    EXPECT_EQ(fontTextWidth(&f, u"i\x01i"), 3 + 4 + 3);      // codes below the first glyph are blanks
+    EXPECT_EQ(fontTextWidth(&f, u"i i"), 3 + (1 + 3) + 3);  // a blank is half a cell plus spacing
+    EXPECT_EQ(fontTextWidth(&f, u"i\ti"), 16 + 3);          // stops every 2 cells of 8
+    EXPECT_EQ(fontTextWidth(&f, u"i\x01i"), 3 + 4 + 3);     // codes below the first glyph are blanks
     sfDestroy(sheet);
 }
 
@@ -132,9 +132,9 @@ TEST_F(FontTest, DrawPlacesProportionalGlyphsAndCutsAtTheBox)
     gfxSetColor(9);
     gfxSetBlendMode(BLEND_ALPHA);
     fontDrawText(&f, dst, u"ii", 5, 0, FONT_ALIGN_LEFT, 0);
-    EXPECT_EQ(gfxGetBlendMode(), (uint32_t)BLEND_ALPHA);   // restored
+    EXPECT_EQ(gfxGetBlendMode(), (uint32_t)BLEND_ALPHA);  // restored
     EXPECT_EQ(rowOf(dst, 0), ".....####.....................");
-    EXPECT_EQ(sfGetPixel(dst, 5, 0), 9u);                   // solid in the draw colour
+    EXPECT_EQ(sfGetPixel(dst, 5, 0), 9u);  // solid in the draw colour
     // A glyph that would cross the box ends the text, later lines included.
     memset(dst->pixels, 0, dst->size);
     fontDrawText(&f, dst, u"iii\nii", 0, 0, FONT_ALIGN_LEFT, 5);
@@ -188,7 +188,7 @@ TEST_F(FontTest, FixedDrawingAndAntiAliasing)
     SURFACE* sheet = makeSheet(14, 7, 3, 1, 0, 0);
     for (int r = 0; r < 7; r++)
         for (int c = 0; c < 14; c++)
-            sfPutPixel(sheet, 1 + c * 4 + 1, 1 + r * 2, 128);   // a half-covered middle column
+            sfPutPixel(sheet, 1 + c * 4 + 1, 1 + r * 2, 128);  // a half-covered middle column
     FONT f = makeFont(sheet, 3, 1, false);
     f.nHSpacing = 1;
     f.bBlend = 1;
@@ -197,8 +197,8 @@ TEST_F(FontTest, FixedDrawingAndAntiAliasing)
     gfxSetColor(200);
     fontDrawText(&f, dst, u"a b", 0, 0, FONT_ALIGN_LEFT, 0);
     EXPECT_EQ(sfGetPixel(dst, 0, 0), 200u);
-    EXPECT_EQ(sfGetPixel(dst, 1, 0), (200u * 128) >> 8);   // coverage of the draw colour
-    EXPECT_EQ(sfGetPixel(dst, 4, 0), 0u);                   // the blank takes a whole cell
+    EXPECT_EQ(sfGetPixel(dst, 1, 0), (200u * 128) >> 8);  // coverage of the draw colour
+    EXPECT_EQ(sfGetPixel(dst, 4, 0), 0u);                 // the blank takes a whole cell
     EXPECT_EQ(sfGetPixel(dst, 8, 0), 200u);
     gfxResetState();
     sfDestroy(dst);

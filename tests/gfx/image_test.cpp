@@ -1,8 +1,8 @@
 // Image files: TGA files from an independent writer, GSF round trips and
 // damaged GSF files, RAW sizes, extension fallback and failure logs.
 
-#include "gfx_helpers.h"
 #include "gfx/image.h"
+#include "gfx_helpers.h"
 #include "vfs/mem.h"
 #include "vfs/vfs.h"
 
@@ -12,14 +12,14 @@ namespace {
 // right, as the values the file should mean (RGB colours, 555 values, or
 // palette indices), and written in the requested order and compression.
 struct TgaSpec {
-    int type = 2;            // 1, 2, 9 or 10
-    int bits = 24;           // pixel size (8 for colour-mapped)
-    int mapBits = 24;        // colour-map entry size
+    int type = 2;      // 1, 2, 9 or 10
+    int bits = 24;     // pixel size (8 for colour-mapped)
+    int mapBits = 24;  // colour-map entry size
     bool topDown = false;
     bool rightToLeft = false;
     int w = 0, h = 0;
-    std::vector<uint32_t> pixels;   // w * h, top row first
-    std::vector<uint32_t> map;      // colour map entries (RGB, or 555 for 16-bit entries)
+    std::vector<uint32_t> pixels;  // w * h, top row first
+    std::vector<uint32_t> map;     // colour map entries (RGB, or 555 for 16-bit entries)
     std::string id;
 };
 
@@ -105,8 +105,8 @@ TgaSpec pictureSpec(int type, int bits, std::mt19937& rng)
     return t;
 }
 
-std::vector<uint8_t> gsfHeader(uint8_t format, uint16_t w, uint16_t h, uint16_t xp, uint16_t yp, uint32_t dataSize,
-                               uint8_t flags = 0, uint32_t frames = 0)
+std::vector<uint8_t> gsfHeader(uint8_t format, uint16_t w, uint16_t h, uint16_t xp, uint16_t yp,
+                               uint32_t dataSize, uint8_t flags = 0, uint32_t frames = 0)
 {
     std::vector<uint8_t> out = {'G', 'S', 'F', 1};
     put(out, dataSize, 4);
@@ -130,9 +130,10 @@ class ImageTest : public GfxTest {};
 TEST_F(ImageTest, TgaFromAnotherWriterDecodesPixelForPixel)
 {
     std::mt19937 rng(2024);
-    struct Case { int type, bits, mapBits; } cases[] = {{2, 24, 0}, {2, 32, 0}, {2, 16, 0}, {10, 24, 0},
-                                                         {10, 32, 0}, {10, 16, 0}, {1, 8, 24}, {9, 8, 24},
-                                                         {1, 8, 16}, {9, 8, 16}};
+    struct Case {
+        int type, bits, mapBits;
+    } cases[] = {{2, 24, 0},  {2, 32, 0}, {2, 16, 0}, {10, 24, 0}, {10, 32, 0},
+                 {10, 16, 0}, {1, 8, 24}, {9, 8, 24}, {1, 8, 16},  {9, 8, 16}};
     for (const Case& c : cases)
         for (int order = 0; order < 4; order++) {
             TgaSpec t = pictureSpec(c.type, c.bits, rng);
@@ -146,12 +147,16 @@ TEST_F(ImageTest, TgaFromAnotherWriterDecodesPixelForPixel)
             writeFile("p.tga", writeTga(t));
             SURFACE* s = sfLoadTGA(u"p.tga", 0, nullptr);
             ASSERT_NE(s, nullptr) << c.type << "/" << c.bits << " order " << order;
-            uint32_t want = c.bits == 32 ? PF_8888 : c.bits == 16 ? PF_555 : c.bits == 24 ? PF_888 : PF_PALETTE;
+            uint32_t want = c.bits == 32   ? PF_8888
+                            : c.bits == 16 ? PF_555
+                            : c.bits == 24 ? PF_888
+                                           : PF_PALETTE;
             ASSERT_EQ(s->format, want);
             for (int y = 0; y < t.h; y++)
                 for (int x = 0; x < t.w; x++)
                     ASSERT_EQ(sfGetPixel(s, x, y), t.pixels[y * t.w + x])
-                        << "type " << c.type << " bits " << c.bits << " order " << order << " at " << x << "," << y;
+                        << "type " << c.type << " bits " << c.bits << " order " << order << " at " << x << ","
+                        << y;
             if (want == PF_PALETTE) {
                 ASSERT_NE(s->palette, nullptr);
                 EXPECT_EQ(s->ownsPalette, 1);
@@ -183,9 +188,9 @@ TEST_F(ImageTest, TgaRowOrderAndPacketsAcrossRows)
     // A repeat packet 0x83 fills four pixels, running from one row into the next.
     std::vector<uint8_t> f = {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 0, 2, 0, 24, 0x20};
     f.push_back(0x00);
-    put(f, 0x111111, 3);   // one raw pixel
+    put(f, 0x111111, 3);  // one raw pixel
     f.push_back(0x83);
-    put(f, 0x222222, 3);   // four: (1,0)..(3,0), then (0,1)
+    put(f, 0x222222, 3);  // four: (1,0)..(3,0), then (0,1)
     f.push_back(0x82);
     put(f, 0x333333, 3);
     writeFile("r.tga", f);
@@ -210,7 +215,7 @@ TEST_F(ImageTest, TgaConvertsToWantedFormatAndReusesSurface)
     EXPECT_EQ(sfGetPixel(s, 0, 0), 0xF800u);
     EXPECT_EQ(sfGetPixel(s, 1, 0), 0x7BEFu);
     sfPutPixel(s, 0, 0, 0);
-    EXPECT_EQ(sfLoadTGA(u"c.tga", PF_565, s), s);   // filled in place
+    EXPECT_EQ(sfLoadTGA(u"c.tga", PF_565, s), s);  // filled in place
     EXPECT_EQ(sfGetPixel(s, 0, 0), 0xF800u);
     SURFACE* other = sfLoadTGA(u"c.tga", PF_888, s);  // format differs: a new surface
     ASSERT_NE(other, nullptr);
@@ -261,7 +266,7 @@ TEST_F(ImageTest, TgaColourMapLongerThan256AndTrueColourMapsAreSkipped)
     t.pixels = {0x123456};
     std::vector<uint8_t> f = writeTga(t);
     f[1] = 1;
-    f[5] = 2;    // two entries
+    f[5] = 2;  // two entries
     f[7] = 24;
     f.insert(f.begin() + 18, {1, 2, 3, 4, 5, 6});
     writeFile("tm.tga", f);
@@ -289,14 +294,14 @@ TEST_F(ImageTest, BadTgaFilesFailWithTheLogAndNoSurface)
         return f;
     };
     std::vector<std::vector<uint8_t>> bad = {
-        header(3, 8, 3, 2),                                      // grey images are not read
-        header(2, 15, 3, 2),                                     // unknown pixel size
-        header(7, 24, 3, 2),                                     // unknown type
-        header(2, 24, 0, 2),                                     // zero width
-        header(2, 24, 65535, 65535),                             // absurd size, tiny file
-        header(10, 24, 60000, 60000),                            // RLE cannot justify it either
-        std::vector<uint8_t>(good.begin(), good.begin() + 10),   // truncated header
-        std::vector<uint8_t>(good.begin(), good.end() - 1),      // truncated pixels
+        header(3, 8, 3, 2),                                     // grey images are not read
+        header(2, 15, 3, 2),                                    // unknown pixel size
+        header(7, 24, 3, 2),                                    // unknown type
+        header(2, 24, 0, 2),                                    // zero width
+        header(2, 24, 65535, 65535),                            // absurd size, tiny file
+        header(10, 24, 60000, 60000),                           // RLE cannot justify it either
+        std::vector<uint8_t>(good.begin(), good.begin() + 10),  // truncated header
+        std::vector<uint8_t>(good.begin(), good.end() - 1),     // truncated pixels
     };
     // An RLE packet that runs past the data.
     std::vector<uint8_t> rle = header(10, 24, 3, 2);
@@ -322,14 +327,14 @@ TEST_F(ImageTest, BadTgaFilesFailWithTheLogAndNoSurface)
     mapPast[5] = 0x2C;
     mapPast[6] = 0x10;
     mapPast[7] = 24;
-    mapPast.resize(18 + 256 * 3 + 4);   // 256 entries are there, the rest is not
+    mapPast.resize(18 + 256 * 3 + 4);  // 256 entries are there, the rest is not
     bad.push_back(mapPast);
     // A colour map of unsupported entry size.
     std::vector<uint8_t> map = header(1, 8, 3, 2);
     map[7] = 15;
     bad.push_back(map);
     uint32_t live = 0;
-    sfDestroy(sfCreate(1, 1, PF_888, false, SF_NO_KEY, nullptr));   // the surface pool keeps its first block
+    sfDestroy(sfCreate(1, 1, PF_888, false, SF_NO_KEY, nullptr));  // the surface pool keeps its first block
     MemStats st;
     memStats(&st);
     live = st.liveBytes;
@@ -346,7 +351,7 @@ TEST_F(ImageTest, BadTgaFilesFailWithTheLogAndNoSurface)
                        "\tnHeight:2\n\tnPixSize:8\n"),
               std::string::npos)
         << log;
-    EXPECT_NE(log.find("\tnWidth:-1\n\tnHeight:-1\n"), std::string::npos);   // 16-bit fields print signed
+    EXPECT_NE(log.find("\tnWidth:-1\n\tnHeight:-1\n"), std::string::npos);  // 16-bit fields print signed
     EXPECT_EQ(sfLoadTGA(u"missing.tga", 0, nullptr), nullptr);
     EXPECT_NE(readLog().find("sfLoadTGA failed for missing.tga"), std::string::npos);
 }
@@ -422,23 +427,23 @@ TEST_F(ImageTest, BadGsfFilesAreRejected)
         return head;
     };
     std::vector<std::vector<uint8_t>> bad = {
-        with(gsfHeader(PF_565, 8, 4, 2, 16, 64), 63),          // pixel data cut short
+        with(gsfHeader(PF_565, 8, 4, 2, 16, 64), 63),  // pixel data cut short
         with(gsfHeader(PF_565, 8, 4, 2, 16, 64), 0),
-        with(gsfHeader(PF_565, 8, 4, 2, 40, 64), 64),          // pitch addresses beyond the data
-        with(gsfHeader(PF_565, 8, 4, 4, 16, 64), 64),          // x step beyond the data
+        with(gsfHeader(PF_565, 8, 4, 2, 40, 64), 64),             // pitch addresses beyond the data
+        with(gsfHeader(PF_565, 8, 4, 4, 16, 64), 64),             // x step beyond the data
         with(gsfHeader(PF_565, 8, 4, (uint16_t)-2, 16, 64), 64),  // steps back before the data
-        with(gsfHeader(PF_565, 0, 4, 2, 16, 64), 64),          // zero width
-        with(gsfHeader(0, 8, 4, 2, 16, 64), 64),               // no format
+        with(gsfHeader(PF_565, 0, 4, 2, 16, 64), 64),             // zero width
+        with(gsfHeader(0, 8, 4, 2, 16, 64), 64),                  // no format
         with(gsfHeader(12, 8, 4, 2, 16, 64), 64),
-        with(gsfHeader(PF_565, 8, 4, 2, 16, 0x7FFFFFFF), 64),  // absurd data size
+        with(gsfHeader(PF_565, 8, 4, 2, 16, 0x7FFFFFFF), 64),         // absurd data size
         with(gsfHeader(PF_565, 8, 4, 2, 16, 64, 0, 0x10000000), 64),  // absurd frame count
-        with(gsfHeader(PF_565, 8, 4, 2, 16, 64, 1), 64),       // RLE table that does not parse
+        with(gsfHeader(PF_565, 8, 4, 2, 16, 64, 1), 64),              // RLE table that does not parse
     };
     std::vector<uint8_t> v2 = with(gsfHeader(PF_565, 8, 4, 2, 16, 64), 64);
     v2[3] = 2;
     bad.push_back(v2);
     std::vector<uint8_t> elem = with(gsfHeader(PF_565, 8, 4, 2, 16, 64), 64);
-    elem[36] = 8;    // frame elements of the wrong size
+    elem[36] = 8;  // frame elements of the wrong size
     bad.push_back(elem);
     std::vector<uint8_t> magic = with(gsfHeader(PF_565, 8, 4, 2, 16, 64), 64);
     magic[0] = 'X';
@@ -452,7 +457,8 @@ TEST_F(ImageTest, BadGsfFilesAreRejected)
     for (size_t i = 0; i < bad.size(); i++) {
         writeFile("bad.gsf", bad[i]);
         EXPECT_EQ(sfLoadGSF(u"bad.gsf", 0, nullptr), nullptr) << i;
-        EXPECT_EQ(sfLoadGSF(u"bad.gsf", 0, reuse), nullptr) << i;   // failure is not reported as the reuse surface
+        EXPECT_EQ(sfLoadGSF(u"bad.gsf", 0, reuse), nullptr)
+            << i;  // failure is not reported as the reuse surface
     }
     // The good file loads, so each case above fails for its own reason.
     writeFile("ok.gsf", with(gsfHeader(PF_565, 8, 4, 2, 16, 64), 64));
@@ -486,7 +492,7 @@ TEST_F(ImageTest, RawSizesAndShapes)
     sfDestroy(s);
     EXPECT_EQ(sfLoadRAW(u"c.raw", 0, nullptr), nullptr);
     EXPECT_EQ(sfLoadRAW(u"e.raw", 0, nullptr), nullptr);
-    s = sfLoadRAW(u"d.raw", 0, nullptr);   // 3 x 16 bytes: a 4 x 4 "888" image
+    s = sfLoadRAW(u"d.raw", 0, nullptr);  // 3 x 16 bytes: a 4 x 4 "888" image
     ASSERT_NE(s, nullptr);
     EXPECT_EQ(s->format, (uint32_t)PF_888);
     EXPECT_EQ(sfGetPixel(s, 3, 3), 0x040404u);
@@ -503,19 +509,19 @@ TEST_F(ImageTest, LoadChoosesReaderByExtension)
     t.pixels = {0x445566};
     writeFile("pic.tga", writeTga(t));
     writeFile("pic.bmp", writeTga(t));
-    SURFACE* s = sfLoad(u"pic", 0, nullptr);   // no .gsf: the .tga is found
+    SURFACE* s = sfLoad(u"pic", 0, nullptr);  // no .gsf: the .tga is found
     ASSERT_NE(s, nullptr);
     EXPECT_EQ(sfGetPixel(s, 0, 0), 0x445566u);
     ASSERT_EQ(sfSaveGSF(s, u"pic.gsf"), 1);
     sfPutPixel(s, 0, 0, 0x010101);
     ASSERT_EQ(sfSaveGSF(s, u"pic.gsf"), 1);
     sfDestroy(s);
-    s = sfLoad(u"pic", 0, nullptr);            // now the .gsf wins
+    s = sfLoad(u"pic", 0, nullptr);  // now the .gsf wins
     ASSERT_NE(s, nullptr);
     EXPECT_EQ(sfGetPixel(s, 0, 0), 0x010101u);
     sfDestroy(s);
     writeFile("up.TGA", writeTga(t));
-    s = sfLoad(u"up.TGA", 0, nullptr);   // the extension in any case
+    s = sfLoad(u"up.TGA", 0, nullptr);  // the extension in any case
     ASSERT_NE(s, nullptr);
     sfDestroy(s);
     EXPECT_EQ(sfLoad(u"pic.bmp", 0, nullptr), nullptr);

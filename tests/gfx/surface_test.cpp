@@ -1,9 +1,9 @@
 // Pixel formats, colour conversion, palettes, surface records, frames, the pool
 // and the image cache.
 
-#include "gfx_helpers.h"
 #include "gfx/blit_fast.h"
 #include "gfx/image.h"
+#include "gfx_helpers.h"
 #include "vfs/mem.h"
 
 TEST(PixelFormat, TableRowsAndLookups)
@@ -93,7 +93,7 @@ TEST(Palette, NearestAndMapping)
     p->colors[3] = 0x00FF00;
     p->colors[7] = 0x00FF00;
     p->colors[5] = 0x0000F0;
-    EXPECT_EQ(palNearest(p, 0x00FF00), 3u);   // the first exact match
+    EXPECT_EQ(palNearest(p, 0x00FF00), 3u);  // the first exact match
     EXPECT_EQ(palNearest(p, 0x0000FF), 5u);
     PALETTE* empty = palCreate();
     EXPECT_EQ(palNearest(empty, 0x123456), 0u);
@@ -220,14 +220,14 @@ TEST(Surface, ConvertKeepsFieldsAndConvertsEveryPixel)
     s->frameDelay = 7;
     ASSERT_TRUE(sfSetFrameGrid(s, 3, 1));
     RECT clip = {0, 0, 1, 1};
-    gfxSetClip(&clip);   // the drawing state must not leak into a conversion
+    gfxSetClip(&clip);  // the drawing state must not leak into a conversion
     gfxSetAlpha(0);
     SURFACE* c = sfConvert(s, PF_565);
     gfxResetState();
     ASSERT_NE(c, nullptr);
     EXPECT_EQ(c->format, (uint32_t)PF_565);
     EXPECT_EQ(c->xPitch, 2);
-    EXPECT_EQ(sfGetPixel(c, 0, 0), 0x7BEFu);   // the key pixel too
+    EXPECT_EQ(sfGetPixel(c, 0, 0), 0x7BEFu);  // the key pixel too
     EXPECT_EQ(sfGetPixel(c, 2, 1), 0xF800u);
     EXPECT_EQ(c->keycolor, 0x7BEFu);
     EXPECT_EQ(c->xPivot, 128);
@@ -271,14 +271,14 @@ TEST(Surface, PaletteOwnershipAndAllocationFailure)
     EXPECT_EQ(s->palette->colors[0], 0xABCDEFu);
     PALETTE* own = s->palette;
     p->colors[0] = 1;
-    sfSetPalette(s, p, true);   // an owned block is reused
+    sfSetPalette(s, p, true);  // an owned block is reused
     EXPECT_EQ(s->palette, own);
     EXPECT_EQ(own->colors[0], 1u);
     sfSetPalette(s, nullptr, false);
     EXPECT_EQ(s->palette, nullptr);
     sfSetPalette(s, p, false);
     memFailAfter(0);
-    sfSetPalette(s, p, true);   // no memory: nothing changes
+    sfSetPalette(s, p, true);  // no memory: nothing changes
     memFailAfter(-1);
     EXPECT_EQ(s->palette, p);
     EXPECT_EQ(s->ownsPalette, 0);
@@ -304,11 +304,11 @@ class ImageCacheTest : public GfxTest {};
 
 TEST_F(ImageCacheTest, SharesByNameAndPurgesByGeneration)
 {
-    std::vector<uint8_t> raw(16, 7);   // a 4 x 4 palette image
+    std::vector<uint8_t> raw(16, 7);  // a 4 x 4 palette image
     writeFile("a.raw", raw);
     writeFile("b.raw", raw);
     ASSERT_TRUE(sfCacheInit(0));
-    EXPECT_FALSE(sfCachePurge(0));     // nothing to purge at generation 0
+    EXPECT_FALSE(sfCachePurge(0));  // nothing to purge at generation 0
     SURFACE* a = sfGetCached(u"a.raw");
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(sfGetCached(u"A.RAW"), a);  // names compare without case
@@ -317,7 +317,7 @@ TEST_F(ImageCacheTest, SharesByNameAndPurgesByGeneration)
     ASSERT_NE(b, nullptr);
     EXPECT_EQ(sfCacheCount(), 2);
     EXPECT_FALSE(sfCachePurge(2));
-    EXPECT_TRUE(sfCachePurge(0));      // the current generation: b only
+    EXPECT_TRUE(sfCachePurge(0));  // the current generation: b only
     EXPECT_EQ(sfCacheCount(), 1);
     EXPECT_EQ(sfCacheGeneration(), 0u);
     EXPECT_EQ(sfGetCached(u"a.raw"), a);
@@ -329,7 +329,7 @@ TEST_F(ImageCacheTest, SharesByNameAndPurgesByGeneration)
 
 TEST_F(ImageCacheTest, LoadsInTheDefaultFormat)
 {
-    std::vector<uint8_t> raw(32, 0xFF);   // a 4 x 4 "565" image, all white
+    std::vector<uint8_t> raw(32, 0xFF);  // a 4 x 4 "565" image, all white
     writeFile("w.raw", raw);
     ASSERT_TRUE(sfCacheInit(PF_888));
     SURFACE* s = sfGetCached(u"w.raw");

@@ -3,8 +3,8 @@
 #include <stdlib.h>
 #include <sys/wait.h>
 
-#include "gfx_helpers.h"
 #include "gfx/image.h"
+#include "gfx_helpers.h"
 
 namespace {
 
@@ -32,7 +32,11 @@ class ImageTool : public GfxTest {};
 TEST_F(ImageTool, ConvertPreparesSpritesLikeTheEngine)
 {
     writeFile("s.tga", smallTga());
-    ASSERT_EQ(runTool(dir, "convert --format 565 --key topleft --pivot 128,256 --frames 2x1 --delay 80 --rle s.tga s.gsf"), 0);
+    ASSERT_EQ(
+        runTool(
+            dir,
+            "convert --format 565 --key topleft --pivot 128,256 --frames 2x1 --delay 80 --rle s.tga s.gsf"),
+        0);
     SURFACE* g = sfLoadGSF(u16(dir + "/s.gsf").c_str(), 0, nullptr);
     ASSERT_NE(g, nullptr);
     EXPECT_EQ(g->format, (uint32_t)PF_565);
@@ -45,7 +49,7 @@ TEST_F(ImageTool, ConvertPreparesSpritesLikeTheEngine)
     SURFACE* d = sfCreate(4, 2, PF_565, false, SF_NO_KEY, nullptr);
     sfBlit(g, d, 0, 0, nullptr);
     EXPECT_EQ(sfGetPixel(d, 1, 0), 0xF800u);
-    EXPECT_EQ(sfGetPixel(d, 0, 1), 0u);   // key pixels stay transparent
+    EXPECT_EQ(sfGetPixel(d, 0, 1), 0u);  // key pixels stay transparent
     sfDestroy(d);
     sfDestroy(g);
     // Back to a TGA: key-coloured pixels get alpha 0.

@@ -16,8 +16,14 @@
 
 namespace {
 
-void keyDownMsg(uint32_t vk) { appWindowProc(WM_KEYDOWN, vk, 0, 0); }
-void keyUpMsg(uint32_t vk) { appWindowProc(WM_KEYUP, vk, 0, 0); }
+void keyDownMsg(uint32_t vk)
+{
+    appWindowProc(WM_KEYDOWN, vk, 0, 0);
+}
+void keyUpMsg(uint32_t vk)
+{
+    appWindowProc(WM_KEYUP, vk, 0, 0);
+}
 
 std::vector<InputEvent> drain()
 {

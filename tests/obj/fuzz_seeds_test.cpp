@@ -33,7 +33,8 @@ TEST_F(ObjTest, FuzzSeedsAreWorldFilesThatLoadCleanly)
         void* obj = load("src.w");
         ASSERT_NE(obj, nullptr);
         for (bool binary : {false, true}) {
-            std::string seed = corpus + (binary ? "world_binary/seed" : "world_text/seed") + std::to_string(n);
+            std::string seed =
+                corpus + (binary ? "world_binary/seed" : "world_text/seed") + std::to_string(n);
             ASSERT_TRUE(save("seed.w", obj, binary));
             std::string bytes = readFile("seed.w").substr(4);
             if (write) {

@@ -33,11 +33,26 @@ protected:
         std::filesystem::remove_all(dir, ignored);
     }
 
-    std::string path(const char* name) const { return dir + name; }
-    std::string log() const { return readFile("Tobex.log"); }  // since the fixture started
-    std::string readFile(const char* name) const { return testutil::readFile(path(name)); }
-    void writeFile(const char* name, const std::string& bytes) const { testutil::writeFile(path(name), bytes); }
-    static std::u16string wide(const char* s) { return testutil::wide(s); }
+    std::string path(const char* name) const
+    {
+        return dir + name;
+    }
+    std::string log() const
+    {
+        return readFile("Tobex.log");
+    }  // since the fixture started
+    std::string readFile(const char* name) const
+    {
+        return testutil::readFile(path(name));
+    }
+    void writeFile(const char* name, const std::string& bytes) const
+    {
+        testutil::writeFile(path(name), bytes);
+    }
+    static std::u16string wide(const char* s)
+    {
+        return testutil::wide(s);
+    }
 
     // An 8 x 4 grey image, for sprites that load their image when synced.
     void writeImage(const char* name) const
@@ -46,8 +61,14 @@ protected:
         writeFile(name, testutil::tga(8, 4, [](int, int) { return 0x808080u; }));
     }
 
-    void* load(const char* name) { return objLoadFile(wide(name).c_str()); }
-    bool save(const char* name, void* obj, bool binary) { return objSaveFile(wide(name).c_str(), obj, binary); }
+    void* load(const char* name)
+    {
+        return objLoadFile(wide(name).c_str());
+    }
+    bool save(const char* name, void* obj, bool binary)
+    {
+        return objSaveFile(wide(name).c_str(), obj, binary);
+    }
 
     template <class T>
     static T* create(ClassDesc* cls, const char* name = nullptr)
@@ -58,8 +79,17 @@ protected:
         return obj;
     }
 
-    static void add(World* w, void* obj) { objCallMethod(w, M_ADDOBJ, obj); }
-    static ObjectId member(const World* w, int i) { return *static_cast<ObjectId*>(vecAt(&w->objs, i)); }
+    static void add(World* w, void* obj)
+    {
+        objCallMethod(w, M_ADDOBJ, obj);
+    }
+    static ObjectId member(const World* w, int i)
+    {
+        return *static_cast<ObjectId*>(vecAt(&w->objs, i));
+    }
     template <class T>
-    static T* memberObj(const World* w, int i) { return static_cast<T*>(objGet(member(w, i))); }
+    static T* memberObj(const World* w, int i)
+    {
+        return static_cast<T*>(objGet(member(w, i)));
+    }
 };

@@ -220,7 +220,7 @@ TEST_F(ObjTest, TextReferencesByIdNameAndAbsoluteId)
     EXPECT_EQ(fromStr<ObjectId>("&7", PT_OBJECTID), 7);
     EXPECT_EQ(fromStr<ObjectId>("-2147483647", PT_OBJECTID), OBJ_NONE);
 
-    World* root = create<World>(&g_worldClass, "Root");     // id 0
+    World* root = create<World>(&g_worldClass, "Root");  // id 0
     World* other = create<World>(&g_worldClass, "Other");
     World* mine = create<World>(&g_worldClass, "Mine");
     Str* target = create<Str>(&g_strClass, "target");
@@ -258,14 +258,32 @@ TEST_F(PropTest, EveryWrittenTypeRoundTripsInBinary)
         const char* text;
     };
     const Case cases[] = {
-        {PT_BOOL, "1"}, {PT_INT, "%500%-20"}, {PT_FIXED16, "-3.5"}, {PT_FIXED32, "7.125"},
-        {PT_FLOAT, "1.05"}, {PT_COLOR, "1 2 3"}, {PT_KEY, "5 -6"}, {PT_STRING16, "fifteen chars.."},
-        {PT_STRING, "eight bit"}, {PT_CONST_STRING, "const"}, {PT_WSTRING, "wide"},
-        {PT_CONST_WSTRING, "cw"}, {PT_TSTRING, "t\xffx"}, {PT_CONST_TSTRING, "ct"},
-        {PT_TIME, "123456"}, {PT_METHOD, "Control_Sync"}, {PT_RECT, "1 -2 3 -4"},
-        {PT_POINT2, "9 8"}, {PT_XFORM2, "1 2 3 0.5 2"}, {PT_DXFORM2, "1 2 3 4 5.5"},
-        {PT_OBJLIST, "1 2 3"}, {PT_KEYVECT, "0 1 10 2"}, {PT_INTVECT, "-1 -2"},
-        {PT_PROPTYPE, "23"}, {PT_ORT, "3"}, {PT_INTERP, "2"},
+        {PT_BOOL, "1"},
+        {PT_INT, "%500%-20"},
+        {PT_FIXED16, "-3.5"},
+        {PT_FIXED32, "7.125"},
+        {PT_FLOAT, "1.05"},
+        {PT_COLOR, "1 2 3"},
+        {PT_KEY, "5 -6"},
+        {PT_STRING16, "fifteen chars.."},
+        {PT_STRING, "eight bit"},
+        {PT_CONST_STRING, "const"},
+        {PT_WSTRING, "wide"},
+        {PT_CONST_WSTRING, "cw"},
+        {PT_TSTRING, "t\xffx"},
+        {PT_CONST_TSTRING, "ct"},
+        {PT_TIME, "123456"},
+        {PT_METHOD, "Control_Sync"},
+        {PT_RECT, "1 -2 3 -4"},
+        {PT_POINT2, "9 8"},
+        {PT_XFORM2, "1 2 3 0.5 2"},
+        {PT_DXFORM2, "1 2 3 4 5.5"},
+        {PT_OBJLIST, "1 2 3"},
+        {PT_KEYVECT, "0 1 10 2"},
+        {PT_INTVECT, "-1 -2"},
+        {PT_PROPTYPE, "23"},
+        {PT_ORT, "3"},
+        {PT_INTERP, "2"},
     };
     for (const Case& c : cases) {
         alignas(8) uint8_t value[32] = {}, back[32] = {};
@@ -343,18 +361,21 @@ TEST_F(PropTest, BinaryReferencesUseMarkersForNamedAndAbsoluteIds)
     add(other, target);
     add(root, rootTarget);
     Actor* owner = create<Actor>(&g_actorClass);
-    std::string named = writeBinary([&](WorldFile* wf) { return PropWrite(wf, owner, PT_OBJECTID, &target->id); });
+    std::string named =
+        writeBinary([&](WorldFile* wf) { return PropWrite(wf, owner, PT_OBJECTID, &target->id); });
     ASSERT_EQ(named.size(), 33u);
     EXPECT_EQ(uint8_t(named[0]), 0xFE);
     EXPECT_EQ(named.substr(1, 6), std::string("Other\0", 6));
     EXPECT_EQ(named.substr(17, 7), std::string("target\0", 7));
-    std::string absolute = writeBinary([&](WorldFile* wf) { return PropWrite(wf, owner, PT_OBJECTID, &rootTarget->id); });
+    std::string absolute =
+        writeBinary([&](WorldFile* wf) { return PropWrite(wf, owner, PT_OBJECTID, &rootTarget->id); });
     EXPECT_EQ(absolute.size(), 5u);
     EXPECT_EQ(uint8_t(absolute[0]), 0xFD);
     // A dangling id shaped like a marker is written in the absolute form so that
     // the bytes after it are not taken for its value.
     ObjectId markerShaped = 0x1FD;
-    std::string shaped = writeBinary([&](WorldFile* wf) { return PropWrite(wf, owner, PT_OBJECTID, &markerShaped); });
+    std::string shaped =
+        writeBinary([&](WorldFile* wf) { return PropWrite(wf, owner, PT_OBJECTID, &markerShaped); });
     EXPECT_EQ(shaped, std::string("\xFD\xFD\x01\0\0", 5));
 
     ObjectId v = 0;

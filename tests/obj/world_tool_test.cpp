@@ -11,9 +11,8 @@ testutil::ToolRun tobex(const std::string& dir, const std::string& args)
     return testutil::runTobex(dir, "world " + args);
 }
 
-const char kScreen[] =
-    "TOBT\n\nWorld\nname\tScr\nobjs\t5 6\n\nSprite\nname\tspr\nfile\tpic.tga\n\n"
-    "Actor\nname\tact\nsprite\t5\nalpha\t128\n\n";
+const char kScreen[] = "TOBT\n\nWorld\nname\tScr\nobjs\t5 6\n\nSprite\nname\tspr\nfile\tpic.tga\n\n"
+                       "Actor\nname\tact\nsprite\t5\nalpha\t128\n\n";
 
 }
 
@@ -36,7 +35,8 @@ TEST_F(ObjTest, WorldToolPrintsConvertsAndChecks)
     EXPECT_EQ(ok.status, 0) << ok.out;
     EXPECT_NE(ok.out.find("World with 2 members, 0 problem(s)"), std::string::npos);
 
-    writeFile("bad.w", "TOBT\n\nWorld\nname\tBad\nobjs\t1 2 3\n\nActor\nsprite\t9\nshape\tround\n\nUnicorn\n\n");
+    writeFile("bad.w",
+              "TOBT\n\nWorld\nname\tBad\nobjs\t1 2 3\n\nActor\nsprite\t9\nshape\tround\n\nUnicorn\n\n");
     testutil::ToolRun bad = tobex(dir, "check bad.w");
     EXPECT_EQ(bad.status, 1);
     EXPECT_NE(bad.out.find("objRead: unknown property shape"), std::string::npos) << bad.out;

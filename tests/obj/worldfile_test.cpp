@@ -11,10 +11,9 @@
 
 namespace {
 
-const char kDemo[] =
-    "TOBT\n\nWorld\nname\tScrDemo\nobjs\t12 13\n; members follow\n\n"
-    "Sprite\nname\tsprLogo\nfile\tGraphics/Logo.tga\n\n"
-    "Actor\nname\tactLogo\nx\t%500%500\ny\t%500%500\nsprite\t12\n\n";
+const char kDemo[] = "TOBT\n\nWorld\nname\tScrDemo\nobjs\t12 13\n; members follow\n\n"
+                     "Sprite\nname\tsprLogo\nfile\tGraphics/Logo.tga\n\n"
+                     "Actor\nname\tactLogo\nx\t%500%500\ny\t%500%500\nsprite\t12\n\n";
 
 // A class with one property of every type that World files hold.
 struct AllTypes : Base {
@@ -83,10 +82,19 @@ PropDesc g_allDescs[] = {
     OBJ_METHOD("Debug", M_DEBUG),
 };
 ObjMethod g_allSlots[4];
-ClassDesc g_allClass = {.nProps = 29, .nMethods = 4, .objectSize = sizeof(AllTypes), .flags = 0,
-                        .name = "AllTypes", .base = nullptr, .baseName = "Base", .create = nullptr,
-                        .destroy = nullptr, .descs = g_allDescs, .nameIndex = nullptr,
-                        .defaults = &g_allDefault, .slots = g_allSlots};
+ClassDesc g_allClass = {.nProps = 29,
+                        .nMethods = 4,
+                        .objectSize = sizeof(AllTypes),
+                        .flags = 0,
+                        .name = "AllTypes",
+                        .base = nullptr,
+                        .baseName = "Base",
+                        .create = nullptr,
+                        .destroy = nullptr,
+                        .descs = g_allDescs,
+                        .nameIndex = nullptr,
+                        .defaults = &g_allDefault,
+                        .slots = g_allSlots};
 
 // Every written property's text form, to compare two objects property by property.
 std::string describe(void* obj)
@@ -131,14 +139,31 @@ protected:
     AllTypes* makeAllTypes()
     {
         AllTypes* a = create<AllTypes>(&g_allClass, "all");
-        const char* values[][2] = {
-            {"b", "1"}, {"i", "%-250%1000"}, {"f16", "-0.5"}, {"f32", "-1234.0625"},
-            {"fl", "0.1"}, {"col", "1 128 255"}, {"key", "100 -100"}, {"s16", " lead"},
-            {"str", "\xe9t\xe9 text"}, {"cstr", "c"}, {"wstr", "w"}, {"cwstr", "cw"},
-            {"tstr", "t s"}, {"ctstr", "ct"}, {"time", "4000000000"},
-            {"method", "World_Sync"}, {"rect", "-1 2 -3 4"}, {"pt", "5 6"},
-            {"xf", "1 2 3 0.5 -1.5"}, {"dxf", "0.5 1 -1 2.25 0"},             {"keys", "0 1 100 200"}, {"ints", "-9 0 9"}, {"ptype", "30"}, {"ort", "2"},
-            {"interp", "0"}};
+        const char* values[][2] = {{"b", "1"},
+                                   {"i", "%-250%1000"},
+                                   {"f16", "-0.5"},
+                                   {"f32", "-1234.0625"},
+                                   {"fl", "0.1"},
+                                   {"col", "1 128 255"},
+                                   {"key", "100 -100"},
+                                   {"s16", " lead"},
+                                   {"str", "\xe9t\xe9 text"},
+                                   {"cstr", "c"},
+                                   {"wstr", "w"},
+                                   {"cwstr", "cw"},
+                                   {"tstr", "t s"},
+                                   {"ctstr", "ct"},
+                                   {"time", "4000000000"},
+                                   {"method", "World_Sync"},
+                                   {"rect", "-1 2 -3 4"},
+                                   {"pt", "5 6"},
+                                   {"xf", "1 2 3 0.5 -1.5"},
+                                   {"dxf", "0.5 1 -1 2.25 0"},
+                                   {"keys", "0 1 100 200"},
+                                   {"ints", "-9 0 9"},
+                                   {"ptype", "30"},
+                                   {"ort", "2"},
+                                   {"interp", "0"}};
         for (auto& v : values) {
             const PropDesc* d = objPropDesc(a, objPropIndex(a, v[0]));
             PropFromStr(v[1], d->type, reinterpret_cast<uint8_t*>(a) + d->offset);
@@ -159,10 +184,11 @@ TEST_F(WorldFileTest, WorkedExampleLoadsSyncsAndWritesBackTheSameLines)
     ASSERT_EQ(actor->cls, &g_actorClass);
     EXPECT_EQ(actor->sprite, sprite->id);
     EXPECT_EQ(uint32_t(actor->x), 0x5F000000u | 500u << 12 | 500u);
-    std::string expected =
-        "TOBT\n\nWorld\nname\tScrDemo\nobjs\t" + std::to_string(sprite->id) + " " +
-        std::to_string(actor->id) + "\n\nSprite\nname\tsprLogo\nfile\tGraphics/Logo.tga\n\n"
-        "Actor\nname\tactLogo\nx\t%500%500\ny\t%500%500\nsprite\t" + std::to_string(sprite->id) + "\n\n";
+    std::string expected = "TOBT\n\nWorld\nname\tScrDemo\nobjs\t" + std::to_string(sprite->id) + " " +
+                           std::to_string(actor->id) +
+                           "\n\nSprite\nname\tsprLogo\nfile\tGraphics/Logo.tga\n\n"
+                           "Actor\nname\tactLogo\nx\t%500%500\ny\t%500%500\nsprite\t" +
+                           std::to_string(sprite->id) + "\n\n";
     EXPECT_EQ(saveText(w), expected);
     EXPECT_EQ(log(), "");
 }
@@ -220,7 +246,8 @@ TEST_F(WorldFileTest, TextLinesFollowTheTokenRules)
 {
     // No blank after the name: the value is the next line. A ";" token at the end
     // of its line takes the next line as its comment. CR LF ends lines too.
-    Str* s = static_cast<Str*>(loadText("TOBT\r\n\r\nStr\r\nname\r\nfirst\r\n;\nname\tignored\ntext\t two  words\n"));
+    Str* s = static_cast<Str*>(
+        loadText("TOBT\r\n\r\nStr\r\nname\r\nfirst\r\n;\nname\tignored\ntext\t two  words\n"));
     ASSERT_NE(s, nullptr);
     EXPECT_STREQ(s->name, "first");
     char text[32];
@@ -265,7 +292,8 @@ TEST_F(WorldFileTest, UnknownNamesAndMissingMembersAreLoggedAndSkipped)
     EXPECT_NE(l.find("World_Load: less objects loaded than expected, world W\n"), std::string::npos);
 
     // A World whose file ends early keeps what it read.
-    w = static_cast<World*>(loadText("TOBT\n\nWorld\nname\tShort\nobjs\t4 5 6\n\nStr\nname\ta\n\nStr\nname\tb\n\n"));
+    w = static_cast<World*>(
+        loadText("TOBT\n\nWorld\nname\tShort\nobjs\t4 5 6\n\nStr\nname\ta\n\nStr\nname\tb\n\n"));
     ASSERT_NE(w, nullptr);
     ASSERT_EQ(w->objs.count, 2);
     EXPECT_STREQ(memberObj<Str>(w, 1)->name, "b");
@@ -278,11 +306,10 @@ TEST_F(WorldFileTest, ReferencesResolveToMembersTheWorldAndOtherWorlds)
     World* other = create<World>(&g_worldClass, "Other");
     Sprite* shared = create<Sprite>(&g_spriteClass, "shared");
     add(other, shared);
-    World* w = static_cast<World*>(loadText(
-        "TOBT\n\nWorld\nname\tW\nobjs\t40 41 42\n\n"
-        "Actor\nname\ta\nparent\t41\nsprite\tOther:shared\n\n"
-        "Actor\nname\tb\nsprite\t99\nparent\t0\n\n"
-        "Control\nobjs\t40 0 41\n\n"));
+    World* w = static_cast<World*>(loadText("TOBT\n\nWorld\nname\tW\nobjs\t40 41 42\n\n"
+                                            "Actor\nname\ta\nparent\t41\nsprite\tOther:shared\n\n"
+                                            "Actor\nname\tb\nsprite\t99\nparent\t0\n\n"
+                                            "Control\nobjs\t40 0 41\n\n"));
     ASSERT_NE(w, nullptr);
     Actor* a = memberObj<Actor>(w, 0);
     Actor* b = memberObj<Actor>(w, 1);
@@ -297,7 +324,8 @@ TEST_F(WorldFileTest, ReferencesResolveToMembersTheWorldAndOtherWorlds)
               std::string::npos);
     std::vector<ObjectId> ids = {a->id, w->id, b->id};
     EXPECT_EQ(std::vector<ObjectId>(reinterpret_cast<ObjectId*>(c->objs.data),
-                                    reinterpret_cast<ObjectId*>(c->objs.data) + 3), ids);
+                                    reinterpret_cast<ObjectId*>(c->objs.data) + 3),
+              ids);
 
     // Written back, the cross-World reference keeps its name form and the rest
     // their saved ids.
@@ -382,7 +410,8 @@ TEST_F(WorldFileTest, BinaryFilesThatLieFailCleanly)
     writeFile("big.w", std::string("TOBBWorld\0\x0d\0\0\0\x40\4\0\0\0\xff", 20));
     EXPECT_EQ(load("big.w"), nullptr);
     // objs promising more members than the file holds.
-    const char fewBytes[] = "TOBBWorld\0\x0d\3\0\0\0\4\0\0\0\1\0\0\0\2\0\0\0\3\0\0\0\xff" "Str\0\xff";
+    const char fewBytes[] = "TOBBWorld\0\x0d\3\0\0\0\4\0\0\0\1\0\0\0\2\0\0\0\3\0\0\0\xff"
+                            "Str\0\xff";
     writeFile("few.w", std::string(fewBytes, sizeof fewBytes - 1));
     World* few = static_cast<World*>(load("few.w"));
     ASSERT_NE(few, nullptr);
@@ -473,10 +502,19 @@ int Blob_Save(void* obj, void* arg)
     return vfsWriteString(wf->file, extra) && vfsWriteString(wf->file, "\n") ? 0 : -1;
 }
 ObjMethod g_blobSlots[4] = {Blob_Save, Blob_Load, nullptr, nullptr};
-ClassDesc g_blobClass = {.nProps = 1, .nMethods = 4, .objectSize = sizeof(Blob), .flags = 0,
-                         .name = "Blob", .base = nullptr, .baseName = "Base", .create = nullptr,
-                         .destroy = nullptr, .descs = g_blobDescs, .nameIndex = nullptr,
-                         .defaults = &g_blobDefault, .slots = g_blobSlots};
+ClassDesc g_blobClass = {.nProps = 1,
+                         .nMethods = 4,
+                         .objectSize = sizeof(Blob),
+                         .flags = 0,
+                         .name = "Blob",
+                         .base = nullptr,
+                         .baseName = "Base",
+                         .create = nullptr,
+                         .destroy = nullptr,
+                         .descs = g_blobDescs,
+                         .nameIndex = nullptr,
+                         .defaults = &g_blobDefault,
+                         .slots = g_blobSlots};
 
 }
 

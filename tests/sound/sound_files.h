@@ -70,22 +70,22 @@ inline std::string module()
     for (int i = 0; i < 31; ++i) {
         std::string sample(30, '\0');
         if (i == 0) {
-            sample[22] = 0;    // length in words, big-endian: 32 words
+            sample[22] = 0;  // length in words, big-endian: 32 words
             sample[23] = 32;
-            sample[25] = 64;   // volume
-            sample[29] = 1;    // repeat length 1: no loop
+            sample[25] = 64;  // volume
+            sample[29] = 1;   // repeat length 1: no loop
         }
         s += sample;
     }
-    s += char(1);    // song length
-    s += char(127);  // restart position
+    s += char(1);                 // song length
+    s += char(127);               // restart position
     s += std::string(128, '\0');  // order: pattern 0
     s += "M.K.";
     std::string pattern(64 * 4 * 4, '\0');
     const uint32_t period = 428;
     pattern[0] = char(period >> 8);  // sample 1 (high bits 0), period
     pattern[1] = char(period & 255);
-    pattern[2] = char(1 << 4);       // sample 1 (low bits), no effect
+    pattern[2] = char(1 << 4);  // sample 1 (low bits), no effect
     s += pattern;
     for (int i = 0; i < 64; ++i)
         s += char(i % 16 < 8 ? 60 : -60);
@@ -117,7 +117,10 @@ protected:
         testutil::writeFile(dir + name, bytes);
         return testutil::wide(name);
     }
-    std::string logText() { return testutil::readFile(log); }
+    std::string logText()
+    {
+        return testutil::readFile(log);
+    }
 
     std::string dir;
     std::string log;

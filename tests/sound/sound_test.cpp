@@ -127,7 +127,7 @@ TEST_F(SoundTest, MissingStereoAndCorruptWavsGiveNullAndTheirLogLine)
     for (const auto& b : bad) {
         EXPECT_EQ(sndLoad(file(b.name, b.bytes).c_str()), nullptr) << b.name;
         EXPECT_NE(logText().find(std::string("MikMod sndLoadSample failed for ") + b.name + "\n"),
-            std::string::npos)
+                  std::string::npos)
             << b.name;
         EXPECT_EQ(vfsOpenCount(), 0) << b.name;
     }

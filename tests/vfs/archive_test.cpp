@@ -60,7 +60,8 @@ TEST_F(Archive, ReadsStoredAndDeflatedMembersInAnyChunking)
 
 TEST_F(Archive, NamesMatchWithoutAsciiCaseButKeepSeparatorsAndOtherLetters)
 {
-    ZipImage z = buildZip({{.name = "Graphics/Def0.tga", .data = "def0"}, {.name = "caf\xE9.txt", .data = "latin"}});
+    ZipImage z =
+        buildZip({{.name = "Graphics/Def0.tga", .data = "def0"}, {.name = "caf\xE9.txt", .data = "latin"}});
     ASSERT_EQ(mountImage("data.zip", z), 1);
     EXPECT_EQ(vfsSlurp(u"graphics/DEF0.TGA"), "def0");
     EXPECT_EQ(vfsSlurp(u"Graphics\\Def0.tga"), "<missing>");
@@ -79,7 +80,9 @@ TEST_F(Archive, LaterDateWinsAndEqualDatesKeepTheFirst)
     ZipImage a = buildZip({
         {.name = "same.txt", .data = "a-old", .dosDateTime = kDate2000},
         {.name = "dup.txt", .data = "a-first", .dosDateTime = kDate2000},
-        {.name = "DUP.txt", .data = "a-second", .dosDateTime = kDate2000},  // same name, same date: first stays
+        {.name = "DUP.txt",
+         .data = "a-second",
+         .dosDateTime = kDate2000},  // same name, same date: first stays
         {.name = "twice.txt", .data = "a-old", .dosDateTime = kDate2000},
         {.name = "twice.txt", .data = "a-new", .dosDateTime = kDate2010},  // later in one archive wins
         {.name = "newer.txt", .data = "a-new", .dosDateTime = kDate2010},
@@ -176,8 +179,11 @@ TEST_F(Archive, ScrambledArchiveReadsLikeItsPlainTwin)
 
 TEST_F(Archive, ExecutableWithAppendedArchiveIsMounted)
 {
-    std::string exe = "\x7F" "ELF" + randomBytes(70000);
-    std::vector<ZipMember> members = {{.name = "main.w", .data = textBytes(5000)}, {.name = "raw", .data = "r", .method = 0}};
+    std::string exe = "\x7F"
+                      "ELF" +
+                      randomBytes(70000);
+    std::vector<ZipMember> members = {{.name = "main.w", .data = textBytes(5000)},
+                                      {.name = "raw", .data = "r", .method = 0}};
     // Offsets counted from the archive's start (cat exe a.zip) and from the file's start (zip -A).
     put("relative.exe", exe + buildZip(members).bytes);
     put("absolute.exe", exe + buildZip(members, uint32_t(exe.size())).bytes);
@@ -201,7 +207,9 @@ TEST_F(Archive, ExecutableWithAppendedArchiveIsMounted)
 TEST_F(Archive, SeeksForwardBackwardAndToTheEnd)
 {
     std::string text = textBytes(300000);
-    ASSERT_EQ(mountImage("s.pak", buildZip({{.name = "d", .data = text}, {.name = "s", .data = text, .method = 0}})), 1);
+    ASSERT_EQ(mountImage("s.pak",
+                         buildZip({{.name = "d", .data = text}, {.name = "s", .data = text, .method = 0}})),
+              1);
     for (const char16_t* name : {u"d", u"s"}) {
         VFile* f = vfsOpen(name);
         ASSERT_NE(f, nullptr);
@@ -252,10 +260,10 @@ TEST_F(Archive, DamagedMembersFailReadsOrClose)
         z.put32(z.local[i] + field, value);
         z.put32(z.central[i] + field + 2, value);  // a directory record is 2 bytes longer up front
     };
-    patchBoth(0, 14, 0x12345678);                          // CRC-32
+    patchBoth(0, 14, 0x12345678);  // CRC-32
     patchBoth(3, 14, 0x12345678);
-    z.bytes[z.local[1] + 30 + 7] = char(0xFF);             // a final block of the reserved type
-    patchBoth(2, 22, uint32_t(text.size() + 1000));        // declares more than the stream holds
+    z.bytes[z.local[1] + 30 + 7] = char(0xFF);       // a final block of the reserved type
+    patchBoth(2, 22, uint32_t(text.size() + 1000));  // declares more than the stream holds
     ASSERT_EQ(mountImage("bad.pak", z), 1);
 
     bool closed = true;
@@ -307,15 +315,15 @@ TEST_F(Archive, MembersThatCannotBeReadGiveHandlesWhoseReadsFail)
         {.name = "ok", .data = "fine", .method = 0},
     };
     ZipImage z = buildZip(members);
-    z.put16(z.local[2] + 8, 8);                 // local header says deflated, directory stored
-    z.put16(z.local[3] + 26, 11);               // local name length differs
-    z.put32(z.central[4] + 20, 1);              // stored, but compressed size differs from size
-    z.put32(z.local[5] + 14, 0xBAD);            // local CRC-32 differs (no data descriptor flag)
-    z.put32(z.central[6] + 42, 0x7FFFFF00);     // local header beyond the end of the file
-    z.put16(z.central[7] + 34, 1);              // starts on another disk
+    z.put16(z.local[2] + 8, 8);              // local header says deflated, directory stored
+    z.put16(z.local[3] + 26, 11);            // local name length differs
+    z.put32(z.central[4] + 20, 1);           // stored, but compressed size differs from size
+    z.put32(z.local[5] + 14, 0xBAD);         // local CRC-32 differs (no data descriptor flag)
+    z.put32(z.central[6] + 42, 0x7FFFFF00);  // local header beyond the end of the file
+    z.put16(z.central[7] + 34, 1);           // starts on another disk
     ASSERT_EQ(mountImage("odd.zip", z), 1);
-    for (const char* name :
-         {"bzip2", "encrypted", "local-method", "local-name", "stored-sizes", "local-crc", "far-away", "other-disk"}) {
+    for (const char* name : {"bzip2", "encrypted", "local-method", "local-name", "stored-sizes", "local-crc",
+                             "far-away", "other-disk"}) {
         SCOPED_TRACE(name);
         VFile* f = vfsOpen(wide(name).c_str());
         ASSERT_NE(f, nullptr);
@@ -480,7 +488,7 @@ TEST_F(Archive, ReadsArchivesOfOtherWriters)
     ASSERT_EQ(system((cd + "mkdir iz && cp big.txt rand.bin iz/ && zip -qr info.zip iz && "
                            "head -c 3000 /bin/sh > sfx.exe && cat info.zip >> sfx.exe && zip -qA sfx.exe && "
                            "zip -q - big.txt < /dev/null > piped.zip && rm -r iz")
-                          .c_str()),
+                         .c_str()),
               0);
     std::remove(path("big.txt").c_str());
     for (const char* name : {"py.zip", "stream.zip", "info.zip", "sfx.exe", "piped.zip"})

@@ -12,7 +12,10 @@ namespace {
 
 class Files : public VfsFixture {
 protected:
-    void mkdirs(const std::string& name) { ASSERT_EQ(system(("mkdir -p '" + path(name) + "'").c_str()), 0); }
+    void mkdirs(const std::string& name)
+    {
+        ASSERT_EQ(system(("mkdir -p '" + path(name) + "'").c_str()), 0);
+    }
 
     std::vector<std::string> search(const char16_t* pattern)
     {

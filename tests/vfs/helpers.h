@@ -94,8 +94,14 @@ struct ZipImage {
     std::vector<uint32_t> central;  // offsets of the directory records
     uint32_t end = 0;               // offset of the end record
 
-    void put16(uint32_t at, uint16_t v) { bytes.replace(at, 2, {char(v), char(v >> 8)}); }
-    void put32(uint32_t at, uint32_t v) { put16(at, uint16_t(v)), put16(at + 2, uint16_t(v >> 16)); }
+    void put16(uint32_t at, uint16_t v)
+    {
+        bytes.replace(at, 2, {char(v), char(v >> 8)});
+    }
+    void put32(uint32_t at, uint32_t v)
+    {
+        put16(at, uint16_t(v)), put16(at + 2, uint16_t(v >> 16));
+    }
 };
 
 // Appends little-endian fields given as {value, width in bytes}.
@@ -108,7 +114,8 @@ inline void appendLE(std::string* s, std::initializer_list<std::pair<uint32_t, i
 
 // Builds an archive by hand. 'base' is added to every stated offset (an archive
 // written for a place behind an executable, as "zip -A" leaves it).
-inline ZipImage buildZip(const std::vector<ZipMember>& members, uint32_t base = 0, const std::string& comment = "")
+inline ZipImage buildZip(const std::vector<ZipMember>& members, uint32_t base = 0,
+                         const std::string& comment = "")
 {
     ZipImage z;
     std::string& b = z.bytes;
@@ -116,8 +123,15 @@ inline ZipImage buildZip(const std::vector<ZipMember>& members, uint32_t base = 
         std::string packed = m.method == 8 ? rawDeflate(m.data) : m.data;
         uint32_t crc = uint32_t(crc32(0, reinterpret_cast<const Bytef*>(m.data.data()), uInt(m.data.size())));
         z.local.push_back(uint32_t(b.size()));
-        appendLE(&b, {{0x04034B50, 4}, {20, 2}, {m.flags, 2}, {m.method, 2}, {m.dosDateTime, 4}, {crc, 4},
-                      {uint32_t(packed.size()), 4}, {uint32_t(m.data.size()), 4}, {uint32_t(m.name.size()), 2},
+        appendLE(&b, {{0x04034B50, 4},
+                      {20, 2},
+                      {m.flags, 2},
+                      {m.method, 2},
+                      {m.dosDateTime, 4},
+                      {crc, 4},
+                      {uint32_t(packed.size()), 4},
+                      {uint32_t(m.data.size()), 4},
+                      {uint32_t(m.name.size()), 2},
                       {0, 2}});
         b += m.name + packed;
     }
@@ -131,8 +145,13 @@ inline ZipImage buildZip(const std::vector<ZipMember>& members, uint32_t base = 
         b += members[i].name;
     }
     z.end = uint32_t(b.size());
-    appendLE(&b, {{0x06054B50, 4}, {0, 4}, {uint32_t(members.size()), 2}, {uint32_t(members.size()), 2},
-                  {z.end - dirStart, 4}, {dirStart + base, 4}, {uint32_t(comment.size()), 2}});
+    appendLE(&b, {{0x06054B50, 4},
+                  {0, 4},
+                  {uint32_t(members.size()), 2},
+                  {uint32_t(members.size()), 2},
+                  {z.end - dirStart, 4},
+                  {dirStart + base, 4},
+                  {uint32_t(comment.size()), 2}});
     b += comment;
     return z;
 }
@@ -163,10 +182,22 @@ protected:
         EXPECT_EQ(system(cmd.c_str()), 0);
     }
 
-    std::string path(const std::string& name) const { return dir + name; }
-    std::u16string wpath(const std::string& name) const { return wide(dir + name); }
-    void put(const std::string& name, const std::string& bytes) const { writeFile(dir + name, bytes); }
-    std::string log() const { return readFile(dir + "Tobex.log"); }
+    std::string path(const std::string& name) const
+    {
+        return dir + name;
+    }
+    std::u16string wpath(const std::string& name) const
+    {
+        return wide(dir + name);
+    }
+    void put(const std::string& name, const std::string& bytes) const
+    {
+        writeFile(dir + name, bytes);
+    }
+    std::string log() const
+    {
+        return readFile(dir + "Tobex.log");
+    }
 
     // Live bytes now against the start of the test (after the VFS was started).
     int64_t leakedBytes() const

@@ -83,8 +83,10 @@ TEST_F(Tools, PackIsReproducibleAndListsWhatItStored)
     ASSERT_EQ(tobex("pack --store single.zip tree/one tree/Graphics/deep/er/x.bin"), 0);
     std::string out;
     ASSERT_EQ(tobex("vfs -m single.zip ls", &out), 0);
-    EXPECT_EQ(out, "one\t1\tstored\t" + dir + "single.zip\t2000-01-01 00:00:00\n"
-                   "x.bin\t3\tstored\t" + dir + "single.zip\t2000-01-01 00:00:00\n");
+    EXPECT_EQ(out, "one\t1\tstored\t" + dir +
+                       "single.zip\t2000-01-01 00:00:00\n"
+                       "x.bin\t3\tstored\t" +
+                       dir + "single.zip\t2000-01-01 00:00:00\n");
     ASSERT_EQ(tobex("vfs -m a.pak -m b.pak ls", &out), 0);
     EXPECT_NE(out.find("Graphics/Def0.tga\t150000\tdeflated\t" + dir + "a.pak\t"), std::string::npos);
     EXPECT_NE(out.find("caf\xC3\xA9.txt\t12\t"), std::string::npos);

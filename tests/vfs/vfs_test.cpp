@@ -48,7 +48,8 @@ TEST_F(Vfs, ReadLineEndsAtLfCrLfNulAndReportsLoneCrAndOverflow)
 
     // A lone CR gives false and eats the next line's first byte; NUL and LF end lines.
     for (VFile* f : openThreeWays(std::string("one\rtwo\nthree\0four\n", 19))) {
-        expectLines(f, false, 16, {{false, "one"}, {true, "wo"}, {true, "three"}, {true, "four"}, {true, ""}});
+        expectLines(f, false, 16,
+                    {{false, "one"}, {true, "wo"}, {true, "three"}, {true, "four"}, {true, ""}});
         EXPECT_TRUE(vfsClose(f));
     }
     ASSERT_TRUE(vfsUnmount(u"d.pak") && vfsUnmount(u"s.pak"));
@@ -71,7 +72,8 @@ TEST_F(Vfs, ReadWordEndsAtBlanksWithoutSkippingThem)
 TEST_F(Vfs, LooseFilesWinAndTheDataFolderIsSearched)
 {
     put("main.w", "loose");
-    put("a.pak", buildZip({{.name = "main.w", .data = "packed"}, {.name = "data.w", .data = "packed"}}).bytes);
+    put("a.pak",
+        buildZip({{.name = "main.w", .data = "packed"}, {.name = "data.w", .data = "packed"}}).bytes);
     ASSERT_EQ(vfsMount(u"a.pak"), 1);
     EXPECT_EQ(vfsSlurp(u"main.w"), "loose");
     EXPECT_EQ(vfsSlurp(u"data.w"), "packed");

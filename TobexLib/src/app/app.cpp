@@ -28,7 +28,7 @@ struct AppRecord {
     int fullTop = 0;        // window top saved when full-screen mode was entered
     int fullBottomGap = 0;  // 320 - window bottom, saved likewise
     bool fullScreen = false;
-    bool quit = false;      // the quit message was met
+    bool quit = false;  // the quit message was met
     AppKeyFn keyFn = nullptr;
     AppPenFn penFn = nullptr;
     void (*keepAlive)() = nullptr;
@@ -58,13 +58,20 @@ uint32_t signalCode(int sig, const siginfo_t* info)
         return info && info->si_code == ILL_PRVOPC ? EXC_PRIVILEGED_INSTRUCTION : EXC_ILLEGAL_INSTRUCTION;
     case SIGFPE:
         switch (info ? info->si_code : 0) {
-        case FPE_INTOVF: return EXC_INT_OVERFLOW;
-        case FPE_FLTDIV: return EXC_FLT_DIVIDE_BY_ZERO;
-        case FPE_FLTOVF: return EXC_FLT_OVERFLOW;
-        case FPE_FLTUND: return EXC_FLT_UNDERFLOW;
-        case FPE_FLTRES: return EXC_FLT_INEXACT;
-        case FPE_FLTINV: return EXC_FLT_INVALID;
-        default: return EXC_INT_DIVIDE_BY_ZERO;
+        case FPE_INTOVF:
+            return EXC_INT_OVERFLOW;
+        case FPE_FLTDIV:
+            return EXC_FLT_DIVIDE_BY_ZERO;
+        case FPE_FLTOVF:
+            return EXC_FLT_OVERFLOW;
+        case FPE_FLTUND:
+            return EXC_FLT_UNDERFLOW;
+        case FPE_FLTRES:
+            return EXC_FLT_INEXACT;
+        case FPE_FLTINV:
+            return EXC_FLT_INVALID;
+        default:
+            return EXC_INT_DIVIDE_BY_ZERO;
         }
     default:
         return 0;
@@ -266,7 +273,7 @@ void appInstallCrashHandlers()
     ss.ss_sp = altStack;
     ss.ss_size = sizeof altStack;
     sigaltstack(&ss, nullptr);
-    struct sigaction sa{};
+    struct sigaction sa {};
     sa.sa_sigaction = onCrash;
     sa.sa_flags = SA_SIGINFO | SA_ONSTACK;
     sigemptyset(&sa.sa_mask);

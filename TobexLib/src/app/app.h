@@ -17,9 +17,9 @@ struct AppVersion {
 };
 
 // ---- Application record ----------------------------------------------------------
-void appInit();                            // reads the OS version; never fails
+void appInit();  // reads the OS version; never fails
 void appShutdown();
-void appSetTitle(const char16_t* title);   // keeps at most 30 characters
+void appSetTitle(const char16_t* title);  // keeps at most 30 characters
 const char16_t* appTitle();
 void appSetIcon(uint16_t resourceId);
 uint16_t appIcon();
@@ -29,7 +29,7 @@ bool appWindowExists();
 // ---- Window and messages ---------------------------------------------------------------
 bool appCreateWindow(int width, int height);  // creates and shows once, then enters full-screen mode
 void appSetFullScreen(bool on);
-bool appPumpMessages();                       // false once the quit message arrived; never waits
+bool appPumpMessages();  // false once the quit message arrived; never waits
 int appWindowProc(uint32_t msg, uint32_t wparam, int32_t x, int32_t y);
 int appMessageBox(const char16_t* text, int kind);  // kind 0 OK, 1 OK+Cancel; 0 not shown, 2 Cancel, 1 OK
 
@@ -57,13 +57,13 @@ void appInstallCrashHandlers();
 // ---- Frame loop --------------------------------------------------------------------------
 // The steps of one frame, in the order they run; a null hook does nothing.
 struct AppFrameHooks {
-    void (*resetTimes)();                 // before the first frame: every tStart = now
-    void (*updateKeys)();                 // 1: advance the per-frame key states
-    void (*mixSound)();                   // 2: let the sound library mix
-    int (*handleEvents)();                // 3: hand queued events on; the first command code stops
-    void (*render)();                     // 5: render the main World and present
+    void (*resetTimes)();   // before the first frame: every tStart = now
+    void (*updateKeys)();   // 1: advance the per-frame key states
+    void (*mixSound)();     // 2: let the sound library mix
+    int (*handleEvents)();  // 3: hand queued events on; the first command code stops
+    void (*render)();       // 5: render the main World and present
     bool (*work)(int command, const FrameStats* stats);  // 7: game work; true asks to quit
-    void (*live)();                       // 9: every living object advances to now
+    void (*live)();                                      // 9: every living object advances to now
 };
 
 // Runs frames until the game asks to quit or the quit message arrives; returns

@@ -84,9 +84,12 @@ void localTimeOfDay(int* h, int* m, int* s)
     time_t t = time(nullptr);
     struct tm lt;
     localtime_r(&t, &lt);
-    if (h) *h = lt.tm_hour;
-    if (m) *m = lt.tm_min;
-    if (s) *s = lt.tm_sec;
+    if (h)
+        *h = lt.tm_hour;
+    if (m)
+        *m = lt.tm_min;
+    if (s)
+        *s = lt.tm_sec;
 }
 
 void localDate(int* year, int* month, int* day, int* weekday)
@@ -94,10 +97,14 @@ void localDate(int* year, int* month, int* day, int* weekday)
     time_t t = time(nullptr);
     struct tm lt;
     localtime_r(&t, &lt);
-    if (year) *year = lt.tm_year + 1900;
-    if (month) *month = lt.tm_mon + 1;
-    if (day) *day = lt.tm_mday;
-    if (weekday) *weekday = lt.tm_wday == 0 ? 7 : lt.tm_wday;
+    if (year)
+        *year = lt.tm_year + 1900;
+    if (month)
+        *month = lt.tm_mon + 1;
+    if (day)
+        *day = lt.tm_mday;
+    if (weekday)
+        *weekday = lt.tm_wday == 0 ? 7 : lt.tm_wday;
 }
 
 void statsInit(FrameStats* rec)

@@ -7,12 +7,12 @@
 typedef uint32_t TIME;  // milliseconds since clockStart; wraps after about 49.7 days
 
 // ---- Clock -----------------------------------------------------------------------
-void clockStart();                                // the clock counts from here
-TIME timeNow();                                   // 0 when no usable counter exists
+void clockStart();  // the clock counts from here
+TIME timeNow();     // 0 when no usable counter exists
 float timeSeconds();
-float timeElapsedSeconds(TIME t0, TIME t1);       // tolerates one wrap of the clock
-TIME timeDelay(uint32_t ms);                      // sleeps until now + ms; returns the time reached
-int timeWait(uint32_t ms);                        // as timeDelay, keeping the program alive; 1 on quit
+float timeElapsedSeconds(TIME t0, TIME t1);  // tolerates one wrap of the clock
+TIME timeDelay(uint32_t ms);                 // sleeps until now + ms; returns the time reached
+int timeWait(uint32_t ms);                   // as timeDelay, keeping the program alive; 1 on quit
 void localTimeOfDay(int* h, int* m, int* s);
 void localDate(int* year, int* month, int* day, int* weekday);  // weekday 1 Monday .. 7 Sunday
 
@@ -30,7 +30,7 @@ struct FrameStats {
 
 void statsInit(FrameStats* rec);
 void statsFrameStart(FrameStats* rec);
-bool statsFrameEnd(FrameStats* rec);      // true when fps was recomputed
+bool statsFrameEnd(FrameStats* rec);  // true when fps was recomputed
 float statsAverageFps(const FrameStats* rec);
 
 // ---- Testing ---------------------------------------------------------------------

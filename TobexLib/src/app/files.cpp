@@ -181,10 +181,22 @@ bool statPath(const char16_t* name, struct stat* st)
     return resolveName(name, path) && fileHostPath(path, host, sizeof host) && stat(host, st) == 0;
 }
 
-bool looseClose(VFile* f) { return fileClose(f); }
-int32_t looseRead(VFile* f, uint32_t n, void* buf) { return fileRead(f, n, buf); }
-int32_t looseWrite(VFile* f, uint32_t n, const void* buf) { return fileWrite(f, n, buf); }
-bool looseSeek(VFile* f, int32_t offset, int origin) { return fileSeek(f, offset, origin); }
+bool looseClose(VFile* f)
+{
+    return fileClose(f);
+}
+int32_t looseRead(VFile* f, uint32_t n, void* buf)
+{
+    return fileRead(f, n, buf);
+}
+int32_t looseWrite(VFile* f, uint32_t n, const void* buf)
+{
+    return fileWrite(f, n, buf);
+}
+bool looseSeek(VFile* f, int32_t offset, int origin)
+{
+    return fileSeek(f, offset, origin);
+}
 
 bool openStream(VFile* f, const char16_t* name, bool create)
 {
@@ -235,9 +247,9 @@ const char16_t* folderPath(int kind)
         return g_folders.path[kind];
     if (g_folders.missing[kind])
         return nullptr;
-    bool found = kind == FOLDER_PROGRAM ? findProgramFolder()
-        : kind == FOLDER_DOCUMENTS      ? findDocumentsFolder()
-                                        : (findDataFolder(), true);
+    bool found = kind == FOLDER_PROGRAM     ? findProgramFolder()
+                 : kind == FOLDER_DOCUMENTS ? findDocumentsFolder()
+                                            : (findDataFolder(), true);
     if (!found) {
         g_folders.missing[kind] = true;
         return nullptr;
@@ -373,10 +385,14 @@ bool fileSeek(VFile* f, int32_t offset, int origin)
     if (!f || !f->stream)
         return false;
     switch (origin) {
-    case 0: return fseek(f->stream, long(offset), SEEK_SET) == 0;
-    case 1: return fseek(f->stream, long(offset), SEEK_CUR) == 0;
-    case 2: return fseek(f->stream, -long(offset), SEEK_END) == 0;
-    default: return false;
+    case 0:
+        return fseek(f->stream, long(offset), SEEK_SET) == 0;
+    case 1:
+        return fseek(f->stream, long(offset), SEEK_CUR) == 0;
+    case 2:
+        return fseek(f->stream, -long(offset), SEEK_END) == 0;
+    default:
+        return false;
     }
 }
 

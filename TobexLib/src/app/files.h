@@ -17,11 +17,11 @@ enum FolderKind {
 };
 
 // ---- Folders and paths ---------------------------------------------------------------
-const char16_t* folderPath(int kind);    // ends with "/"; null when the folder cannot be found
+const char16_t* folderPath(int kind);  // ends with "/"; null when the folder cannot be found
 // out = folder of kind + name; false when the folder is unknown or the result
 // would not fit (folder length + name length >= size).
 bool pathInFolder(const char16_t* name, int kind, char16_t* out, int size);
-void slashify(char16_t* path);            // every '\' becomes '/', in place
+void slashify(char16_t* path);  // every '\' becomes '/', in place
 // Sets the path of a folder kind (ending "/" is added), or with null forgets it so
 // it is computed again; the data folder is re-probed after any change. For tools
 // and tests: the tools take the current directory as the program's folder.
@@ -33,10 +33,10 @@ struct FindEntry {
     char16_t fullPath[TEXT_MAX_PATH];  // folder part of the pattern followed by name
     char16_t pattern[TEXT_MAX_PATH];   // the pattern as resolved, '/' separators
     uint8_t isDir;
-    uint8_t hidden;                    // names starting with '.'
-    uint8_t readOnly;                  // not writable by this user
+    uint8_t hidden;    // names starting with '.'
+    uint8_t readOnly;  // not writable by this user
     uint32_t sizeHigh, sizeLow;
-    int32_t slot;                      // the search slot in use, -1 when none
+    int32_t slot;  // the search slot in use, -1 when none
 };
 
 constexpr int FIND_MAX_SEARCHES = 10;
@@ -49,11 +49,11 @@ bool isDir(const char16_t* name);
 
 // ---- Plain files (the loose-file operations of a VFile) ----------------------------------
 // A name starting with '/' or '\' is used as it is; others are placed in the program's folder.
-bool fileOpen(VFile* f, const char16_t* name);     // existing file, read and write (read-only files: read)
-bool fileCreate(VFile* f, const char16_t* name);   // create or truncate, write
+bool fileOpen(VFile* f, const char16_t* name);    // existing file, read and write (read-only files: read)
+bool fileCreate(VFile* f, const char16_t* name);  // create or truncate, write
 int32_t fileRead(VFile* f, uint32_t n, void* buf);
 int32_t fileWrite(VFile* f, uint32_t n, const void* buf);
-bool fileSeek(VFile* f, int32_t offset, int origin); // origin 2 counts back from the end
+bool fileSeek(VFile* f, int32_t offset, int origin);  // origin 2 counts back from the end
 bool fileClose(VFile* f);
 bool fileDelete(const char16_t* name);
 // The UTF-8 form of a 16-bit path for the C library; false when it does not fit.

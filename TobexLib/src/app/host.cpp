@@ -29,7 +29,11 @@
 
 namespace {
 
-enum ScriptAction { ACT_MESSAGE, ACT_SHOT, ACT_ANSWER };
+enum ScriptAction {
+    ACT_MESSAGE,
+    ACT_SHOT,
+    ACT_ANSWER
+};
 
 struct ScriptEvent {
     uint32_t time;
@@ -42,15 +46,15 @@ struct ScriptEvent {
 struct HostState {
     HostOptions options;
     bool started;
-    bool window;               // an SDL window is open
+    bool window;  // an SDL window is open
     std::vector<ScriptEvent> script;
     size_t scriptNext;
     std::vector<HostMessage> queue;
     size_t queueHead;
-    uint64_t virtualUs;        // the virtual clock, in microseconds
-    uint64_t startNs;          // real clock at start
+    uint64_t virtualUs;  // the virtual clock, in microseconds
+    uint64_t startNs;    // real clock at start
     int frames;
-    int nextAnswer;            // 1 OK, 2 Cancel
+    int nextAnswer;  // 1 OK, 2 Cancel
     std::vector<uint16_t> screen;
     int width, height;
     bool displayOpen;
@@ -84,10 +88,10 @@ bool keyFromName(const char* name, uint32_t* vk)
         const char* name;
         uint32_t vk;
     } const names[] = {
-        {"UP", k.up}, {"DOWN", k.down}, {"LEFT", k.left}, {"RIGHT", k.right},
-        {"BUT.A", k.a}, {"BUT.B", k.b}, {"BUT.C", k.c}, {"BUT.D", VK_BUTTON_D},
-        {"BUT.E", VK_BUTTON_E}, {"BUT.START", k.start}, {"SPACE", VK_SPACE},
-        {"RETURN", VK_RETURN}, {"ESCAPE", VK_ESCAPE}, {"BACK", VK_BACK},
+        {"UP", k.up},           {"DOWN", k.down},       {"LEFT", k.left},    {"RIGHT", k.right},
+        {"BUT.A", k.a},         {"BUT.B", k.b},         {"BUT.C", k.c},      {"BUT.D", VK_BUTTON_D},
+        {"BUT.E", VK_BUTTON_E}, {"BUT.START", k.start}, {"SPACE", VK_SPACE}, {"RETURN", VK_RETURN},
+        {"ESCAPE", VK_ESCAPE},  {"BACK", VK_BACK},
     };
     for (const Named& n : names)
         if (!strcmp(n.name, name)) {
@@ -227,7 +231,7 @@ bool loadScript(const char* path)
     fclose(f);
     // Events run in time order; equal times keep the order of the file.
     std::stable_sort(g_host.script.begin(), g_host.script.end(),
-        [](const ScriptEvent& a, const ScriptEvent& b) { return a.time < b.time; });
+                     [](const ScriptEvent& a, const ScriptEvent& b) { return a.time < b.time; });
     return ok;
 }
 
@@ -273,7 +277,7 @@ bool savePng(FILE* f)
     }
     png_init_io(png, f);
     png_set_IHDR(png, info, png_uint_32(g_host.width), png_uint_32(g_host.height), 8, PNG_COLOR_TYPE_RGB,
-        PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     for (int y = 0; y < g_host.height; ++y) {
         rgbRow(y, row.data());
@@ -335,8 +339,8 @@ int hostOptionsFromArgs(HostOptions* o, int argc, char** argv)
     int out = 1;
     for (int i = 1; i < argc; ++i) {
         const char* a = argv[i];
-        bool takesValue = !strcmp(a, "--script") || !strcmp(a, "--frame-ms") || !strcmp(a, "--screenshot")
-            || !strcmp(a, "--frames");
+        bool takesValue = !strcmp(a, "--script") || !strcmp(a, "--frame-ms") || !strcmp(a, "--screenshot") ||
+                          !strcmp(a, "--frames");
         if (!strcmp(a, "--headless")) {
             o->headless = true;
             continue;
@@ -472,12 +476,18 @@ uint16_t hostKeyChar(uint32_t vk)
     if ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9'))
         return uint16_t(vk);
     switch (vk) {
-    case VK_SPACE: return u' ';
-    case VK_RETURN: return u'\r';
-    case VK_BACK: return 8;
-    case VK_TAB: return u'\t';
-    case VK_ESCAPE: return 27;
-    default: return 0;
+    case VK_SPACE:
+        return u' ';
+    case VK_RETURN:
+        return u'\r';
+    case VK_BACK:
+        return 8;
+    case VK_TAB:
+        return u'\t';
+    case VK_ESCAPE:
+        return 27;
+    default:
+        return 0;
     }
 }
 
@@ -520,7 +530,10 @@ void hostEndDraw()
 
 void hostSuspend() {}
 void hostResume() {}
-bool hostOpenInput() { return true; }
+bool hostOpenInput()
+{
+    return true;
+}
 void hostCloseInput() {}
 
 void hostDefaultKeys(int layout, HostKeys* keys)

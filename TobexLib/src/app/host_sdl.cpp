@@ -28,20 +28,36 @@ int fitScale(int width, int height)
 uint32_t virtualKey(SDL_Keycode k)
 {
     switch (k) {
-    case SDLK_UP: return VK_UP;
-    case SDLK_DOWN: return VK_DOWN;
-    case SDLK_LEFT: return VK_LEFT;
-    case SDLK_RIGHT: return VK_RIGHT;
-    case SDLK_RETURN: case SDLK_KP_ENTER: return VK_RETURN;
-    case SDLK_ESCAPE: return VK_ESCAPE;
-    case SDLK_SPACE: return VK_SPACE;
-    case SDLK_BACKSPACE: return VK_BACK;
-    case SDLK_TAB: return VK_TAB;
-    case SDLK_DELETE: return VK_DELETE;
-    case SDLK_LSHIFT: case SDLK_RSHIFT: return VK_SHIFT;
-    case SDLK_v: return VK_BUTTON_D;
-    case SDLK_b: return VK_BUTTON_E;
-    default: break;
+    case SDLK_UP:
+        return VK_UP;
+    case SDLK_DOWN:
+        return VK_DOWN;
+    case SDLK_LEFT:
+        return VK_LEFT;
+    case SDLK_RIGHT:
+        return VK_RIGHT;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+        return VK_RETURN;
+    case SDLK_ESCAPE:
+        return VK_ESCAPE;
+    case SDLK_SPACE:
+        return VK_SPACE;
+    case SDLK_BACKSPACE:
+        return VK_BACK;
+    case SDLK_TAB:
+        return VK_TAB;
+    case SDLK_DELETE:
+        return VK_DELETE;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT:
+        return VK_SHIFT;
+    case SDLK_v:
+        return VK_BUTTON_D;
+    case SDLK_b:
+        return VK_BUTTON_E;
+    default:
+        break;
     }
     if (k >= SDLK_a && k <= SDLK_z)
         return uint32_t('A' + (k - SDLK_a));
@@ -74,13 +90,13 @@ bool sdlOpenWindow(const char* title, int width, int height)
     }
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
     int s = fitScale(width, height);
-    g_sdl.window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width * s, height * s,
-        SDL_WINDOW_RESIZABLE);
+    g_sdl.window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width * s,
+                                    height * s, SDL_WINDOW_RESIZABLE);
     if (g_sdl.window)
         g_sdl.renderer = SDL_CreateRenderer(g_sdl.window, -1, SDL_RENDERER_PRESENTVSYNC);
     if (g_sdl.renderer)
         g_sdl.texture = SDL_CreateTexture(g_sdl.renderer, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING,
-            width, height);
+                                          width, height);
     if (!g_sdl.texture) {
         sdlCloseWindow();
         return false;

@@ -17,16 +17,16 @@
 namespace {
 
 constexpr int kTrackedKeys = KEY_VK_PEN + 1;  // virtual keys 0..255 and the pen
-constexpr int32_t kQueueStart = 100;         // room made when the queue is created
-constexpr uint32_t kIgnoredVk1 = 91;         // keys the handheld sends for its own use
+constexpr int32_t kQueueStart = 100;          // room made when the queue is created
+constexpr uint32_t kIgnoredVk1 = 91;          // keys the handheld sends for its own use
 constexpr uint32_t kIgnoredVk2 = 132;
 
 const char* const kNames[KEY_TABLE_SIZE] = {
     "NONE", "UP", "DOWN", "LEFT", "RIGHT", "BUT.A", "BUT.B", "BUT.C", "BUT.D", "BUT.E", "BUT.START", "PEN",
 };
 const char16_t* const kNamesW[KEY_TABLE_SIZE] = {
-    u"NO", u"UP", u"DOWN", u"LEFT", u"RIGHT", u"BUT.A", u"BUT.B", u"BUT.C", u"BUT.D", u"BUT.E", u"BUT.START",
-    u"PEN",
+    u"NO",    u"UP",    u"DOWN",  u"LEFT",  u"RIGHT",     u"BUT.A",
+    u"BUT.B", u"BUT.C", u"BUT.D", u"BUT.E", u"BUT.START", u"PEN",
 };
 
 // The event queue: events in data[head .. count), appended at count.
@@ -168,10 +168,22 @@ void correctPen(int32_t x, int32_t y)
     g_in.rawY = y;
     const int32_t w = g_in.screenW, h = g_in.screenH;
     switch (g_in.orientation) {
-    case 1: g_in.penX = w - x; g_in.penY = h - y; break;
-    case 2: g_in.penX = w - y; g_in.penY = x; break;
-    case 3: g_in.penX = y; g_in.penY = h - x; break;
-    default: g_in.penX = x; g_in.penY = y; break;
+    case 1:
+        g_in.penX = w - x;
+        g_in.penY = h - y;
+        break;
+    case 2:
+        g_in.penX = w - y;
+        g_in.penY = x;
+        break;
+    case 3:
+        g_in.penX = y;
+        g_in.penY = h - x;
+        break;
+    default:
+        g_in.penX = x;
+        g_in.penY = y;
+        break;
     }
 }
 

@@ -31,10 +31,10 @@ enum KeyCode : uint16_t {
     KEY_PEN = 11,
 };
 
-constexpr int KEY_TABLE_SIZE = 12;      // logical codes 0..11
-constexpr uint16_t KEY_RAW = 0x4000;    // raw code = KEY_RAW + virtual-key code
-constexpr uint32_t KEY_VK_PEN = 256;    // the pen's pseudo virtual key
-constexpr int INPUT_QUEUE_LIMIT = 1000; // more events than this waiting at inputUpdate are dropped
+constexpr int KEY_TABLE_SIZE = 12;       // logical codes 0..11
+constexpr uint16_t KEY_RAW = 0x4000;     // raw code = KEY_RAW + virtual-key code
+constexpr uint32_t KEY_VK_PEN = 256;     // the pen's pseudo virtual key
+constexpr int INPUT_QUEUE_LIMIT = 1000;  // more events than this waiting at inputUpdate are dropped
 
 // Per-frame key states.
 enum KeyStateValue : int {
@@ -60,11 +60,11 @@ typedef void (*InputHook)(const InputEvent* ev);  // sees each event right after
 // False when the keys cannot be taken (every key then arrives raw; the pen still
 // works) or the queue cannot be made.
 bool inputStart(bool landscape);
-void inputStop();                           // gives the keys back, frees the queue
-void inputEnable(bool on);                  // nothing is queued until enabled
-void inputSetSecondaryKeys(bool on);        // consult the secondary codes of the key map (on at start)
+void inputStop();                                  // gives the keys back, frees the queue
+void inputEnable(bool on);                         // nothing is queued until enabled
+void inputSetSecondaryKeys(bool on);               // consult the secondary codes of the key map (on at start)
 bool inputSetSecondaryKey(int code, uint32_t vk);  // a second key for a logical code; 0 = none
-InputHook inputSetHook(InputHook fn);       // returns the previous hook
+InputHook inputSetHook(InputHook fn);              // returns the previous hook
 // The screen the pen lies on: surface size and orientation 0..3 (240 x 320, 0 at start).
 void inputSetScreen(int width, int height, int orientation);
 
@@ -77,15 +77,15 @@ bool inputPending();
 bool inputGetEvent(InputEvent* ev);   // takes the front event; false when empty
 bool inputPeekEvent(InputEvent* ev);  // copies the front event without taking it
 void inputFlush();
-void inputUpdate();                   // once per frame: advance key states, drop an overfull queue
+void inputUpdate();  // once per frame: advance key states, drop an overfull queue
 
 // ---- Polling -------------------------------------------------------------------------
-int keyState(uint32_t code);          // KeyStateValue of a logical or raw code
-bool keyDown(uint32_t code);          // pressed or held
+int keyState(uint32_t code);  // KeyStateValue of a logical or raw code
+bool keyDown(uint32_t code);  // pressed or held
 bool keyReleased(uint32_t code);
-uint32_t anyKey();                    // first logical code down, else KEY_RAW + vk, else 0
-int waitKeysUp();                     // 1 when every key is up, 0 on the quit message
-int waitKey(uint32_t timeoutMs);      // the key pressed; 0 after the timeout (0 = none), -1 on quit
+uint32_t anyKey();                // first logical code down, else KEY_RAW + vk, else 0
+int waitKeysUp();                 // 1 when every key is up, 0 on the quit message
+int waitKey(uint32_t timeoutMs);  // the key pressed; 0 after the timeout (0 = none), -1 on quit
 
 // ---- Names and the pen -------------------------------------------------------------------
 // A logical code's name, or the upper-case hex of a raw code's vk in a shared

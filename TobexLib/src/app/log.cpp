@@ -230,15 +230,22 @@ void logSystemInfo()
         break;
     case 2:
         logWrite("Microsoft Windows", 0);
-        name = (v.major == 3 || v.major == 4) ? " NT"
-            : (v.major == 5 && v.minor == 0) ? " 2000"
-            : (v.major == 5 && v.minor == 1) ? " XP"
-            : " Unknown";
+        name = (v.major == 3 || v.major == 4)   ? " NT"
+               : (v.major == 5 && v.minor == 0) ? " 2000"
+               : (v.major == 5 && v.minor == 1) ? " XP"
+                                                : " Unknown";
         break;
-    case 11: name = "Windows CE"; break;
-    case 3: name = "Linux"; break;
-    case 4: name = "MAC OS"; break;
-    default: break;
+    case 11:
+        name = "Windows CE";
+        break;
+    case 3:
+        name = "Linux";
+        break;
+    case 4:
+        name = "MAC OS";
+        break;
+    default:
+        break;
     }
     logWrite(name, 0);
     int32_t major = int32_t(v.major), minor = int32_t(v.minor), build = int32_t(v.build);

@@ -18,16 +18,16 @@ enum LogFlags : unsigned {
 
 // ---- Lines -----------------------------------------------------------------
 void logWrite(const void* item, unsigned flags);  // plain item: an 8-bit string; never fails loudly
-void logLine(const char* text);                    // logWrite(text, LOG_EOL)
+void logLine(const char* text);                   // logWrite(text, LOG_EOL)
 // Formats an item as logWrite would, without writing it; returns the length.
 int logFormat(char* out, int cap, const void* item, unsigned flags);
 
 // ---- Asserts, crashes and system info ---------------------------------------
 void assertReport(const char* file, int line, const char* message, unsigned flags);
 [[noreturn]] void assertFail(const char* file, int line);  // reports "assert failed", then breaks
-void logAndBox(const char16_t* text);                       // log line plus a message box
-const char* exceptionName(uint32_t code);                   // "Unknown exception type" for others
-void reportUnhandled(uint32_t code);                        // "Unhandled exception occured: " + name
+void logAndBox(const char16_t* text);                      // log line plus a message box
+const char* exceptionName(uint32_t code);                  // "Unknown exception type" for others
+void reportUnhandled(uint32_t code);                       // "Unhandled exception occured: " + name
 void logSystemInfo();
 
 // Exception codes the Linux crash handlers report through the name table.

@@ -50,7 +50,10 @@ int textCompare(const char16_t* a, const char16_t* b)
 }
 
 namespace {
-inline unsigned upper(unsigned c) { return (c >= 'a' && c <= 'z') ? c - 32 : c; }
+inline unsigned upper(unsigned c)
+{
+    return (c >= 'a' && c <= 'z') ? c - 32 : c;
+}
 }
 
 int textCompareNoCase(const char16_t* a, const char16_t* b)

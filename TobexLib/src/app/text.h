@@ -7,13 +7,14 @@
 constexpr int TEXT_MAX_PATH = 260;  // characters in a path buffer, terminator included
 
 // ---- Measuring and copying ------------------------------------------------
-size_t textLen(const char16_t* s);                               // null counts as empty
-bool textCopy(char16_t* dst, size_t cap, const char16_t* src);   // false (and cut) when src does not fit
-bool textAppend(char16_t* dst, size_t cap, const char16_t* src); // false (and unchanged) when it does not fit
+size_t textLen(const char16_t* s);                              // null counts as empty
+bool textCopy(char16_t* dst, size_t cap, const char16_t* src);  // false (and cut) when src does not fit
+bool textAppend(char16_t* dst, size_t cap,
+                const char16_t* src);  // false (and unchanged) when it does not fit
 
 // ---- Comparing --------------------------------------------------------------
-int textCompare(const char16_t* a, const char16_t* b);      // unsigned code order; a prefix sorts first
-int textCompareNoCase(const char16_t* a, const char16_t* b); // same, with only 'a'..'z' folded to upper case
+int textCompare(const char16_t* a, const char16_t* b);        // unsigned code order; a prefix sorts first
+int textCompareNoCase(const char16_t* a, const char16_t* b);  // same, with only 'a'..'z' folded to upper case
 
 // ---- Converting ---------------------------------------------------------------
 // UTF-8 <-> UTF-16. Both always terminate dst (when cap > 0) and return false when

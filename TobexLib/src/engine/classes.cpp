@@ -19,41 +19,36 @@ constexpr const char* kNoRef = nullptr;
 
 // ---- Property lists, inherited properties first ------------------------------------------
 #define BASE_PROPS(R) OBJ_PROP(R, name, PT_STRING16, 0, kNoRef)
-#define LIVING_PROPS(R)                                                                    \
-    BASE_PROPS(R), OBJ_PROP(R, tStart, PT_TIME, PF_NEVER, kNoRef),                         \
-        OBJ_PROP(R, active, PT_BOOL, 0, kNoRef)
-#define RENDERABLE_PROPS(R)                                                                \
-    LIVING_PROPS(R), OBJ_PROP(R, visible, PT_BOOL, 0, kNoRef),                             \
-        OBJ_PROP(R, x, PT_INT, 0, kNoRef), OBJ_PROP(R, y, PT_INT, 0, kNoRef),              \
-        OBJ_PROP(R, z, PT_INT, 0, kNoRef), OBJ_PROP(R, width, PT_INT, 0, kNoRef),          \
-        OBJ_PROP(R, height, PT_INT, 0, kNoRef), OBJ_PROP(R, bbox, PT_RECT, PF_NEVER, kNoRef)
-#define RESPONSIVE_PROPS(R)                                                                \
-    RENDERABLE_PROPS(R), OBJ_PROP(R, infocus, PT_INT, PF_NEVER, kNoRef),                   \
+#define LIVING_PROPS(R) \
+    BASE_PROPS(R), OBJ_PROP(R, tStart, PT_TIME, PF_NEVER, kNoRef), OBJ_PROP(R, active, PT_BOOL, 0, kNoRef)
+#define RENDERABLE_PROPS(R)                                                                       \
+    LIVING_PROPS(R), OBJ_PROP(R, visible, PT_BOOL, 0, kNoRef), OBJ_PROP(R, x, PT_INT, 0, kNoRef), \
+        OBJ_PROP(R, y, PT_INT, 0, kNoRef), OBJ_PROP(R, z, PT_INT, 0, kNoRef),                     \
+        OBJ_PROP(R, width, PT_INT, 0, kNoRef), OBJ_PROP(R, height, PT_INT, 0, kNoRef),            \
+        OBJ_PROP(R, bbox, PT_RECT, PF_NEVER, kNoRef)
+#define RESPONSIVE_PROPS(R)                                              \
+    RENDERABLE_PROPS(R), OBJ_PROP(R, infocus, PT_INT, PF_NEVER, kNoRef), \
         OBJ_PROP(R, tabstop, PT_INT, 0, kNoRef), OBJ_PROP(R, shortcutKey, PT_INT, 0, kNoRef)
-#define VISIBLE_PROPS(R)                                                                   \
-    RESPONSIVE_PROPS(R), OBJ_PROP(R, alpha, PT_INT, 0, kNoRef),                            \
-        OBJ_PROP(R, angle, PT_INT, 0, kNoRef), OBJ_PROP(R, sx, PT_FIXED16, 0, kNoRef),     \
-        OBJ_PROP(R, sy, PT_FIXED16, 0, kNoRef)
-#define CONTROL_PROPS(R)                                                                   \
-    LIVING_PROPS(R), OBJ_PROP(R, objs, PT_OBJLIST, 0, kNoRef),                             \
-        OBJ_PROP(R, propid, PT_INT, PF_NOTEXT, kNoRef),                                    \
-        OBJ_PROP(R, prop, PT_STRING16, PF_NOBINARY, kNoRef)
+#define VISIBLE_PROPS(R)                                                                               \
+    RESPONSIVE_PROPS(R), OBJ_PROP(R, alpha, PT_INT, 0, kNoRef), OBJ_PROP(R, angle, PT_INT, 0, kNoRef), \
+        OBJ_PROP(R, sx, PT_FIXED16, 0, kNoRef), OBJ_PROP(R, sy, PT_FIXED16, 0, kNoRef)
+#define CONTROL_PROPS(R)                                       \
+    LIVING_PROPS(R), OBJ_PROP(R, objs, PT_OBJLIST, 0, kNoRef), \
+        OBJ_PROP(R, propid, PT_INT, PF_NOTEXT, kNoRef), OBJ_PROP(R, prop, PT_STRING16, PF_NOBINARY, kNoRef)
 
 // ---- Method lists, in slot order -----------------------------------------------------------
-#define BASE_METHODS                                                                       \
-    OBJ_METHOD("Save", M_SAVE), OBJ_METHOD("Load", M_LOAD), OBJ_METHOD("Sync", M_SYNC),    \
+#define BASE_METHODS                                                                    \
+    OBJ_METHOD("Save", M_SAVE), OBJ_METHOD("Load", M_LOAD), OBJ_METHOD("Sync", M_SYNC), \
         OBJ_METHOD("Debug", M_DEBUG)
-#define LIVING_METHODS BASE_METHODS, OBJ_METHOD("Live", M_LIVE)
-#define RENDERABLE_METHODS                                                                 \
-    LIVING_METHODS, OBJ_METHOD("Render", M_RENDER), OBJ_METHOD("CalcBBox", M_CALCBBOX)
-#define RESPONSIVE_METHODS                                                                 \
-    RENDERABLE_METHODS, OBJ_METHOD("HandleInputEvent", M_HANDLEINPUTEVENT),                \
-        OBJ_METHOD("InKeyPress", M_INKEYPRESS), OBJ_METHOD("InKeyRepeat", M_INKEYREPEAT),  \
-        OBJ_METHOD("InKeyRelease", M_INKEYRELEASE), OBJ_METHOD("InFocusIn", M_INFOCUSIN),  \
+#define LIVING_METHODS     BASE_METHODS, OBJ_METHOD("Live", M_LIVE)
+#define RENDERABLE_METHODS LIVING_METHODS, OBJ_METHOD("Render", M_RENDER), OBJ_METHOD("CalcBBox", M_CALCBBOX)
+#define RESPONSIVE_METHODS                                                                \
+    RENDERABLE_METHODS, OBJ_METHOD("HandleInputEvent", M_HANDLEINPUTEVENT),               \
+        OBJ_METHOD("InKeyPress", M_INKEYPRESS), OBJ_METHOD("InKeyRepeat", M_INKEYREPEAT), \
+        OBJ_METHOD("InKeyRelease", M_INKEYRELEASE), OBJ_METHOD("InFocusIn", M_INFOCUSIN), \
         OBJ_METHOD("InFocusOut", M_INFOCUSOUT), OBJ_METHOD("InPenMove", M_INPENMOVE)
 
-constexpr int kBaseMethods = 4, kLivingMethods = 5, kRenderableMethods = 7,
-              kResponsiveMethods = 14;
+constexpr int kBaseMethods = 4, kLivingMethods = 5, kRenderableMethods = 7, kResponsiveMethods = 14;
 
 // ---- Default objects -------------------------------------------------------------------------
 Base g_defBase;
@@ -226,27 +221,35 @@ ObjMethod g_controlSlots[kLivingMethods];
 ObjMethod g_keyControlSlots[kLivingMethods + 2];
 
 template <size_t P, size_t S>
-constexpr ClassDesc makeClass(const char* name, const char* baseName, uint32_t size,
-                              PropDesc (&descs)[P], ObjMethod (&slots)[S], void* defaults)
+constexpr ClassDesc makeClass(const char* name, const char* baseName, uint32_t size, PropDesc (&descs)[P],
+                              ObjMethod (&slots)[S], void* defaults)
 {
-    return ClassDesc{.nProps = uint32_t(P - S), .nMethods = uint32_t(S), .objectSize = size,
-                     .flags = 0, .name = name, .base = nullptr, .baseName = baseName,
-                     .create = nullptr, .destroy = nullptr, .descs = descs, .nameIndex = nullptr,
-                     .defaults = defaults, .slots = slots};
+    return ClassDesc{.nProps = uint32_t(P - S),
+                     .nMethods = uint32_t(S),
+                     .objectSize = size,
+                     .flags = 0,
+                     .name = name,
+                     .base = nullptr,
+                     .baseName = baseName,
+                     .create = nullptr,
+                     .destroy = nullptr,
+                     .descs = descs,
+                     .nameIndex = nullptr,
+                     .defaults = defaults,
+                     .slots = slots};
 }
 
 // Every slot table starts with its static bindings: Debug, HandleInputEvent and
 // the World's and KeyControl's own methods.
 void bindStaticSlots()
 {
-    ObjMethod* debugSlots[] = {g_baseSlots, g_strSlots, g_spriteSlots, g_offscreenSlots,
-                               g_livingSlots, g_renderableSlots, g_responsiveSlots,
-                               g_visibleSlots, g_screenVpSlots, g_worldVpSlots, g_worldSlots,
-                               g_actorSlots, g_controlSlots, g_keyControlSlots};
+    ObjMethod* debugSlots[] = {g_baseSlots,     g_strSlots,        g_spriteSlots,     g_offscreenSlots,
+                               g_livingSlots,   g_renderableSlots, g_responsiveSlots, g_visibleSlots,
+                               g_screenVpSlots, g_worldVpSlots,    g_worldSlots,      g_actorSlots,
+                               g_controlSlots,  g_keyControlSlots};
     for (ObjMethod* slots : debugSlots)
         slots[M_DEBUG] = Base_Debug;
-    ObjMethod* responsive[] = {g_responsiveSlots, g_visibleSlots, g_worldVpSlots, g_worldSlots,
-                               g_actorSlots};
+    ObjMethod* responsive[] = {g_responsiveSlots, g_visibleSlots, g_worldVpSlots, g_worldSlots, g_actorSlots};
     for (ObjMethod* slots : responsive)
         slots[M_HANDLEINPUTEVENT] = BaseResponsive_HandleInputEvent;
     g_worldSlots[M_ADDOBJ] = World_AddObj;
@@ -259,40 +262,45 @@ void bindStaticSlots()
 
 }
 
-ClassDesc g_objectClass = {.nProps = 0, .nMethods = 0, .objectSize = sizeof(ObjHeader), .flags = 0,
-                           .name = "Object", .base = nullptr, .baseName = nullptr,
-                           .create = nullptr, .destroy = nullptr, .descs = nullptr,
-                           .nameIndex = nullptr, .defaults = &g_defObject, .slots = nullptr};
+ClassDesc g_objectClass = {.nProps = 0,
+                           .nMethods = 0,
+                           .objectSize = sizeof(ObjHeader),
+                           .flags = 0,
+                           .name = "Object",
+                           .base = nullptr,
+                           .baseName = nullptr,
+                           .create = nullptr,
+                           .destroy = nullptr,
+                           .descs = nullptr,
+                           .nameIndex = nullptr,
+                           .defaults = &g_defObject,
+                           .slots = nullptr};
 ClassDesc g_baseClass = makeClass("Base", "Object", sizeof(Base), g_baseDescs, g_baseSlots, &g_defBase);
 ClassDesc g_strClass = makeClass("Str", "Base", sizeof(Str), g_strDescs, g_strSlots, &g_defStr);
 ClassDesc g_spriteClass =
     makeClass("Sprite", "Base", sizeof(Sprite), g_spriteDescs, g_spriteSlots, &g_defSprite);
 ClassDesc g_offscreenSurfaceClass = makeClass("OffscreenSurface", "Base", sizeof(OffscreenSurface),
                                               g_offscreenDescs, g_offscreenSlots, &g_defOffscreen);
-ClassDesc g_baseLivingClass = makeClass("BaseLiving", "Base", sizeof(BaseLiving), g_livingDescs,
-                                        g_livingSlots, &g_defLiving);
-ClassDesc g_baseRenderableClass =
-    makeClass("BaseRenderable", "BaseLiving", sizeof(BaseRenderable), g_renderableDescs,
-              g_renderableSlots, &g_defRenderable);
-ClassDesc g_baseResponsiveClass =
-    makeClass("BaseResponsive", "BaseRenderable", sizeof(BaseResponsive), g_responsiveDescs,
-              g_responsiveSlots, &g_defResponsive);
-ClassDesc g_baseVisibleClass = makeClass("BaseVisible", "BaseResponsive", sizeof(BaseVisible),
-                                         g_visibleDescs, g_visibleSlots, &g_defVisible);
-ClassDesc g_screenViewportClass =
-    makeClass("ScreenViewport", "BaseRenderable", sizeof(ScreenViewport), g_screenVpDescs,
-              g_screenVpSlots, &g_defScreenVp);
-ClassDesc g_worldViewportClass =
-    makeClass("WorldViewport", "BaseResponsive", sizeof(WorldViewport), g_worldVpDescs,
-              g_worldVpSlots, &g_defWorldVp);
+ClassDesc g_baseLivingClass =
+    makeClass("BaseLiving", "Base", sizeof(BaseLiving), g_livingDescs, g_livingSlots, &g_defLiving);
+ClassDesc g_baseRenderableClass = makeClass("BaseRenderable", "BaseLiving", sizeof(BaseRenderable),
+                                            g_renderableDescs, g_renderableSlots, &g_defRenderable);
+ClassDesc g_baseResponsiveClass = makeClass("BaseResponsive", "BaseRenderable", sizeof(BaseResponsive),
+                                            g_responsiveDescs, g_responsiveSlots, &g_defResponsive);
+ClassDesc g_baseVisibleClass = makeClass("BaseVisible", "BaseResponsive", sizeof(BaseVisible), g_visibleDescs,
+                                         g_visibleSlots, &g_defVisible);
+ClassDesc g_screenViewportClass = makeClass("ScreenViewport", "BaseRenderable", sizeof(ScreenViewport),
+                                            g_screenVpDescs, g_screenVpSlots, &g_defScreenVp);
+ClassDesc g_worldViewportClass = makeClass("WorldViewport", "BaseResponsive", sizeof(WorldViewport),
+                                           g_worldVpDescs, g_worldVpSlots, &g_defWorldVp);
 ClassDesc g_worldClass =
     makeClass("World", "BaseResponsive", sizeof(World), g_worldDescs, g_worldSlots, &g_defWorld);
 ClassDesc g_actorClass =
     makeClass("Actor", "BaseVisible", sizeof(Actor), g_actorDescs, g_actorSlots, &g_defActor);
-ClassDesc g_controlClass = makeClass("Control", "BaseLiving", sizeof(Control), g_controlDescs,
-                                     g_controlSlots, &g_defControl);
-ClassDesc g_keyControlClass = makeClass("KeyControl", "Control", sizeof(KeyControl),
-                                        g_keyControlDescs, g_keyControlSlots, &g_defKeyControl);
+ClassDesc g_controlClass =
+    makeClass("Control", "BaseLiving", sizeof(Control), g_controlDescs, g_controlSlots, &g_defControl);
+ClassDesc g_keyControlClass = makeClass("KeyControl", "Control", sizeof(KeyControl), g_keyControlDescs,
+                                        g_keyControlSlots, &g_defKeyControl);
 
 namespace {
 
@@ -333,11 +341,17 @@ bool registerScene()
 bool registerWorld()
 {
     const Binding world[] = {
-        {"World_Load", World_Load}, {"World_Save", World_Save}, {"World_Sync", World_Sync},
-        {"World_Render", World_Render}, {"World_AddObj", World_AddObj},
-        {"World_RemoveObj", World_RemoveObj}, {"World_KillObj", World_KillObj},
-        {"World_Live", World_Live}, {"World_HandleInputEvent", World_HandleInputEvent},
-        {"World_InFocusOut", World_InFocusOut}, {"World_CalcBBox", World_CalcBBox},
+        {"World_Load", World_Load},
+        {"World_Save", World_Save},
+        {"World_Sync", World_Sync},
+        {"World_Render", World_Render},
+        {"World_AddObj", World_AddObj},
+        {"World_RemoveObj", World_RemoveObj},
+        {"World_KillObj", World_KillObj},
+        {"World_Live", World_Live},
+        {"World_HandleInputEvent", World_HandleInputEvent},
+        {"World_InFocusOut", World_InFocusOut},
+        {"World_CalcBBox", World_CalcBBox},
         {"World_MoveKeyFocus", World_MoveKeyFocus},
     };
     g_worldSlots[M_HANDLEINPUTEVENT] = World_HandleInputEvent;
@@ -353,8 +367,8 @@ bool registerWorld()
 
 bool registerActorAndControls()
 {
-    const Binding actor[] = {{"Actor_Create", Actor_Create}, {"Actor_Render", Actor_Render},
-                             {"Actor_CalcBBox", Actor_CalcBBox}};
+    const Binding actor[] = {
+        {"Actor_Create", Actor_Create}, {"Actor_Render", Actor_Render}, {"Actor_CalcBBox", Actor_CalcBBox}};
     const Binding control[] = {{"Control_Sync", Control_Sync}};
     const Binding keyControl[] = {{"KeyControl_AddKey", KeyControl_AddKey},
                                   {"KeyControl_RemoveKey", KeyControl_RemoveKey},
@@ -375,10 +389,13 @@ bool registerActorAndControls()
 bool engineRegisterClasses()
 {
     // A new start forgets every slot a World file rebound during the last run.
-    ClassDesc* all[] = {&g_baseClass, &g_strClass, &g_spriteClass, &g_offscreenSurfaceClass,
-                        &g_baseLivingClass, &g_baseRenderableClass, &g_baseResponsiveClass,
-                        &g_baseVisibleClass, &g_screenViewportClass, &g_worldViewportClass,
-                        &g_worldClass, &g_actorClass, &g_controlClass, &g_keyControlClass};
+    ClassDesc* all[] = {&g_baseClass,           &g_strClass,
+                        &g_spriteClass,         &g_offscreenSurfaceClass,
+                        &g_baseLivingClass,     &g_baseRenderableClass,
+                        &g_baseResponsiveClass, &g_baseVisibleClass,
+                        &g_screenViewportClass, &g_worldViewportClass,
+                        &g_worldClass,          &g_actorClass,
+                        &g_controlClass,        &g_keyControlClass};
     for (ClassDesc* cls : all)
         memset(cls->slots, 0, cls->nMethods * sizeof(ObjMethod));
     initDefaults();
@@ -389,17 +406,15 @@ bool engineRegisterClasses()
     const Binding str[] = {{"Str_Debug", Str_Debug}};
     const Binding sprite[] = {{"Sprite_Sync", Sprite_Sync}, {"Sprite_Destroy", Sprite_Destroy}};
     const Binding offscreen[] = {{"OffscreenSurface_Sync", OffscreenSurface_Sync}};
-    const Binding responsive[] = {
-        {"BaseResponsive_HandleInputEvent", BaseResponsive_HandleInputEvent}};
+    const Binding responsive[] = {{"BaseResponsive_HandleInputEvent", BaseResponsive_HandleInputEvent}};
     g_strSlots[M_DEBUG] = Str_Debug;
     g_spriteSlots[M_SYNC] = Sprite_Sync;
     g_spriteClass.destroy = Sprite_Destroy;
     g_offscreenSlots[M_SYNC] = OffscreenSurface_Sync;
     return classRegister(&g_objectClass) && registerWith(&g_baseClass, base, 1) &&
            registerWith(&g_strClass, str, 1) && registerWith(&g_spriteClass, sprite, 2) &&
-           registerWith(&g_offscreenSurfaceClass, offscreen, 1) &&
-           classRegister(&g_baseLivingClass) && classRegister(&g_baseRenderableClass) &&
-           registerWith(&g_baseResponsiveClass, responsive, 1) &&
+           registerWith(&g_offscreenSurfaceClass, offscreen, 1) && classRegister(&g_baseLivingClass) &&
+           classRegister(&g_baseRenderableClass) && registerWith(&g_baseResponsiveClass, responsive, 1) &&
            classRegister(&g_baseVisibleClass) && registerScene() && registerWorld() &&
            registerActorAndControls();
 }

@@ -21,96 +21,96 @@ constexpr int OBJ_NAME_MAX = 16;  // STRING16: 15 characters and the terminator
 
 // ---- Records ---------------------------------------------------------------------------------
 struct Base : ObjHeader {
-    char name[OBJ_NAME_MAX];   // found by class and name
+    char name[OBJ_NAME_MAX];  // found by class and name
 };
 
 struct Str : Base {
-    char16_t* text;            // owned text or null
+    char16_t* text;  // owned text or null
 };
 
 struct Sprite : Base {
-    char16_t* file;            // image file name
-    void* sf;                  // the loaded surface, owned
-    int32_t format;            // pixel format for TGA images; 0 = the screen's
-    uint32_t keycolor;         // COLOR_NONE, COLOR_PIXEL00 or 0x00RRGGBB
-    uint8_t rle;               // save a run-length encoded ".gsf" after loading a TGA
-    int16_t xPivot, yPivot;    // 8.8 fractions of the frame
-    Point2 regularFrames;      // columns and rows of a regular frame grid
+    char16_t* file;          // image file name
+    void* sf;                // the loaded surface, owned
+    int32_t format;          // pixel format for TGA images; 0 = the screen's
+    uint32_t keycolor;       // COLOR_NONE, COLOR_PIXEL00 or 0x00RRGGBB
+    uint8_t rle;             // save a run-length encoded ".gsf" after loading a TGA
+    int16_t xPivot, yPivot;  // 8.8 fractions of the frame
+    Point2 regularFrames;    // columns and rows of a regular frame grid
     uint8_t loop;
     int32_t animType;
     TIME frameDelay;
 };
 
 struct OffscreenSurface : Base {
-    int32_t width, height;     // 0 = the screen's
-    int32_t format;            // 0 = the screen's
-    SurfaceStore sf;           // embedded surface record
-    int32_t screenOrient;      // orientation at the last Sync
+    int32_t width, height;  // 0 = the screen's
+    int32_t format;         // 0 = the screen's
+    SurfaceStore sf;        // embedded surface record
+    int32_t screenOrient;   // orientation at the last Sync
 };
 
 struct BaseLiving : Base {
-    TIME tStart;               // run-time: creation or the last objResetTimes
-    uint8_t active;            // Live is called only when set
+    TIME tStart;     // run-time: creation or the last objResetTimes
+    uint8_t active;  // Live is called only when set
 };
 
 struct BaseRenderable : BaseLiving {
     uint8_t visible;
-    int32_t x, y, z;           // plain or relative positions
-    int32_t width, height;     // plain or relative sizes
-    Rect bbox;                 // run-time: laid-out box on the drawing surface
+    int32_t x, y, z;        // plain or relative positions
+    int32_t width, height;  // plain or relative sizes
+    Rect bbox;              // run-time: laid-out box on the drawing surface
 };
 
 struct BaseResponsive : BaseRenderable {
-    int32_t infocus;           // run-time: bit 1 pen focus, bit 2 key focus
-    int32_t tabstop;           // non-zero: can take the key focus
-    int32_t shortcutKey;       // key code that activates the object
+    int32_t infocus;      // run-time: bit 1 pen focus, bit 2 key focus
+    int32_t tabstop;      // non-zero: can take the key focus
+    int32_t shortcutKey;  // key code that activates the object
 };
 
 struct BaseVisible : BaseResponsive {
-    int32_t alpha;             // 256 opaque, 0 not drawn
+    int32_t alpha;  // 256 opaque, 0 not drawn
     int32_t angle;
-    int16_t sx, sy;            // 8.8 scale
+    int16_t sx, sy;  // 8.8 scale
 };
 
 struct ScreenViewport : BaseRenderable {
-    ObjectId sf;               // OffscreenSurface presented
-    Rect vp;                   // source rectangle; 0 sizes = the surface's
+    ObjectId sf;  // OffscreenSurface presented
+    Rect vp;      // source rectangle; 0 sizes = the surface's
 };
 
 struct WorldViewport : BaseResponsive {
-    ObjectId sf;               // OffscreenSurface drawn into; none = the caller's surface
-    ObjectId world;            // World shown
+    ObjectId sf;     // OffscreenSurface drawn into; none = the caller's surface
+    ObjectId world;  // World shown
     Rect vp;
 };
 
 struct World : BaseResponsive {
-    Vector objs;               // member ids: drawing order, hit-testing from the end
-    uint8_t changed;           // set by Live when a member changed
-    int32_t focus;             // run-time: index of the focused member, -1 none
-    int32_t viewportFocus;     // run-time: index of the last pen-hit WorldViewport
+    Vector objs;            // member ids: drawing order, hit-testing from the end
+    uint8_t changed;        // set by Live when a member changed
+    int32_t focus;          // run-time: index of the focused member, -1 none
+    int32_t viewportFocus;  // run-time: index of the last pen-hit WorldViewport
     uint8_t bKeysMoveFocus;
     uint8_t bPenMovesFocus;
 };
 
 struct Actor : BaseVisible {
-    ObjectId parent;           // Actor positions are relative to
-    ObjectId sprite;           // Sprite drawn
-    void* sf;                  // the sprite's surface, borrowed
-    int32_t frame;             // -1 = the whole surface
-    int32_t state;             // free for derived classes
+    ObjectId parent;  // Actor positions are relative to
+    ObjectId sprite;  // Sprite drawn
+    void* sf;         // the sprite's surface, borrowed
+    int32_t frame;    // -1 = the whole surface
+    int32_t state;    // free for derived classes
 };
 
 struct Control : BaseLiving {
-    Vector objs;               // controlled objects
-    int32_t propid;            // property index in the first object's class; 255 unknown
-    char prop[OBJ_NAME_MAX];   // the property's name
+    Vector objs;              // controlled objects
+    int32_t propid;           // property index in the first object's class; 255 unknown
+    char prop[OBJ_NAME_MAX];  // the property's name
 };
 
 struct KeyControl : Control {
-    int32_t type;              // type id of the key values: BOOL, INT, FLOAT or COLOR
-    uint8_t interp;            // 0 set, 1 linear, 2 smooth
-    uint8_t ort;               // 0 constant, 1 cycle, 2 pingpong, 3 rel.repeat
-    Vector keys;               // Key elements by time
+    int32_t type;    // type id of the key values: BOOL, INT, FLOAT or COLOR
+    uint8_t interp;  // 0 set, 1 linear, 2 smooth
+    uint8_t ort;     // 0 constant, 1 cycle, 2 pingpong, 3 rel.repeat
+    Vector keys;     // Key elements by time
 };
 
 // ---- Descriptors --------------------------------------------------------------------------------
@@ -148,11 +148,11 @@ bool keyEvaluate(const KeyControl* kc, uint32_t t, int32_t* value, bool* deactiv
 bool keyStoreValue(int keyType, int32_t value, int propType, void* prop);
 
 // ---- World ---------------------------------------------------------------------------------------
-int World_Live(void* obj, void* arg);            // arg: ignored; returns changed
-int World_Sync(void* obj, void* arg);            // -1 at the first failing member
-int World_AddObj(void* obj, void* arg);          // arg: the object
-int World_RemoveObj(void* obj, void* arg);       // -1 when absent
-int World_KillObj(void* obj, void* arg);         // destroys, members of a World first; -1 when absent
+int World_Live(void* obj, void* arg);       // arg: ignored; returns changed
+int World_Sync(void* obj, void* arg);       // -1 at the first failing member
+int World_AddObj(void* obj, void* arg);     // arg: the object
+int World_RemoveObj(void* obj, void* arg);  // -1 when absent
+int World_KillObj(void* obj, void* arg);    // destroys, members of a World first; -1 when absent
 
 // ---- Scene methods (bodies arrive with the scene: layout, drawing and input) ------------------
 int Sprite_Sync(void* obj, void* arg);

@@ -187,16 +187,26 @@ bool keyStoreValue(int keyType, int32_t value, int propType, void* prop)
         return false;
     switch (propType) {
     case PT_BOOL:
-        *static_cast<uint8_t*>(prop) = keyBool ? uint8_t(low) : keyInt ? value >= 1 : keyFloat ? f > 0.0f : value != 0;
+        *static_cast<uint8_t*>(prop) = keyBool    ? uint8_t(low)
+                                       : keyInt   ? value >= 1
+                                       : keyFloat ? f > 0.0f
+                                                  : value != 0;
         return true;
     case PT_INT:
-        *static_cast<int32_t*>(prop) = keyBool ? low : keyFloat ? int32_t(uint32_t(truncated(f + 0.5f))) : value;
+        *static_cast<int32_t*>(prop) = keyBool    ? low
+                                       : keyFloat ? int32_t(uint32_t(truncated(f + 0.5f)))
+                                                  : value;
         return true;
     case PT_FLOAT:
-        *static_cast<float*>(prop) = keyBool ? float(low) : keyInt ? float(value) : keyFloat ? f : float(uint32_t(value));
+        *static_cast<float*>(prop) = keyBool    ? float(low)
+                                     : keyInt   ? float(value)
+                                     : keyFloat ? f
+                                                : float(uint32_t(value));
         return true;
     case PT_COLOR:
-        *static_cast<uint32_t*>(prop) = keyBool ? (low ? 0xFFFFFFu : 0u) : keyFloat ? uint32_t(truncated(f)) : uint32_t(value);
+        *static_cast<uint32_t*>(prop) = keyBool    ? (low ? 0xFFFFFFu : 0u)
+                                        : keyFloat ? uint32_t(truncated(f))
+                                                   : uint32_t(value);
         return true;
     default:
         return false;
@@ -216,7 +226,8 @@ int KeyControl_Live(void* obj, void* arg)
         void* target = objGet(*static_cast<ObjectId*>(vecAt(&kc->objs, i)));
         if (!target)
             continue;
-        uint32_t t = objIsA(target, &g_baseLivingClass) ? now - static_cast<BaseLiving*>(target)->tStart : now;
+        uint32_t t =
+            objIsA(target, &g_baseLivingClass) ? now - static_cast<BaseLiving*>(target)->tStart : now;
         if (!evaluated || t != lastT) {
             bool deactivate = false;
             int32_t v;

@@ -22,11 +22,20 @@ int g_depth;  // Worlds and viewports entered inside one another
 
 struct DepthGuard {
     bool ok;
-    DepthGuard() : ok(g_depth < SCENE_MAX_DEPTH) { g_depth++; }
-    ~DepthGuard() { g_depth--; }
+    DepthGuard() : ok(g_depth < SCENE_MAX_DEPTH)
+    {
+        g_depth++;
+    }
+    ~DepthGuard()
+    {
+        g_depth--;
+    }
 };
 
-const RECT* asRECT(const Rect* r) { return reinterpret_cast<const RECT*>(r); }
+const RECT* asRECT(const Rect* r)
+{
+    return reinterpret_cast<const RECT*>(r);
+}
 
 void* memberAt(const World* w, int32_t i)
 {
@@ -219,7 +228,8 @@ int penAtTop(World* w, InputEvent* ev)
     int32_t i = w->objs.count - 1;
     for (; i >= 0; i--) {
         void* m = memberAt(w, i);
-        if (!visibleAs(m, &g_screenViewportClass) || !screenViewportWindow(static_cast<ScreenViewport*>(m), &screen))
+        if (!visibleAs(m, &g_screenViewportClass) ||
+            !screenViewportWindow(static_cast<ScreenViewport*>(m), &screen))
             continue;
         const Rect onScreen = {screen.x, screen.y, screen.vp.w, screen.vp.h};
         if (rectHas(&onScreen, ev->x, ev->y))

@@ -15,28 +15,28 @@ constexpr int ENGINE_SCREEN_H = 320;
 struct EngineConfig {
     const char16_t* const* archives;  // mounted in this order (may be null)
     int nArchives;
-    bool mountBeside;                 // also mount "*.zip", "*.pak", "*.exe" beside the program
-    bool needArchive;                 // fatal "Could not load data file" when nothing was mounted
+    bool mountBeside;  // also mount "*.zip", "*.pak", "*.exe" beside the program
+    bool needArchive;  // fatal "Could not load data file" when nothing was mounted
 };
 
 // ---- Start and stop ------------------------------------------------------------------
 // Brings the engine up in order; a failing step is fatal (logged, message box,
 // exit code 1) as at the game's start.
 void engineStart(const EngineConfig* c);
-void engineStop();                   // file system, objects, sound, input, graphics, in that order
+void engineStop();  // file system, objects, sound, input, graphics, in that order
 
 // ---- The main World ----------------------------------------------------------------------
 // Loads the main World (fatal "Could not load script file NAME" on failure); an
 // OffscreenSurface "sfMain" becomes the drawing target, and keys go to its first
 // WorldViewport until the pen picks another.
 void* engineLoadMain(const char16_t* name);
-void* engineMainWorld();             // null when none is loaded or it was destroyed
+void* engineMainWorld();  // null when none is loaded or it was destroyed
 
 // ---- Frame loop --------------------------------------------------------------------------
 // The frame's steps over the main World: key states, mixing, events until the
 // first command, Render(0), Live.
 void engineFrameHooks(AppFrameHooks* hooks);
-int engineHandleEvents();            // the first non-zero command; later events wait
+int engineHandleEvents();  // the first non-zero command; later events wait
 void engineRender();
 void engineLive();
 

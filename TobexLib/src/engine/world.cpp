@@ -15,8 +15,14 @@ int g_depth;                       // Worlds syncing or living inside one anothe
 // holds itself, directly or further down, stops at a fixed depth.
 struct NestingGuard {
     bool ok;
-    NestingGuard() : ok(g_depth < WORLD_MAX_NESTING) { g_depth++; }
-    ~NestingGuard() { g_depth--; }
+    NestingGuard() : ok(g_depth < WORLD_MAX_NESTING)
+    {
+        g_depth++;
+    }
+    ~NestingGuard()
+    {
+        g_depth--;
+    }
 };
 
 ObjectId memberAt(const World* w, int32_t i)

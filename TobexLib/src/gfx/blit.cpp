@@ -83,13 +83,20 @@ uint32_t monoTint(uint32_t d, uint32_t s, uint32_t, uint32_t c)
     return ((256 - w) * (d & Max) + (c & Max) * w) >> 8;
 }
 
-#define COLOR_BLENDS(R, G, B, KEEP, MASK)                                                                   \
-    {                                                                                                       \
-        .mode = {nullptr, colorBlendAlpha<R, G, B, KEEP>, colorBlendAdd<R, G, B, KEEP>,                    \
-                 colorBlendTint<R, G, B, KEEP>, blendSolid<MASK>}                                           \
+#define COLOR_BLENDS(R, G, B, KEEP, MASK)   \
+    {                                       \
+        .mode = {                           \
+            nullptr,                        \
+            colorBlendAlpha<R, G, B, KEEP>, \
+            colorBlendAdd<R, G, B, KEEP>,   \
+            colorBlendTint<R, G, B, KEEP>,  \
+            blendSolid<MASK>                \
+        }                                   \
     }
-#define MONO_BLENDS(MAX) \
-    { .mode = {nullptr, monoAlpha<MAX>, monoAdd<MAX>, monoTint<MAX>, blendSolid<MAX>} }
+#define MONO_BLENDS(MAX)                                                                  \
+    {                                                                                     \
+        .mode = { nullptr, monoAlpha<MAX>, monoAdd<MAX>, monoTint<MAX>, blendSolid<MAX> } \
+    }
 
 const BlendOps kBlends[PF_COUNT] = {
     {.mode = {}},
@@ -108,9 +115,15 @@ const BlendOps kBlends[PF_COUNT] = {
 #undef COLOR_BLENDS
 #undef MONO_BLENDS
 
-bool packed(const SURFACE* s) { return s->formatInfo->bytesPerPixel == 0; }
+bool packed(const SURFACE* s)
+{
+    return s->formatInfo->bytesPerPixel == 0;
+}
 
-bool drawable(const SURFACE* s) { return s && s->pixels && s->formatInfo; }
+bool drawable(const SURFACE* s)
+{
+    return s && s->pixels && s->formatInfo;
+}
 
 // The blend routine of the current mode for a destination format: null for
 // mode 0; false when the mode is not available there (nothing is drawn).
@@ -225,11 +238,26 @@ uint32_t gfxSetAlpha(uint32_t a)
     return old;
 }
 
-uint32_t gfxGetAlpha() { return gState.alpha; }
-void gfxSetBlendMode(uint32_t mode) { gState.blendMode = mode; }
-uint32_t gfxGetBlendMode() { return gState.blendMode; }
-void gfxSetColor(uint32_t pixel) { gState.color = pixel; }
-uint32_t gfxGetColor() { return gState.color; }
+uint32_t gfxGetAlpha()
+{
+    return gState.alpha;
+}
+void gfxSetBlendMode(uint32_t mode)
+{
+    gState.blendMode = mode;
+}
+uint32_t gfxGetBlendMode()
+{
+    return gState.blendMode;
+}
+void gfxSetColor(uint32_t pixel)
+{
+    gState.color = pixel;
+}
+uint32_t gfxGetColor()
+{
+    return gState.color;
+}
 
 const RECT* gfxSetClip(const RECT* r)
 {
@@ -238,8 +266,14 @@ const RECT* gfxSetClip(const RECT* r)
     return old;
 }
 
-const RECT* gfxGetClip() { return gState.clip; }
-GfxState gfxSaveState() { return gState; }
+const RECT* gfxGetClip()
+{
+    return gState.clip;
+}
+GfxState gfxSaveState()
+{
+    return gState;
+}
 
 void gfxRestoreState(const GfxState* s)
 {
@@ -247,7 +281,10 @@ void gfxRestoreState(const GfxState* s)
         gState = *s;
 }
 
-void gfxResetState() { gState = GfxState{.alpha = 256, .blendMode = BLEND_NONE, .color = 0, .clip = nullptr}; }
+void gfxResetState()
+{
+    gState = GfxState{.alpha = 256, .blendMode = BLEND_NONE, .color = 0, .clip = nullptr};
+}
 
 SURFACE* gfxSetTarget(SURFACE* s)
 {
@@ -256,9 +293,18 @@ SURFACE* gfxSetTarget(SURFACE* s)
     return old;
 }
 
-SURFACE* gfxGetTarget() { return gTarget; }
-void gfxUseFastPaths(bool on) { gFast = on; }
-bool gfxFastPaths() { return gFast; }
+SURFACE* gfxGetTarget()
+{
+    return gTarget;
+}
+void gfxUseFastPaths(bool on)
+{
+    gFast = on;
+}
+bool gfxFastPaths()
+{
+    return gFast;
+}
 
 bool rectIntersects(const RECT* a, const RECT* b)
 {

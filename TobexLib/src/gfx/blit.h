@@ -9,10 +9,10 @@
 // ---- Drawing state -------------------------------------------------------------------
 enum BlendMode : uint32_t {
     BLEND_NONE = 0,
-    BLEND_ALPHA = 1,     // source over destination by the global alpha
-    BLEND_ADD = 2,       // source times alpha added, each field limited
-    BLEND_TINT = 3,      // the source's lowest field is coverage of the draw colour
-    BLEND_SOLID = 4,     // every non-key source pixel becomes the draw colour
+    BLEND_ALPHA = 1,  // source over destination by the global alpha
+    BLEND_ADD = 2,    // source times alpha added, each field limited
+    BLEND_TINT = 3,   // the source's lowest field is coverage of the draw colour
+    BLEND_SOLID = 4,  // every non-key source pixel becomes the draw colour
     BLEND_COUNT = 5,
 };
 
@@ -23,18 +23,18 @@ struct GfxState {
     const RECT* clip;    // borrowed; null = no clip
 };
 
-uint32_t gfxSetAlpha(uint32_t a);           // previous alpha; values above 256 are taken as 256
+uint32_t gfxSetAlpha(uint32_t a);  // previous alpha; values above 256 are taken as 256
 uint32_t gfxGetAlpha();
-void gfxSetBlendMode(uint32_t mode);        // modes above 4 draw nothing
+void gfxSetBlendMode(uint32_t mode);  // modes above 4 draw nothing
 uint32_t gfxGetBlendMode();
 void gfxSetColor(uint32_t pixel);
 uint32_t gfxGetColor();
-const RECT* gfxSetClip(const RECT* r);      // previous pointer; the rectangle must outlive its use
+const RECT* gfxSetClip(const RECT* r);  // previous pointer; the rectangle must outlive its use
 const RECT* gfxGetClip();
 GfxState gfxSaveState();
 void gfxRestoreState(const GfxState* s);
-void gfxResetState();                       // alpha 256, mode 0, colour 0, no clip
-SURFACE* gfxSetTarget(SURFACE* s);          // the surface frames are drawn into; previous one
+void gfxResetState();               // alpha 256, mode 0, colour 0, no clip
+SURFACE* gfxSetTarget(SURFACE* s);  // the surface frames are drawn into; previous one
 SURFACE* gfxGetTarget();
 
 bool rectIntersects(const RECT* a, const RECT* b);  // strict overlap: touching edges do not
@@ -62,24 +62,24 @@ void gfxUseFastPaths(bool on);
 bool gfxFastPaths();
 
 // ---- Run-length encoding -------------------------------------------------------------------
-int sfEncodeRLE(SURFACE* s);   // 1 when s now holds RLE data; 0 leaves s as it was
+int sfEncodeRLE(SURFACE* s);  // 1 when s now holds RLE data; 0 leaves s as it was
 int sfBlitRLE(const SURFACE* src, SURFACE* dst, int x, int y, const RECT* frame);
 // True when an RLE surface's row table and packets stay inside its data.
 bool sfCheckRLE(const SURFACE* s);
 
 // ---- Rotated and scaled copies -----------------------------------------------------------------
 struct XFORM {
-    int32_t x, y;       // where the hot spot lands
-    int32_t angle;      // degrees
-    int16_t sx, sy;     // 8.8 scale factors, 256 = 1.0
+    int32_t x, y;    // where the hot spot lands
+    int32_t angle;   // degrees
+    int16_t sx, sy;  // 8.8 scale factors, 256 = 1.0
 };
 int sfBlitXform(const SURFACE* src, SURFACE* dst, const XFORM* xform, int i);
 void gfxSinCos(int angle, int32_t* sinOut, int32_t* cosOut);  // 8.8 results
-int32_t gfxCosTable(int i);                                     // 16.16 cosine of i/10 degrees, i in 0..900
+int32_t gfxCosTable(int i);                                   // 16.16 cosine of i/10 degrees, i in 0..900
 
 // ---- Shapes (draw colour and blend mode, clipped) ------------------------------------------------
 void sfPlot(SURFACE* s, int x, int y);
 void sfHLine(SURFACE* s, int x, int y, int length);
 void sfVLine(SURFACE* s, int x, int y, int length);
 void sfRect(SURFACE* s, const RECT* r);
-void sfFillRect(SURFACE* s, const RECT* r);   // null r: the whole surface
+void sfFillRect(SURFACE* s, const RECT* r);  // null r: the whole surface

@@ -13,10 +13,10 @@ struct Row565 {
     const uint8_t* src;
     uint8_t* dst;
     int w;
-    int op;           // Op565 for row565
-    uint32_t alpha;   // 1..256
+    int op;          // Op565 for row565
+    uint32_t alpha;  // 1..256
     bool keyed;
-    uint32_t key;     // source pixel value
+    uint32_t key;  // source pixel value
 };
 
 void row565(const Row565& r);                          // "565" -> "565"

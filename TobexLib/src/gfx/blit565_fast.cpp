@@ -59,34 +59,48 @@ uint32_t from8888Scalar(uint32_t v)
 }
 
 #if defined(__SSE2__)
-__m128i loadu(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
-void storeu(uint8_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+__m128i loadu(const uint8_t* p)
+{
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+void storeu(uint8_t* p, __m128i v)
+{
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+}
 
 // d where the key matched, else v.
-__m128i keep(__m128i mask, __m128i d, __m128i v) { return _mm_or_si128(_mm_and_si128(mask, d), _mm_andnot_si128(mask, v)); }
+__m128i keep(__m128i mask, __m128i d, __m128i v)
+{
+    return _mm_or_si128(_mm_and_si128(mask, d), _mm_andnot_si128(mask, v));
+}
 
 __m128i blendAlpha(__m128i s, __m128i d, __m128i a, __m128i ia)
 {
     const __m128i m6 = _mm_set1_epi16(63), m5 = _mm_set1_epi16(31);
-    __m128i r = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_srli_epi16(s, 11), a),
-                                             _mm_mullo_epi16(_mm_srli_epi16(d, 11), ia)), 8);
+    __m128i r = _mm_srli_epi16(
+        _mm_add_epi16(_mm_mullo_epi16(_mm_srli_epi16(s, 11), a), _mm_mullo_epi16(_mm_srli_epi16(d, 11), ia)),
+        8);
     __m128i g = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(_mm_srli_epi16(s, 5), m6), a),
-                                             _mm_mullo_epi16(_mm_and_si128(_mm_srli_epi16(d, 5), m6), ia)), 8);
-    __m128i b = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(s, m5), a),
-                                             _mm_mullo_epi16(_mm_and_si128(d, m5), ia)), 8);
+                                             _mm_mullo_epi16(_mm_and_si128(_mm_srli_epi16(d, 5), m6), ia)),
+                               8);
+    __m128i b = _mm_srli_epi16(
+        _mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(s, m5), a), _mm_mullo_epi16(_mm_and_si128(d, m5), ia)),
+        8);
     return _mm_or_si128(_mm_or_si128(_mm_slli_epi16(r, 11), _mm_slli_epi16(g, 5)), b);
 }
 
 __m128i blendAdd(__m128i s, __m128i d, __m128i a)
 {
     const __m128i m6 = _mm_set1_epi16(63), m5 = _mm_set1_epi16(31);
-    __m128i r = _mm_min_epi16(_mm_add_epi16(_mm_srli_epi16(_mm_mullo_epi16(_mm_srli_epi16(s, 11), a), 8),
-                                            _mm_srli_epi16(d, 11)), m5);
+    __m128i r = _mm_min_epi16(
+        _mm_add_epi16(_mm_srli_epi16(_mm_mullo_epi16(_mm_srli_epi16(s, 11), a), 8), _mm_srli_epi16(d, 11)),
+        m5);
     __m128i g = _mm_min_epi16(
         _mm_add_epi16(_mm_srli_epi16(_mm_mullo_epi16(_mm_and_si128(_mm_srli_epi16(s, 5), m6), a), 8),
-                      _mm_and_si128(_mm_srli_epi16(d, 5), m6)), m6);
-    __m128i b = _mm_min_epi16(_mm_add_epi16(_mm_srli_epi16(_mm_mullo_epi16(_mm_and_si128(s, m5), a), 8),
-                                            _mm_and_si128(d, m5)), m5);
+                      _mm_and_si128(_mm_srli_epi16(d, 5), m6)),
+        m6);
+    __m128i b = _mm_min_epi16(
+        _mm_add_epi16(_mm_srli_epi16(_mm_mullo_epi16(_mm_and_si128(s, m5), a), 8), _mm_and_si128(d, m5)), m5);
     return _mm_or_si128(_mm_or_si128(_mm_slli_epi16(r, 11), _mm_slli_epi16(g, 5)), b);
 }
 
@@ -121,7 +135,9 @@ void row565As(const Row565& r)
     const __m128i vk = _mm_set1_epi16((short)key);
     for (; i + 8 <= w; i += 8) {
         __m128i sv = loadu(s + 2 * i), dv = loadu(d + 2 * i);
-        __m128i out = Op == OP565_KEY ? sv : Op == OP565_ALPHA ? blendAlpha(sv, dv, va, via) : blendAdd(sv, dv, va);
+        __m128i out = Op == OP565_KEY     ? sv
+                      : Op == OP565_ALPHA ? blendAlpha(sv, dv, va, via)
+                                          : blendAdd(sv, dv, va);
         if (Keyed)
             out = keep(_mm_cmpeq_epi16(sv, vk), dv, out);
         storeu(d + 2 * i, out);
@@ -129,7 +145,9 @@ void row565As(const Row565& r)
 #endif
     for (; i < w; i++) {
         uint32_t sv = load16(s + 2 * i), dv = load16(d + 2 * i);
-        uint32_t out = Op == OP565_KEY ? sv : Op == OP565_ALPHA ? alphaScalar(dv, sv, a) : addScalar(dv, sv, a);
+        uint32_t out = Op == OP565_KEY     ? sv
+                       : Op == OP565_ALPHA ? alphaScalar(dv, sv, a)
+                                           : addScalar(dv, sv, a);
         store16(d + 2 * i, Keyed && sv == key ? dv : out);
     }
 }
@@ -196,7 +214,8 @@ void row888To565(const Row565& r)
     for (; i + 4 <= w; i += 4) {
         uint32_t a = load32(s + 3 * i), b = load32(s + 3 * i + 4), c = load32(s + 3 * i + 8);
         uint64_t v = (uint64_t)from8888Scalar(a) | (uint64_t)from8888Scalar(a >> 24 | b << 8) << 16 |
-                     (uint64_t)from8888Scalar(b >> 16 | c << 16) << 32 | (uint64_t)from8888Scalar(c >> 8) << 48;
+                     (uint64_t)from8888Scalar(b >> 16 | c << 16) << 32 |
+                     (uint64_t)from8888Scalar(c >> 8) << 48;
         memcpy(d + 2 * i, &v, 8);
     }
     for (; i < w; i++)

@@ -7,20 +7,23 @@
 #include <string.h>
 
 #include "gfx/blit.h"
-#include "gfx/blit_fast.h"
 #include "gfx/blit565.h"
+#include "gfx/blit_fast.h"
 #include "gfx/pixel_access.h"
 
 namespace {
 
-using pixel::Px8;
 using pixel::Px16;
 using pixel::Px24;
 using pixel::Px32;
+using pixel::Px8;
 
 // ---- Conversions of a source pixel to the destination format.
 struct ConvSame {
-    uint32_t operator()(uint32_t v) const { return v; }
+    uint32_t operator()(uint32_t v) const
+    {
+        return v;
+    }
 };
 // "8888"/"888" to a 16-bit colour format: each channel scaled with truncation.
 template <int RS, uint32_t RM, int GS, uint32_t GM, int BS, uint32_t BM>
@@ -35,12 +38,18 @@ struct ConvTo16 {
 };
 // "8888" to "888" and "888" to "8888": the colour bits, alpha 0.
 struct ConvLow24 {
-    uint32_t operator()(uint32_t v) const { return v & 0xFFFFFF; }
+    uint32_t operator()(uint32_t v) const
+    {
+        return v & 0xFFFFFF;
+    }
 };
 // One-byte sources go through a table made by colorConvert for this copy.
 struct ConvTable {
     const uint32_t* lut;
-    uint32_t operator()(uint32_t v) const { return lut[v & 255]; }
+    uint32_t operator()(uint32_t v) const
+    {
+        return lut[v & 255];
+    }
 };
 
 // ---- Blend modes of the destination format; a is 1..256.
@@ -61,9 +70,18 @@ struct ColorBlend {
         uint32_t b = (field<BS, BM>(s) * a + field<BS, BM>(d) * ia) >> 8;
         return r << RS | g << GS | b << BS | (d & Keep);
     }
-    static uint32_t sat(uint32_t v, uint32_t m) { return v > m ? m : v; }
-    uint32_t none(uint32_t, uint32_t s) const { return s; }
-    uint32_t alpha(uint32_t d, uint32_t s) const { return mix(s, d, a); }
+    static uint32_t sat(uint32_t v, uint32_t m)
+    {
+        return v > m ? m : v;
+    }
+    uint32_t none(uint32_t, uint32_t s) const
+    {
+        return s;
+    }
+    uint32_t alpha(uint32_t d, uint32_t s) const
+    {
+        return mix(s, d, a);
+    }
     uint32_t add(uint32_t d, uint32_t s) const
     {
         uint32_t r = sat(((field<RS, RM>(s) * a) >> 8) + field<RS, RM>(d), RM);
@@ -71,15 +89,27 @@ struct ColorBlend {
         uint32_t b = sat(((field<BS, BM>(s) * a) >> 8) + field<BS, BM>(d), BM);
         return r << RS | g << GS | b << BS | (d & Keep);
     }
-    uint32_t tint(uint32_t d, uint32_t s) const { return mix(c, d, field<BS, BM>(s) * 256 / BM); }
-    uint32_t solid(uint32_t, uint32_t) const { return c & store; }
+    uint32_t tint(uint32_t d, uint32_t s) const
+    {
+        return mix(c, d, field<BS, BM>(s) * 256 / BM);
+    }
+    uint32_t solid(uint32_t, uint32_t) const
+    {
+        return c & store;
+    }
 };
 
 template <uint32_t MX>
 struct MonoBlend {
     uint32_t a, c, store;
-    uint32_t none(uint32_t, uint32_t s) const { return s; }
-    uint32_t alpha(uint32_t d, uint32_t s) const { return ((256 - a) * d + a * s) >> 8; }
+    uint32_t none(uint32_t, uint32_t s) const
+    {
+        return s;
+    }
+    uint32_t alpha(uint32_t d, uint32_t s) const
+    {
+        return ((256 - a) * d + a * s) >> 8;
+    }
     uint32_t add(uint32_t d, uint32_t s) const
     {
         uint32_t v = ((a * s) >> 8) + d;
@@ -90,7 +120,10 @@ struct MonoBlend {
         uint32_t w = s * 256 / MX;
         return ((256 - w) * d + (c & MX) * w) >> 8;
     }
-    uint32_t solid(uint32_t, uint32_t) const { return c & store; }
+    uint32_t solid(uint32_t, uint32_t) const
+    {
+        return c & store;
+    }
 };
 
 using Blend444 = ColorBlend<8, 15, 4, 15, 0, 15, 0>;
@@ -161,7 +194,8 @@ bool runMode(const BlitJob& j, Conv conv, Blend bl)
             runRows<S, D, BLEND_NONE, true>(j, conv, bl);
         return true;
     case BLEND_ALPHA:
-        keyed ? runRows<S, D, BLEND_ALPHA, true>(j, conv, bl) : runRows<S, D, BLEND_ALPHA, false>(j, conv, bl);
+        keyed ? runRows<S, D, BLEND_ALPHA, true>(j, conv, bl)
+              : runRows<S, D, BLEND_ALPHA, false>(j, conv, bl);
         return true;
     case BLEND_ADD:
         keyed ? runRows<S, D, BLEND_ADD, true>(j, conv, bl) : runRows<S, D, BLEND_ADD, false>(j, conv, bl);
@@ -170,7 +204,8 @@ bool runMode(const BlitJob& j, Conv conv, Blend bl)
         keyed ? runRows<S, D, BLEND_TINT, true>(j, conv, bl) : runRows<S, D, BLEND_TINT, false>(j, conv, bl);
         return true;
     case BLEND_SOLID:
-        keyed ? runRows<S, D, BLEND_SOLID, true>(j, conv, bl) : runRows<S, D, BLEND_SOLID, false>(j, conv, bl);
+        keyed ? runRows<S, D, BLEND_SOLID, true>(j, conv, bl)
+              : runRows<S, D, BLEND_SOLID, false>(j, conv, bl);
         return true;
     default:
         return false;
@@ -284,7 +319,8 @@ bool fastCopySame(const SURFACE* src, SURFACE* dst, int dx, int dy, int sx, int 
     uint8_t* d = sfPixelAddr(dst, dx, dy);
     if (src->xPitch == P::size && dst->xPitch == P::size) {
         if (src->yPitch == dst->yPitch && src->yPitch > 0 && !dx && !dy && !sx && !sy && w == src->width &&
-            h == src->height && src->width == dst->width && src->height == dst->height && src->size == dst->size) {
+            h == src->height && src->width == dst->width && src->height == dst->height &&
+            src->size == dst->size) {
             memmove(d, s, src->size);
             return true;
         }
@@ -298,7 +334,8 @@ bool fastCopySame(const SURFACE* src, SURFACE* dst, int dx, int dy, int sx, int 
 
 // Palette indices written as their mapped pixel values, for each destination size.
 template <class P, int Step>
-void mapRows(const uint8_t* s, int sxp, int syp, uint8_t* d, int dxp, int dyp, int w, int h, const uint32_t* map)
+void mapRows(const uint8_t* s, int sxp, int syp, uint8_t* d, int dxp, int dyp, int w, int h,
+             const uint32_t* map)
 {
     const int step = Step ? Step : dxp;
     for (int y = 0; y < h; y++) {
@@ -310,7 +347,8 @@ void mapRows(const uint8_t* s, int sxp, int syp, uint8_t* d, int dxp, int dyp, i
 }
 
 template <class P>
-void mapCopy(const uint8_t* s, int sxp, int syp, uint8_t* d, int dxp, int dyp, int w, int h, const uint32_t* map)
+void mapCopy(const uint8_t* s, int sxp, int syp, uint8_t* d, int dxp, int dyp, int w, int h,
+             const uint32_t* map)
 {
     switch (dxp) {
     case -4:
@@ -443,8 +481,8 @@ bool fastCopyPalette(const SURFACE* src, SURFACE* dst, int dx, int dy, int sx, i
 bool fastCopyWhole(const SURFACE* src, SURFACE* dst, int dx, int dy, int sx, int sy, int w, int h)
 {
     if (src->format != dst->format || src->yPitch != dst->yPitch || dx || dy || sx || sy || w != src->width ||
-        h != src->height || src->width != dst->width || src->height != dst->height || src->size != dst->size ||
-        src->yPitch <= 0)
+        h != src->height || src->width != dst->width || src->height != dst->height ||
+        src->size != dst->size || src->yPitch <= 0)
         return false;
     memmove(dst->pixels, src->pixels, src->size);
     return true;

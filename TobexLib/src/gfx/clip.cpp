@@ -1,9 +1,10 @@
 // Clipping of copies, in 64-bit arithmetic so no frame or position can wrap.
 
-#include <stddef.h>
 #include "gfx/clip.h"
+#include <stddef.h>
 
-bool clipToBounds(int64_t* x, int64_t* y, int64_t* w, int64_t* h, int64_t* sx, int64_t* sy, const RECT* bounds)
+bool clipToBounds(int64_t* x, int64_t* y, int64_t* w, int64_t* h, int64_t* sx, int64_t* sy,
+                  const RECT* bounds)
 {
     int64_t bx0 = bounds->x, by0 = bounds->y;
     int64_t bx1 = bx0 + bounds->w, by1 = by0 + bounds->h;

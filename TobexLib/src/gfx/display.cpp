@@ -25,8 +25,8 @@ constexpr int16_t kDirectYPitch = 2;
 
 struct Display {
     bool active;
-    SURFACE screen;          // not from the pool; borrows display memory
-    SURFACE* savedTarget;    // the target before gfxBeginDraw
+    SURFACE screen;        // not from the pool; borrows display memory
+    SURFACE* savedTarget;  // the target before gfxBeginDraw
     int orientation;
     int32_t orientOffset;    // byte offset added to display memory at each presentation
     bool direct;             // display memory at a fixed address
@@ -44,10 +44,8 @@ struct FormatFlag {
 
 // First match wins: a display reporting several formats is taken as the first.
 const FormatFlag kFormats[] = {
-    {.flag = GFX_DIRECT888, .format = PF_888},
-    {.flag = GFX_DIRECT565, .format = PF_565},
-    {.flag = GFX_DIRECT555, .format = PF_555},
-    {.flag = GFX_DIRECT444, .format = PF_444},
+    {.flag = GFX_DIRECT888, .format = PF_888},   {.flag = GFX_DIRECT565, .format = PF_565},
+    {.flag = GFX_DIRECT555, .format = PF_555},   {.flag = GFX_DIRECT444, .format = PF_444},
     {.flag = GFX_PALETTE, .format = PF_PALETTE},
 };
 
@@ -126,7 +124,10 @@ void gfxShutdown()
     g_disp.active = false;
 }
 
-bool gfxActive() { return g_disp.active; }
+bool gfxActive()
+{
+    return g_disp.active;
+}
 
 // ---- Describing the screen -----------------------------------------------------------------------
 
@@ -165,9 +166,18 @@ bool gfxDescribeDisplay(SURFACE* s, const HostDisplay* d, const char* oem)
     return true;
 }
 
-SURFACE* gfxGetScreen() { return &g_disp.screen; }
-bool gfxDirectFrameBuffer() { return g_disp.direct; }
-void gfxSetFrameBufferAddress(uint8_t* pixel00) { g_disp.directAddress = pixel00; }
+SURFACE* gfxGetScreen()
+{
+    return &g_disp.screen;
+}
+bool gfxDirectFrameBuffer()
+{
+    return g_disp.direct;
+}
+void gfxSetFrameBufferAddress(uint8_t* pixel00)
+{
+    g_disp.directAddress = pixel00;
+}
 
 // ---- Drawing to the screen --------------------------------------------------------------------------
 
@@ -240,7 +250,10 @@ int32_t gfxSetScreenOrient(int orientation)
     return g_disp.orientOffset;
 }
 
-int gfxGetScreenOrient() { return g_disp.orientation; }
+int gfxGetScreenOrient()
+{
+    return g_disp.orientation;
+}
 
 // ---- Palette and surface values ---------------------------------------------------------------------
 

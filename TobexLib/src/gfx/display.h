@@ -24,23 +24,23 @@ constexpr int GFX_OEM_DIRECT_POS = 12;
 // Window, display, surface pool, image cache (screen format), system font when
 // present. False at the first step that fails.
 bool gfxInit(int width, int height);
-void gfxShutdown();          // closes the display and empties the image cache
+void gfxShutdown();  // closes the display and empties the image cache
 bool gfxActive();
 
 // ---- Describing the screen ---------------------------------------------------------------
-bool gfxDescribeScreen(SURFACE* s);   // from the host's display properties and OEM name
+bool gfxDescribeScreen(SURFACE* s);  // from the host's display properties and OEM name
 // The same from given properties; oem may be null. Sets the direct frame-buffer
 // flag when the OEM name asks for it. False for an unknown format.
 bool gfxDescribeDisplay(SURFACE* s, const HostDisplay* d, const char* oem);
-SURFACE* gfxGetScreen();              // the screen surface record (pixels null outside a draw)
+SURFACE* gfxGetScreen();  // the screen surface record (pixels null outside a draw)
 bool gfxDirectFrameBuffer();
 // The memory the direct frame-buffer mode draws into (pixel (0, 0)); none by
 // default, so that mode presents nothing until an address is given.
 void gfxSetFrameBufferAddress(uint8_t* pixel00);
 
 // ---- Drawing to the screen -----------------------------------------------------------------
-SURFACE* gfxBeginDraw();     // the screen surface made current target; null without display memory
-void gfxEndDraw();           // pixels back to null, the previous target current again
+SURFACE* gfxBeginDraw();  // the screen surface made current target; null without display memory
+void gfxEndDraw();        // pixels back to null, the previous target current again
 // Copies surface (or its part rect) opaquely into display memory at (x, y).
 void gfxPresent(const SURFACE* src, int x, int y, const RECT* rect);
 
@@ -54,5 +54,5 @@ int gfxGetScreenOrient();
 int32_t sfRotateAddressing(SURFACE* s, int kind);
 
 // ---- Palette and surface values ---------------------------------------------------------------
-const PALETTE* gfxDefaultPalette();   // the 256 colours of 8-bit palette displays
+const PALETTE* gfxDefaultPalette();        // the 256 colours of 8-bit palette displays
 void gfxReleaseSurfaceValue(void* value);  // release function of embedded SURFACE values

@@ -9,16 +9,22 @@
 namespace {
 
 FONT gSysFont;
-bool gSingleLine;   // measuring stops at the first line end (set while justifying)
+bool gSingleLine;  // measuring stops at the first line end (set while justifying)
 
 bool isBlank(const FONT* f, char16_t c)
 {
     return c == u' ' || c < f->nFirstChar || c > f->nLastChar;
 }
 
-const GLYPH& glyphOf(const FONT* f, char16_t c) { return f->glyphs[c - f->nFirstChar]; }
+const GLYPH& glyphOf(const FONT* f, char16_t c)
+{
+    return f->glyphs[c - f->nFirstChar];
+}
 
-int cell(const FONT* f) { return f->nCharWidth + f->nHSpacing; }
+int cell(const FONT* f)
+{
+    return f->nCharWidth + f->nHSpacing;
+}
 
 // The next tab stop x0 + k * step strictly right of x (x0 when x lies left of it).
 int nextStop(int x, int x0, int step)
@@ -260,7 +266,8 @@ void fontDrawText(const FONT* f, SURFACE* dst, const char16_t* text, int x, int 
 
 bool sysFontLoad()
 {
-    static const char16_t* const kNames[] = {u"Graphics/SysFont7x14.tga", u"gfx/SysFont7x14.tga", u"SysFont7x14.tga"};
+    static const char16_t* const kNames[] = {u"Graphics/SysFont7x14.tga", u"gfx/SysFont7x14.tga",
+                                             u"SysFont7x14.tga"};
     SURFACE* img = nullptr;
     for (const char16_t* name : kNames)
         if ((img = sfGetCached(name)) != nullptr)
@@ -283,4 +290,7 @@ bool sysFontLoad()
     return fontBuild(&gSysFont) != nullptr;
 }
 
-FONT* sysFont() { return &gSysFont; }
+FONT* sysFont()
+{
+    return &gSysFont;
+}

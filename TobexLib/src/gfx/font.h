@@ -12,44 +12,45 @@ constexpr int FONT_GLYPHS = 256;
 
 enum FontAlign : int {
     FONT_ALIGN_CENTER = 0,
-    FONT_ALIGN_LEFT = 1,      // any value other than 0, 2 and 3
+    FONT_ALIGN_LEFT = 1,  // any value other than 0, 2 and 3
     FONT_ALIGN_RIGHT = 2,
     FONT_ALIGN_JUSTIFY = 3,
 };
 
 struct GLYPH {
-    int16_t srcX, srcY;   // cell position in the image
-    int16_t width;        // drawn width in proportional mode
-    int16_t leftBlank;    // empty columns at the cell's left
-    int16_t rightBlank;   // empty columns at the cell's right
+    int16_t srcX, srcY;  // cell position in the image
+    int16_t width;       // drawn width in proportional mode
+    int16_t leftBlank;   // empty columns at the cell's left
+    int16_t rightBlank;  // empty columns at the cell's right
 };
 
 struct FONT {
-    int32_t nCharWidth, nCharHeight;   // cell size in pixels
-    int32_t nHSpacing, nVSpacing;      // extra pixels after each character and between lines
-    uint8_t bVariableSpacing;          // 1: proportional spacing from the glyph scan
-    uint8_t bBlend;                    // 1: anti-aliased (tint), 0: solid
-    SURFACE* sf;                       // font image (borrowed); its keycolor marks background
-    int32_t nXSrcSpacing, nYSrcSpacing; // gap between cells in the image
-    int32_t nXSrcOffs, nYSrcOffs;      // position of the first cell
-    int32_t nXSrcChars, nYSrcChars;    // cells per image row, rows of cells
-    int32_t nFirstChar;                // code of the first cell
+    int32_t nCharWidth, nCharHeight;     // cell size in pixels
+    int32_t nHSpacing, nVSpacing;        // extra pixels after each character and between lines
+    uint8_t bVariableSpacing;            // 1: proportional spacing from the glyph scan
+    uint8_t bBlend;                      // 1: anti-aliased (tint), 0: solid
+    SURFACE* sf;                         // font image (borrowed); its keycolor marks background
+    int32_t nXSrcSpacing, nYSrcSpacing;  // gap between cells in the image
+    int32_t nXSrcOffs, nYSrcOffs;        // position of the first cell
+    int32_t nXSrcChars, nYSrcChars;      // cells per image row, rows of cells
+    int32_t nFirstChar;                  // code of the first cell
     GLYPH glyphs[FONT_GLYPHS];
-    int32_t nLastChar;                 // code of the last glyph
+    int32_t nLastChar;  // code of the last glyph
 };
 
 // ---- Building -------------------------------------------------------------------------
-FONT* fontBuild(FONT* font);   // null when the image is missing or a size or count is below 1
+FONT* fontBuild(FONT* font);  // null when the image is missing or a size or count is below 1
 
 // ---- Measuring ---------------------------------------------------------------------------
 void fontMeasure(const FONT* font, const char16_t* text, int* width, int* height);
 int fontTextWidth(const FONT* font, const char16_t* text);
-int fontCountGaps(const char16_t* text);   // word gaps of the first line; 0 for a paragraph's last line
+int fontCountGaps(const char16_t* text);  // word gaps of the first line; 0 for a paragraph's last line
 
 // ---- Drawing -----------------------------------------------------------------------------------
 // Draws in the draw colour; x or y FONT_CENTER centres; maxWidth <= 0 is the text's own width.
-void fontDrawText(const FONT* font, SURFACE* dst, const char16_t* text, int x, int y, int align, int maxWidth);
+void fontDrawText(const FONT* font, SURFACE* dst, const char16_t* text, int x, int y, int align,
+                  int maxWidth);
 
 // ---- System font ------------------------------------------------------------------------------
-bool sysFontLoad();            // the 7 x 14 font image through the image cache
-FONT* sysFont();               // the system font record (built or not)
+bool sysFontLoad();  // the 7 x 14 font image through the image cache
+FONT* sysFont();     // the system font record (built or not)

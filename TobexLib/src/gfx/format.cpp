@@ -37,47 +37,110 @@ const PIXELFORMAT kFormats[PF_COUNT] = {
 };
 // clang-format on
 
-uint32_t red(uint32_t c) { return (c >> 16) & 255; }
-uint32_t green(uint32_t c) { return (c >> 8) & 255; }
-uint32_t blue(uint32_t c) { return c & 255; }
-uint32_t grey(uint32_t c) { return (red(c) + green(c) + blue(c)) / 3; }
+uint32_t red(uint32_t c)
+{
+    return (c >> 16) & 255;
+}
+uint32_t green(uint32_t c)
+{
+    return (c >> 8) & 255;
+}
+uint32_t blue(uint32_t c)
+{
+    return c & 255;
+}
+uint32_t grey(uint32_t c)
+{
+    return (red(c) + green(c) + blue(c)) / 3;
+}
 
-uint32_t from444(uint32_t c) { return ((red(c) * 15 / 255) << 4 | green(c) * 15 / 255) << 4 | blue(c) * 15 / 255; }
+uint32_t from444(uint32_t c)
+{
+    return ((red(c) * 15 / 255) << 4 | green(c) * 15 / 255) << 4 | blue(c) * 15 / 255;
+}
 uint32_t to444(uint32_t v)
 {
     return ((v >> 8) & 15) * 255 / 15 << 16 | ((v >> 4) & 15) * 255 / 15 << 8 | (v & 15) * 255 / 15;
 }
-uint32_t from555(uint32_t c) { return ((red(c) * 31 / 255) << 5 | green(c) * 31 / 255) << 5 | blue(c) * 31 / 255; }
+uint32_t from555(uint32_t c)
+{
+    return ((red(c) * 31 / 255) << 5 | green(c) * 31 / 255) << 5 | blue(c) * 31 / 255;
+}
 uint32_t to555(uint32_t v)
 {
     return ((v >> 10) & 31) * 255 / 31 << 16 | ((v >> 5) & 31) * 255 / 31 << 8 | (v & 31) * 255 / 31;
 }
-uint32_t from565(uint32_t c) { return ((red(c) * 31 / 255) << 6 | green(c) * 63 / 255) << 5 | blue(c) * 31 / 255; }
+uint32_t from565(uint32_t c)
+{
+    return ((red(c) * 31 / 255) << 6 | green(c) * 63 / 255) << 5 | blue(c) * 31 / 255;
+}
 uint32_t to565(uint32_t v)
 {
     return ((v >> 11) & 31) * 255 / 31 << 16 | ((v >> 5) & 63) * 255 / 63 << 8 | (v & 31) * 255 / 31;
 }
-uint32_t from888(uint32_t c) { return c & 0xFFFFFF; }
-uint32_t to888(uint32_t v) { return v & 0xFFFFFF; }
-uint32_t same(uint32_t v) { return v; }
-uint32_t fromMono1(uint32_t c) { return (grey(c) >> 7) & 1; }
-uint32_t toMono1(uint32_t v) { return (v & 1) * 0xFFFFFF; }
-uint32_t fromMono2(uint32_t c) { return (grey(c) >> 6) & 3; }
-uint32_t toMono2(uint32_t v) { return ((v & 3) * 255 / 3) * 0x010101; }
-uint32_t fromMono4(uint32_t c) { return (grey(c) >> 4) & 15; }
-uint32_t toMono4(uint32_t v) { return ((v & 15) * 255 / 15) * 0x010101; }
-uint32_t fromMono8(uint32_t c) { return grey(c) & 255; }
-uint32_t toMono8(uint32_t v) { return (v & 255) * 0x010101; }
+uint32_t from888(uint32_t c)
+{
+    return c & 0xFFFFFF;
+}
+uint32_t to888(uint32_t v)
+{
+    return v & 0xFFFFFF;
+}
+uint32_t same(uint32_t v)
+{
+    return v;
+}
+uint32_t fromMono1(uint32_t c)
+{
+    return (grey(c) >> 7) & 1;
+}
+uint32_t toMono1(uint32_t v)
+{
+    return (v & 1) * 0xFFFFFF;
+}
+uint32_t fromMono2(uint32_t c)
+{
+    return (grey(c) >> 6) & 3;
+}
+uint32_t toMono2(uint32_t v)
+{
+    return ((v & 3) * 255 / 3) * 0x010101;
+}
+uint32_t fromMono4(uint32_t c)
+{
+    return (grey(c) >> 4) & 15;
+}
+uint32_t toMono4(uint32_t v)
+{
+    return ((v & 15) * 255 / 15) * 0x010101;
+}
+uint32_t fromMono8(uint32_t c)
+{
+    return grey(c) & 255;
+}
+uint32_t toMono8(uint32_t v)
+{
+    return (v & 255) * 0x010101;
+}
 
-uint32_t read8(const uint8_t* p) { return *p; }
-void write8(uint8_t* p, uint32_t v) { *p = (uint8_t)v; }
+uint32_t read8(const uint8_t* p)
+{
+    return *p;
+}
+void write8(uint8_t* p, uint32_t v)
+{
+    *p = (uint8_t)v;
+}
 uint32_t read16(const uint8_t* p)
 {
     uint16_t v;
     memcpy(&v, p, 2);
     return v;
 }
-uint32_t read16u(const uint8_t* p) { return p[0] | p[1] << 8; }
+uint32_t read16u(const uint8_t* p)
+{
+    return p[0] | p[1] << 8;
+}
 void write16(uint8_t* p, uint32_t v)
 {
     uint16_t w = (uint16_t)v;
@@ -90,7 +153,10 @@ void write16u(uint8_t* p, uint32_t v)
 }
 // NOTE: a 32-bit word read at the last pixel of a buffer would run one byte past
 // it, so the aligned 3-byte read assembles its bytes like the unaligned one.
-uint32_t read24(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16; }
+uint32_t read24(const uint8_t* p)
+{
+    return p[0] | p[1] << 8 | p[2] << 16;
+}
 void write24(uint8_t* p, uint32_t v)
 {
     p[0] = (uint8_t)v;
@@ -103,8 +169,14 @@ uint32_t read32(const uint8_t* p)
     memcpy(&v, p, 4);
     return v;
 }
-uint32_t read32u(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | (uint32_t)p[3] << 24; }
-void write32(uint8_t* p, uint32_t v) { memcpy(p, &v, 4); }
+uint32_t read32u(const uint8_t* p)
+{
+    return p[0] | p[1] << 8 | p[2] << 16 | (uint32_t)p[3] << 24;
+}
+void write32(uint8_t* p, uint32_t v)
+{
+    memcpy(p, &v, 4);
+}
 void write32u(uint8_t* p, uint32_t v)
 {
     p[0] = (uint8_t)v;
@@ -115,26 +187,76 @@ void write32u(uint8_t* p, uint32_t v)
 
 const PixelOps kOps[PF_COUNT] = {
     {},
-    {.fromRGB = nullptr, .toRGB = nullptr, .read = read8, .readUnaligned = read8, .write = write8,
-     .writeUnaligned = write8, .fastCopy = fastCopyPalette},
-    {.fromRGB = from444, .toRGB = to444, .read = read16, .readUnaligned = read16u, .write = write16,
-     .writeUnaligned = write16u, .fastCopy = nullptr},
-    {.fromRGB = from555, .toRGB = to555, .read = read16, .readUnaligned = read16u, .write = write16,
-     .writeUnaligned = write16u, .fastCopy = nullptr},
-    {.fromRGB = from565, .toRGB = to565, .read = read16, .readUnaligned = read16u, .write = write16,
-     .writeUnaligned = write16u, .fastCopy = fastCopy16},
-    {.fromRGB = from888, .toRGB = to888, .read = read24, .readUnaligned = read24, .write = write24,
-     .writeUnaligned = write24, .fastCopy = fastCopy24},
-    {.fromRGB = same, .toRGB = same, .read = read32, .readUnaligned = read32u, .write = write32,
-     .writeUnaligned = write32u, .fastCopy = fastCopy32},
-    {.fromRGB = fromMono1, .toRGB = toMono1, .read = nullptr, .readUnaligned = nullptr, .write = nullptr,
-     .writeUnaligned = nullptr, .fastCopy = fastCopyWhole},
-    {.fromRGB = fromMono2, .toRGB = toMono2, .read = nullptr, .readUnaligned = nullptr, .write = nullptr,
-     .writeUnaligned = nullptr, .fastCopy = fastCopyWhole},
-    {.fromRGB = fromMono4, .toRGB = toMono4, .read = nullptr, .readUnaligned = nullptr, .write = nullptr,
-     .writeUnaligned = nullptr, .fastCopy = fastCopyWhole},
-    {.fromRGB = fromMono8, .toRGB = toMono8, .read = read8, .readUnaligned = read8, .write = write8,
-     .writeUnaligned = write8, .fastCopy = fastCopyWhole},
+    {.fromRGB = nullptr,
+     .toRGB = nullptr,
+     .read = read8,
+     .readUnaligned = read8,
+     .write = write8,
+     .writeUnaligned = write8,
+     .fastCopy = fastCopyPalette},
+    {.fromRGB = from444,
+     .toRGB = to444,
+     .read = read16,
+     .readUnaligned = read16u,
+     .write = write16,
+     .writeUnaligned = write16u,
+     .fastCopy = nullptr},
+    {.fromRGB = from555,
+     .toRGB = to555,
+     .read = read16,
+     .readUnaligned = read16u,
+     .write = write16,
+     .writeUnaligned = write16u,
+     .fastCopy = nullptr},
+    {.fromRGB = from565,
+     .toRGB = to565,
+     .read = read16,
+     .readUnaligned = read16u,
+     .write = write16,
+     .writeUnaligned = write16u,
+     .fastCopy = fastCopy16},
+    {.fromRGB = from888,
+     .toRGB = to888,
+     .read = read24,
+     .readUnaligned = read24,
+     .write = write24,
+     .writeUnaligned = write24,
+     .fastCopy = fastCopy24},
+    {.fromRGB = same,
+     .toRGB = same,
+     .read = read32,
+     .readUnaligned = read32u,
+     .write = write32,
+     .writeUnaligned = write32u,
+     .fastCopy = fastCopy32},
+    {.fromRGB = fromMono1,
+     .toRGB = toMono1,
+     .read = nullptr,
+     .readUnaligned = nullptr,
+     .write = nullptr,
+     .writeUnaligned = nullptr,
+     .fastCopy = fastCopyWhole},
+    {.fromRGB = fromMono2,
+     .toRGB = toMono2,
+     .read = nullptr,
+     .readUnaligned = nullptr,
+     .write = nullptr,
+     .writeUnaligned = nullptr,
+     .fastCopy = fastCopyWhole},
+    {.fromRGB = fromMono4,
+     .toRGB = toMono4,
+     .read = nullptr,
+     .readUnaligned = nullptr,
+     .write = nullptr,
+     .writeUnaligned = nullptr,
+     .fastCopy = fastCopyWhole},
+    {.fromRGB = fromMono8,
+     .toRGB = toMono8,
+     .read = read8,
+     .readUnaligned = read8,
+     .write = write8,
+     .writeUnaligned = write8,
+     .fastCopy = fastCopyWhole},
 };
 
 }

@@ -33,7 +33,7 @@ struct PIXELFORMAT {
     uint8_t rBits, gBits, bBits, aBits;
     uint8_t rShift, gShift, bShift, aShift;
     uint32_t rMax, gMax, bMax, aMax;
-    uint32_t monoMax;       // white of a one-channel format
+    uint32_t monoMax;  // white of a one-channel format
     const char* name;
 };
 
@@ -46,28 +46,28 @@ typedef void (*PixWriteFn)(uint8_t* p, uint32_t value);
 typedef bool (*PixFastCopyFn)(const SURFACE* src, SURFACE* dst, int dx, int dy, int sx, int sy, int w, int h);
 
 struct PixelOps {
-    PixFromRGBFn fromRGB;        // null for "Palette"
-    PixToRGBFn toRGB;            // null for "Palette"
-    PixReadFn read;              // null for packed formats
+    PixFromRGBFn fromRGB;  // null for "Palette"
+    PixToRGBFn toRGB;      // null for "Palette"
+    PixReadFn read;        // null for packed formats
     PixReadFn readUnaligned;
     PixWriteFn write;
     PixWriteFn writeUnaligned;
-    PixFastCopyFn fastCopy;      // null for "444" and "555"
+    PixFastCopyFn fastCopy;  // null for "444" and "555"
 };
 
 // ---- Palettes --------------------------------------------------------------------
 struct PALETTE {
-    uint32_t count;          // valid colours, at most 256
-    uint32_t mappedFormat;   // the format `mapped` was computed for (0 = not mapped)
-    PALETTE* mappedFor;      // target palette when mappedFormat is "Palette"
-    uint32_t colors[256];    // RGB colours
-    uint32_t mapped[256];    // colors as mappedFormat pixel values (or indices into mappedFor)
+    uint32_t count;         // valid colours, at most 256
+    uint32_t mappedFormat;  // the format `mapped` was computed for (0 = not mapped)
+    PALETTE* mappedFor;     // target palette when mappedFormat is "Palette"
+    uint32_t colors[256];   // RGB colours
+    uint32_t mapped[256];   // colors as mappedFormat pixel values (or indices into mappedFor)
 };
 
 // ---- Table look-ups ----------------------------------------------------------------
-const PIXELFORMAT* pfInfo(uint32_t format);    // null for 0 and codes above 10
-const PixelOps* pfOps(uint32_t format);        // null for 0 and codes above 10
-uint32_t pfFromName(const char* name);         // format code by its table name; 0 when unknown
+const PIXELFORMAT* pfInfo(uint32_t format);  // null for 0 and codes above 10
+const PixelOps* pfOps(uint32_t format);      // null for 0 and codes above 10
+uint32_t pfFromName(const char* name);       // format code by its table name; 0 when unknown
 
 // ---- Colours ---------------------------------------------------------------------------
 uint32_t colorDistance(uint32_t a, uint32_t b);            // sum of squared R, G, B differences
@@ -78,4 +78,4 @@ uint32_t colorConvert(uint32_t value, uint32_t srcFormat, const PALETTE* srcPale
 
 // ---- Palette colour matching ---------------------------------------------------------------
 void palMap(PALETTE* pal, uint32_t format, PALETTE* target);  // fills `mapped` for format
-uint32_t palNearest(const PALETTE* pal, uint32_t rgb);         // nearest index; 0 for an empty palette
+uint32_t palNearest(const PALETTE* pal, uint32_t rgb);        // nearest index; 0 for an empty palette

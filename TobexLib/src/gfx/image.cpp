@@ -25,12 +25,24 @@ constexpr uint8_t GSF_FLAG_WIDE = 2;
 constexpr int TGA_HEADER_SIZE = 18;
 constexpr int NAME_BUF = 278;
 
-uint16_t le16(const uint8_t* p) { return (uint16_t)(p[0] | p[1] << 8); }
-uint32_t le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | (uint32_t)p[3] << 24; }
+uint16_t le16(const uint8_t* p)
+{
+    return (uint16_t)(p[0] | p[1] << 8);
+}
+uint32_t le32(const uint8_t* p)
+{
+    return p[0] | p[1] << 8 | p[2] << 16 | (uint32_t)p[3] << 24;
+}
 
 // Small checked readers over a VFile: false on a short read.
-bool readBytes(VFile* f, void* out, int32_t n) { return n == 0 || vfsRead(f, out, n) == n; }
-bool readU8(VFile* f, uint8_t* v) { return readBytes(f, v, 1); }
+bool readBytes(VFile* f, void* out, int32_t n)
+{
+    return n == 0 || vfsRead(f, out, n) == n;
+}
+bool readU8(VFile* f, uint8_t* v)
+{
+    return readBytes(f, v, 1);
+}
 bool readU16(VFile* f, uint16_t* v)
 {
     uint8_t b[2];
@@ -48,7 +60,10 @@ bool readU32(VFile* f, uint32_t* v)
     return true;
 }
 
-bool writeU8(VFile* f, uint8_t v) { return vfsWrite(f, &v, 1) == 1; }
+bool writeU8(VFile* f, uint8_t v)
+{
+    return vfsWrite(f, &v, 1) == 1;
+}
 bool writeU16(VFile* f, uint16_t v)
 {
     uint8_t b[2] = {(uint8_t)v, (uint8_t)(v >> 8)};
@@ -82,10 +97,10 @@ SURFACE* convertTo(SURFACE* s, uint32_t format)
 
 struct TgaRead {
     TGAHEADER h;
-    uint32_t srcFormat;       // pixel format of the file's pixels
-    uint32_t entryFormat;     // colour-map entries ("555" or "888")
+    uint32_t srcFormat;    // pixel format of the file's pixels
+    uint32_t entryFormat;  // colour-map entries ("555" or "888")
     int pixelBytes;
-    std::vector<uint8_t> data; // everything after the colour map
+    std::vector<uint8_t> data;  // everything after the colour map
     size_t pos;
 };
 
@@ -127,7 +142,10 @@ bool tgaKind(TgaRead* t)
         }
         return true;
     }
-    t->srcFormat = h.nPixSize == 16 ? PF_555 : h.nPixSize == 24 ? PF_888 : h.nPixSize == 32 ? PF_8888 : PF_UNDEFINED;
+    t->srcFormat = h.nPixSize == 16   ? PF_555
+                   : h.nPixSize == 24 ? PF_888
+                   : h.nPixSize == 32 ? PF_8888
+                                      : PF_UNDEFINED;
     t->pixelBytes = h.nPixSize / 8;
     if (!t->srcFormat) {
         assertReport("TobexLib/src/TobexGfx", __LINE__, "sfLoadTGA: unsupported pixel size", 0);
@@ -162,7 +180,10 @@ bool tgaTake(TgaRead* t, uint32_t* v)
 // Walks the pixel positions in file order, x wrapping to its start row by row.
 struct TgaCursor {
     int x, y, x0, dx, dy, w, h;
-    bool done() const { return y < 0 || y >= h; }
+    bool done() const
+    {
+        return y < 0 || y >= h;
+    }
     void advance()
     {
         x += dx;
@@ -177,9 +198,15 @@ bool tgaPixels(TgaRead* t, SURFACE* target, const PALETTE* pal)
 {
     const TGAHEADER& h = t->h;
     bool rightToLeft = h.descriptor & 0x10, topDown = h.descriptor & 0x20;
-    TgaCursor c = {rightToLeft ? h.nWidth - 1 : 0, topDown ? 0 : h.nHeight - 1, rightToLeft ? h.nWidth - 1 : 0,
-                   rightToLeft ? -1 : 1, topDown ? 1 : -1, h.nWidth, h.nHeight};
-    bool same = t->srcFormat == target->format && !(t->srcFormat == PF_PALETTE && pal && target->palette != pal);
+    TgaCursor c = {rightToLeft ? h.nWidth - 1 : 0,
+                   topDown ? 0 : h.nHeight - 1,
+                   rightToLeft ? h.nWidth - 1 : 0,
+                   rightToLeft ? -1 : 1,
+                   topDown ? 1 : -1,
+                   h.nWidth,
+                   h.nHeight};
+    bool same =
+        t->srcFormat == target->format && !(t->srcFormat == PF_PALETTE && pal && target->palette != pal);
     auto put = [&](uint32_t v) {
         sfPutPixel(target, c.x, c.y, same ? v : colorConvert(v, t->srcFormat, pal, target));
         c.advance();
@@ -289,8 +316,7 @@ SURFACE* tgaDecode(VFile* f, TgaRead* t, uint32_t format, SURFACE* reuse, bool* 
     t->data.resize(remaining(f));
     SURFACE* target = nullptr;
     bool ok = vfsTell(f) <= vfsSize(f) && readBytes(f, t->data.data(), (int32_t)t->data.size()) &&
-              tgaSizeJustified(*t) &&
-              (target = tgaTarget(*t, format, reuse, created)) != nullptr;
+              tgaSizeJustified(*t) && (target = tgaTarget(*t, format, reuse, created)) != nullptr;
     if (ok && mapped) {
         if (target->format == PF_PALETTE && !target->palette) {
             sfSetPalette(target, pal, false);
@@ -346,9 +372,10 @@ bool gsfReadFields(VFile* f, GsfFields* g)
     char magic[3];
     uint8_t version;
     return readBytes(f, magic, 3) && !memcmp(magic, GSF_MAGIC, 3) && readU8(f, &version) &&
-           version == GSF_VERSION && readU32(f, &g->dataSize) && readU8(f, &g->format) && readU8(f, &g->flags) &&
-           readU16(f, &g->width) && readU16(f, &g->height) && readU16(f, &g->xPitch) && readU16(f, &g->yPitch) &&
-           readU16(f, &g->xPivot) && readU16(f, &g->yPivot) && readU32(f, &g->keycolor) && readU8(f, &g->animType) &&
+           version == GSF_VERSION && readU32(f, &g->dataSize) && readU8(f, &g->format) &&
+           readU8(f, &g->flags) && readU16(f, &g->width) && readU16(f, &g->height) &&
+           readU16(f, &g->xPitch) && readU16(f, &g->yPitch) && readU16(f, &g->xPivot) &&
+           readU16(f, &g->yPivot) && readU32(f, &g->keycolor) && readU8(f, &g->animType) &&
            readU8(f, &g->loop) && readU32(f, &g->frameDelay) && gsfReadFrames(f, &g->frames);
 }
 
@@ -438,8 +465,8 @@ bool tgaParseHeader(const uint8_t b[18], TGAHEADER* h)
 {
     if (!b || !h)
         return false;
-    *h = TGAHEADER{b[0], b[1], b[2], le16(b + 3), le16(b + 5), b[7], le16(b + 8), le16(b + 10),
-                   le16(b + 12), le16(b + 14), b[16], b[17]};
+    *h = TGAHEADER{b[0],        b[1],         b[2],         le16(b + 3),  le16(b + 5), b[7],
+                   le16(b + 8), le16(b + 10), le16(b + 12), le16(b + 14), b[16],       b[17]};
     return true;
 }
 
@@ -495,8 +522,7 @@ SURFACE* sfLoadGSF(const char16_t* name, uint32_t format, SURFACE* reuse)
     SURFACE* s = nullptr;
     if (gsfReadFields(f, &g)) {
         uint32_t target = format ? format : reuse ? reuse->format : g.format;
-        if (target == g.format && gsfFitsReuse(reuse, g) &&
-            readBytes(f, reuse->pixels, (int32_t)g.dataSize))
+        if (target == g.format && gsfFitsReuse(reuse, g) && readBytes(f, reuse->pixels, (int32_t)g.dataSize))
             s = reuse;
         else if (!gsfFitsReuse(reuse, g) || target != g.format)
             s = convertTo(gsfNewSurface(f, &g), target);
@@ -549,7 +575,8 @@ SURFACE* sfLoad(const char16_t* name, uint32_t format, SURFACE* reuse)
         return nullptr;
     }
     static const char16_t* const kExts[] = {u".gsf", u".tga", u".raw"};
-    static SURFACE* (*const kReaders[])(const char16_t*, uint32_t, SURFACE*) = {sfLoadGSF, sfLoadTGA, sfLoadRAW};
+    static SURFACE* (*const kReaders[])(const char16_t*, uint32_t, SURFACE*) = {sfLoadGSF, sfLoadTGA,
+                                                                                sfLoadRAW};
     for (int i = 0; i < 3; i++) {
         char16_t full[NAME_BUF];
         if (!textCopy(full, NAME_BUF, name) || !textAppend(full, NAME_BUF, kExts[i]))

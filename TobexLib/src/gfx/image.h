@@ -21,7 +21,7 @@ struct TGAHEADER {
     uint8_t nImgType;
     uint16_t nCMapOrig;
     uint16_t nCMapLen;
-    uint8_t nCMapSize;   // bits per colour-map entry
+    uint8_t nCMapSize;  // bits per colour-map entry
     uint16_t nXPos;
     uint16_t nYPos;
     uint16_t nWidth;
@@ -31,13 +31,16 @@ struct TGAHEADER {
 };
 
 // ---- Readers ------------------------------------------------------------------------
-SURFACE* sfLoad(const char16_t* name, uint32_t format, SURFACE* reuse);  // by extension, or .gsf/.tga/.raw in turn
-SURFACE* sfLoadTGA(const char16_t* name, uint32_t format, SURFACE* reuse); // logs "sfLoadTGA failed for " on failure
+SURFACE* sfLoad(const char16_t* name, uint32_t format,
+                SURFACE* reuse);  // by extension, or .gsf/.tga/.raw in turn
+SURFACE* sfLoadTGA(const char16_t* name, uint32_t format,
+                   SURFACE* reuse);  // logs "sfLoadTGA failed for " on failure
 SURFACE* sfLoadGSF(const char16_t* name, uint32_t format, SURFACE* reuse);
 SURFACE* sfLoadRAW(const char16_t* name, uint32_t format, SURFACE* reuse);
 
 // ---- Writers --------------------------------------------------------------------------
-int sfSaveGSF(const SURFACE* s, const char16_t* name);  // 1 on success; a failed write may leave a partial file
+int sfSaveGSF(const SURFACE* s,
+              const char16_t* name);  // 1 on success; a failed write may leave a partial file
 
 // ---- Diagnostics ---------------------------------------------------------------------------
 bool tgaParseHeader(const uint8_t bytes[18], TGAHEADER* h);

@@ -9,8 +9,14 @@ namespace pixel {
 
 struct Px8 {
     static constexpr int size = 1;
-    static uint32_t load(const uint8_t* p) { return *p; }
-    static void store(uint8_t* p, uint32_t v) { *p = (uint8_t)v; }
+    static uint32_t load(const uint8_t* p)
+    {
+        return *p;
+    }
+    static void store(uint8_t* p, uint32_t v)
+    {
+        *p = (uint8_t)v;
+    }
 };
 struct Px16 {
     static constexpr int size = 2;
@@ -28,7 +34,10 @@ struct Px16 {
 };
 struct Px24 {
     static constexpr int size = 3;
-    static uint32_t load(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16; }
+    static uint32_t load(const uint8_t* p)
+    {
+        return p[0] | p[1] << 8 | p[2] << 16;
+    }
     static void store(uint8_t* p, uint32_t v)
     {
         p[0] = (uint8_t)v;
@@ -44,7 +53,10 @@ struct Px32 {
         memcpy(&v, p, 4);
         return v;
     }
-    static void store(uint8_t* p, uint32_t v) { memcpy(p, &v, 4); }
+    static void store(uint8_t* p, uint32_t v)
+    {
+        memcpy(p, &v, 4);
+    }
 };
 
 }

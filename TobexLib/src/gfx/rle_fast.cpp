@@ -97,9 +97,12 @@ void encodeRow(std::vector<uint8_t>& out, const SURFACE* s, int y)
 }
 
 struct RleView {
-    const uint8_t* data;   // first packet byte
-    uint32_t dataLen;      // bytes of packets
-    uint32_t rowStart(const SURFACE* s, int y) const { return y == 0 ? 0 : rowEnd(s, y - 1); }
+    const uint8_t* data;  // first packet byte
+    uint32_t dataLen;     // bytes of packets
+    uint32_t rowStart(const SURFACE* s, int y) const
+    {
+        return y == 0 ? 0 : rowEnd(s, y - 1);
+    }
     uint32_t rowEnd(const SURFACE* s, int y) const
     {
         if (s->rleWideOffsets) {
@@ -130,7 +133,7 @@ struct RowDraw {
     const SURFACE* src;
     SURFACE* dst;
     int bpp, dbpp;
-    bool direct;       // same format, no blend: bytes are copied as they are
+    bool direct;  // same format, no blend: bytes are copied as they are
     BlendFn blend;
     uint32_t alpha, color;
     PixReadFn read, dread;
@@ -313,7 +316,8 @@ struct Packet {
 // crossing x1 is drawn up to x1). Short runs with room after them on both
 // sides take the branch-free merged copy.
 template <int Bpp>
-[[gnu::always_inline]] inline void drawRowWhole(const uint8_t* p, const uint8_t* end, const uint8_t* dataEnd, int x1, uint8_t* dst)
+[[gnu::always_inline]] inline void drawRowWhole(const uint8_t* p, const uint8_t* end, const uint8_t* dataEnd,
+                                                int x1, uint8_t* dst)
 {
     ptrdiff_t x = 0;
     // Last column with room for a merged copy before the visible row's end.
@@ -354,7 +358,8 @@ template <int Bpp>
 // Same format, no blending, with a left cut at x0: pixels left of x0 are
 // passed over, the rest drawn as in drawRowWhole.
 template <int Bpp>
-[[gnu::always_inline]] inline void drawRowCut(const uint8_t* p, const uint8_t* end, int x0, int x1, uint8_t* dst)
+[[gnu::always_inline]] inline void drawRowCut(const uint8_t* p, const uint8_t* end, int x0, int x1,
+                                              uint8_t* dst)
 {
     int x = 0;
     while (x < x1 && end - p >= 2) {
@@ -385,7 +390,8 @@ template <int Bpp>
 
 // Draws every visible row of a same-format copy without blending.
 template <int Bpp>
-[[gnu::always_inline]] inline void drawDirect(const SURFACE* src, const RleView& v, const CopyRect& c, uint8_t* rowDst, int32_t yPitch)
+[[gnu::always_inline]] inline void drawDirect(const SURFACE* src, const RleView& v, const CopyRect& c,
+                                              uint8_t* rowDst, int32_t yPitch)
 {
     const uint8_t* dataEnd = v.data + v.dataLen;
     uint32_t a = v.rowStart(src, c.sy);
@@ -558,10 +564,18 @@ int sfBlitRLE(const SURFACE* src, SURFACE* dst, int x, int y, const RECT* frame)
     uint8_t* rowDst = sfPixelAddr(dst, c.dx, c.dy);
     if (r.direct) {
         switch (r.bpp) {
-        case 1: drawDirect1(src, v, c, rowDst, dst->yPitch); return 1;
-        case 2: drawDirect2(src, v, c, rowDst, dst->yPitch); return 1;
-        case 3: drawDirect3(src, v, c, rowDst, dst->yPitch); return 1;
-        case 4: drawDirect4(src, v, c, rowDst, dst->yPitch); return 1;
+        case 1:
+            drawDirect1(src, v, c, rowDst, dst->yPitch);
+            return 1;
+        case 2:
+            drawDirect2(src, v, c, rowDst, dst->yPitch);
+            return 1;
+        case 3:
+            drawDirect3(src, v, c, rowDst, dst->yPitch);
+            return 1;
+        case 4:
+            drawDirect4(src, v, c, rowDst, dst->yPitch);
+            return 1;
         }
     }
     for (int j = 0; j < c.h; j++, rowDst += dst->yPitch) {

@@ -1,13 +1,16 @@
 // Points, lines and rectangles in the draw colour, blended by the blend mode and
 // clipped to the clip rectangle and the surface.
 
-#include <stddef.h>
 #include "gfx/blit.h"
 #include "gfx/clip.h"
+#include <stddef.h>
 
 namespace {
 
-bool paintable(const SURFACE* s) { return s && s->pixels && !s->rle && s->formatInfo; }
+bool paintable(const SURFACE* s)
+{
+    return s && s->pixels && !s->rle && s->formatInfo;
+}
 
 // Paints the rectangle after clipping; every pixel goes through the format's
 // routines chosen once here.
@@ -47,9 +50,18 @@ void paint(SURFACE* s, int64_t x, int64_t y, int64_t w, int64_t h)
 
 }
 
-void sfPlot(SURFACE* s, int x, int y) { paint(s, x, y, 1, 1); }
-void sfHLine(SURFACE* s, int x, int y, int length) { paint(s, x, y, length, 1); }
-void sfVLine(SURFACE* s, int x, int y, int length) { paint(s, x, y, 1, length); }
+void sfPlot(SURFACE* s, int x, int y)
+{
+    paint(s, x, y, 1, 1);
+}
+void sfHLine(SURFACE* s, int x, int y, int length)
+{
+    paint(s, x, y, length, 1);
+}
+void sfVLine(SURFACE* s, int x, int y, int length)
+{
+    paint(s, x, y, 1, length);
+}
 
 void sfRect(SURFACE* s, const RECT* r)
 {

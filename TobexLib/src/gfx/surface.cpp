@@ -31,7 +31,10 @@ struct SurfacePool {
 
 SurfacePool gPool;
 
-bool packed(const PIXELFORMAT* fi) { return fi->bytesPerPixel == 0; }
+bool packed(const PIXELFORMAT* fi)
+{
+    return fi->bytesPerPixel == 0;
+}
 
 // Byte offset of a pixel from `pixels`, packed formats by their bit rule.
 int64_t pixelOffset(const SURFACE* s, int64_t x, int64_t y)
@@ -41,7 +44,10 @@ int64_t pixelOffset(const SURFACE* s, int64_t x, int64_t y)
     return x * s->xPitch + y * s->yPitch;
 }
 
-const RECT* clipRect() { return gfxGetClip(); }
+const RECT* clipRect()
+{
+    return gfxGetClip();
+}
 
 // ---- Image cache: a file cache whose entries hold loaded surfaces; its `extra`
 // field keeps the pixel format images are loaded in.
@@ -79,7 +85,8 @@ int32_t sfRowBytes(const PIXELFORMAT* fi, int width)
     return (width + fi->pixelsPerByte - 1) / fi->pixelsPerByte;
 }
 
-SURFACE* sfInit(SURFACE* s, int width, int height, uint32_t format, bool rle, uint32_t keycolor, uint8_t* pixels)
+SURFACE* sfInit(SURFACE* s, int width, int height, uint32_t format, bool rle, uint32_t keycolor,
+                uint8_t* pixels)
 {
     const PIXELFORMAT* fi = pfInfo(format);
     if (!s || !fi || width < 1 || height < 1 || width > SF_MAX_SIDE || height > SF_MAX_SIDE)
@@ -396,7 +403,10 @@ void sfPoolShutdown()
     gPool = SurfacePool{};
 }
 
-int sfPoolLive() { return gPool.live; }
+int sfPoolLive()
+{
+    return gPool.live;
+}
 
 // ---- Image cache ---------------------------------------------------------------------------------------------
 
@@ -420,9 +430,15 @@ SURFACE* sfGetCached(const char16_t* name)
     return static_cast<SURFACE*>(cacheGet(&gCache.files, name));
 }
 
-uint32_t sfCacheNextGeneration() { return gCache.ready ? cacheNextGeneration(&gCache.files) : 0; }
+uint32_t sfCacheNextGeneration()
+{
+    return gCache.ready ? cacheNextGeneration(&gCache.files) : 0;
+}
 
-uint32_t sfCacheGeneration() { return gCache.ready ? gCache.files.generation : 0; }
+uint32_t sfCacheGeneration()
+{
+    return gCache.ready ? gCache.files.generation : 0;
+}
 
 bool sfCachePurge(uint32_t gen)
 {
@@ -431,7 +447,10 @@ bool sfCachePurge(uint32_t gen)
     return cachePurge(&gCache.files, (int32_t)gen);
 }
 
-int sfCacheCount() { return gCache.ready ? gCache.files.entries.count : 0; }
+int sfCacheCount()
+{
+    return gCache.ready ? gCache.files.entries.count : 0;
+}
 
 void sfCacheShutdown()
 {

@@ -5,8 +5,8 @@
 // direct formula at every pixel. Source pixels outside the source rectangle
 // are found with unsigned range tests and skipped by a select, not a branch.
 
-#include <stddef.h>
 #include <math.h>
+#include <stddef.h>
 #include <string.h>
 
 #include "gfx/blit.h"
@@ -31,24 +31,27 @@ const CosTable& cosTable()
     return table;
 }
 
-int64_t iabs(int64_t v) { return v < 0 ? -v : v; }
+int64_t iabs(int64_t v)
+{
+    return v < 0 ? -v : v;
+}
 
 // Everything an inner loop needs for one rotated copy.
 struct XformJob {
-    const uint8_t* base;      // source pixels (0, 0)
-    int sxp, syp;             // source pitches
-    int fx, fy;               // frame origin in the source
-    int uLo, uHi, vLo, vHi;   // readable frame columns and rows, [lo, hi)
-    int64_t au, bu, av, bv;   // 16.16 steps of u and v per destination x and y
-    int64_t cu, cv;           // 8.8 pivot terms
-    int x, y;                 // hot spot in the destination
-    RECT box;                 // clipped destination box
+    const uint8_t* base;     // source pixels (0, 0)
+    int sxp, syp;            // source pitches
+    int fx, fy;              // frame origin in the source
+    int uLo, uHi, vLo, vHi;  // readable frame columns and rows, [lo, hi)
+    int64_t au, bu, av, bv;  // 16.16 steps of u and v per destination x and y
+    int64_t cu, cv;          // 8.8 pivot terms
+    int x, y;                // hot spot in the destination
+    RECT box;                // clipped destination box
     uint32_t key;
 };
 
-using pixel::Px8;
 using pixel::Px16;
 using pixel::Px32;
+using pixel::Px8;
 
 // One row of an unblended copy. U and V carry the pivot and rounding terms and
 // the readable range's start, so the source column is simply U >> 16:
@@ -161,8 +164,12 @@ bool planXform(const SURFACE* src, const SURFACE* dst, const XFORM* t, int i, Xf
     int64_t W = (((iabs(cs) * sx * w + iabs(sn) * sy * h) >> 8) + 255) >> 8;
     int64_t H = (((iabs(cs) * sy * h + iabs(sn) * sx * w) >> 8) + 255) >> 8;
     int64_t xp = src->xPivot, yp = src->yPivot;
-    int64_t left = t->x + ((((cs * sx * w) / 256 * (128 - xp) - (sn * sy * h) / 256 * (128 - yp)) / 256 - W * 128 + 255) >> 8);
-    int64_t top = t->y + ((((sn * sx * w) / 256 * (128 - xp) + (cs * sy * h) / 256 * (128 - yp)) / 256 - H * 128 + 255) >> 8);
+    int64_t left =
+        t->x +
+        ((((cs * sx * w) / 256 * (128 - xp) - (sn * sy * h) / 256 * (128 - yp)) / 256 - W * 128 + 255) >> 8);
+    int64_t top =
+        t->y +
+        ((((sn * sx * w) / 256 * (128 - xp) + (cs * sy * h) / 256 * (128 - yp)) / 256 - H * 128 + 255) >> 8);
     int64_t bx = left, by = top, bw = W, bh = H, ignore = 0;
     const RECT* clip = gfxGetClip();
     if (clip && !clipToBounds(&bx, &by, &bw, &bh, &ignore, &ignore, clip))

@@ -233,8 +233,8 @@ void vecSortStable(Vector* v, VecCompare compare)
         if (!temp) {
             // The unused slot at the end of the storage serves as the temporary.
             ownTemp = v->capacity <= v->count;
-            temp = ownTemp ? static_cast<uint8_t*>(memAlloc(int32_t(size)))
-                           : v->data + size_t(v->count) * size;
+            temp =
+                ownTemp ? static_cast<uint8_t*>(memAlloc(int32_t(size))) : v->data + size_t(v->count) * size;
             if (!temp)
                 return;
         }
@@ -536,8 +536,7 @@ char16_t* copyName(const char16_t* name)
 
 }
 
-bool cacheInit(FileCache* cache, int32_t capacity, BlockPool* pool, CacheLoadFn load,
-               CacheReleaseFn release)
+bool cacheInit(FileCache* cache, int32_t capacity, BlockPool* pool, CacheLoadFn load, CacheReleaseFn release)
 {
     if (!cache || !vecInit(&cache->entries, sizeof(CacheEntry), capacity))
         return false;
@@ -566,8 +565,13 @@ void* cacheGet(FileCache* cache, const char16_t* name)
         assertReport("TobexLib/src/TobexLib", 1100, "assert failed", 0);
         return nullptr;
     }
-    CacheEntry e = {.name = copyName(name), .size = size, .data = nullptr, .pool = cache->pool,
-                    .cache = cache, .spare = 0, .generation = cache->generation};
+    CacheEntry e = {.name = copyName(name),
+                    .size = size,
+                    .data = nullptr,
+                    .pool = cache->pool,
+                    .cache = cache,
+                    .spare = 0,
+                    .generation = cache->generation};
     if (!e.name)
         return nullptr;
     if (!cache->load(&e)) {

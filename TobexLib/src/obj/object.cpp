@@ -23,10 +23,10 @@ struct NamedMethod {
     const char* name;
 };
 
-Vector g_classes;      // ClassDesc*, sorted by name
-Vector g_methods;      // NamedMethod, sorted by name
-HandleTable g_objects; // object pointers by id
-Vector g_worlds;       // ObjectId, sorted: the live objects that are Worlds (derived classes too)
+Vector g_classes;       // ClassDesc*, sorted by name
+Vector g_methods;       // NamedMethod, sorted by name
+HandleTable g_objects;  // object pointers by id
+Vector g_worlds;        // ObjectId, sorted: the live objects that are Worlds (derived classes too)
 bool g_ready;
 TIME g_resetTime;
 
@@ -38,14 +38,12 @@ int compareClassName(const void* elem, const void* key)
 
 int compareMethodName(const void* elem, const void* key)
 {
-    return strcmp(static_cast<const NamedMethod*>(elem)->name,
-                  static_cast<const NamedMethod*>(key)->name);
+    return strcmp(static_cast<const NamedMethod*>(elem)->name, static_cast<const NamedMethod*>(key)->name);
 }
 
 int compareIndexName(const void* a, const void* b)
 {
-    return strcmp(static_cast<const NameIndexEntry*>(a)->name,
-                  static_cast<const NameIndexEntry*>(b)->name);
+    return strcmp(static_cast<const NameIndexEntry*>(a)->name, static_cast<const NameIndexEntry*>(b)->name);
 }
 
 int compareId(const void* a, const void* b)
@@ -92,7 +90,9 @@ bool buildNameIndex(ClassDesc* cls)
         cls->descs[i].index = uint8_t(k);
         index[i] = {.name = cls->descs[i].name, .index = k};
     }
-    Vector v = {.count = int32_t(n), .capacity = int32_t(n), .elemSize = sizeof(NameIndexEntry),
+    Vector v = {.count = int32_t(n),
+                .capacity = int32_t(n),
+                .elemSize = sizeof(NameIndexEntry),
                 .data = reinterpret_cast<uint8_t*>(index)};
     vecSort(&v, compareIndexName);
     cls->nameIndex = index;
@@ -144,9 +144,8 @@ bool objInit()
 {
     if (g_ready)
         objShutdown();
-    if (!vecInit(&g_classes, sizeof(ClassDesc*), 100) ||
-        !vecInit(&g_methods, sizeof(NamedMethod), 100) || !htInit(&g_objects, 1000) ||
-        !vecInit(&g_worlds, sizeof(ObjectId), 16)) {
+    if (!vecInit(&g_classes, sizeof(ClassDesc*), 100) || !vecInit(&g_methods, sizeof(NamedMethod), 100) ||
+        !htInit(&g_objects, 1000) || !vecInit(&g_worlds, sizeof(ObjectId), 16)) {
         vecFree(&g_classes);
         vecFree(&g_methods);
         htFree(&g_objects);

@@ -54,19 +54,19 @@ constexpr uint8_t PROP_METHOD_BASE = 128;  // name index values of methods start
 constexpr uint8_t PROP_UNKNOWN = 255;      // objPropIndex of an unknown name
 
 struct PropDesc {
-    uint8_t index;          // position among the properties, or 128 + method position
-    uint8_t type;           // property type id (PropType); METHOD for every method
+    uint8_t index;  // position among the properties, or 128 + method position
+    uint8_t type;   // property type id (PropType); METHOD for every method
     const char* name;
-    uint16_t flags;         // PropFlags
-    int16_t offset;         // property: offset in the object; method: its slot
-    uint32_t size;          // bytes of the value in the object
-    const char* refName;    // OBJECTID/OBJLIST: class the referenced objects belong to, or null
-    ClassDesc* refClass;    // refName resolved by classRegister (null if not registered then)
+    uint16_t flags;       // PropFlags
+    int16_t offset;       // property: offset in the object; method: its slot
+    uint32_t size;        // bytes of the value in the object
+    const char* refName;  // OBJECTID/OBJLIST: class the referenced objects belong to, or null
+    ClassDesc* refClass;  // refName resolved by classRegister (null if not registered then)
 };
 
 struct NameIndexEntry {
     const char* name;
-    uint32_t index;         // property index, or 128 + method position
+    uint32_t index;  // property index, or 128 + method position
 };
 
 // Descriptor flags computed by classRegister.
@@ -78,59 +78,59 @@ enum ClassFlags : uint32_t {
 struct ClassDesc {
     uint32_t nProps;
     uint32_t nMethods;
-    uint32_t objectSize;      // bytes of one object, header included
-    uint32_t flags;           // ClassFlags
+    uint32_t objectSize;  // bytes of one object, header included
+    uint32_t flags;       // ClassFlags
     const char* name;
-    ClassDesc* base;          // resolved from baseName, lazily when registered early
-    const char* baseName;     // null only for the root "Object"
-    ObjMethod create;         // optional hook for every new object; non-zero refuses it
-    ObjMethod destroy;        // optional hook for every destroyed object
-    PropDesc* descs;          // nProps property descriptors, then nMethods method descriptors
+    ClassDesc* base;            // resolved from baseName, lazily when registered early
+    const char* baseName;       // null only for the root "Object"
+    ObjMethod create;           // optional hook for every new object; non-zero refuses it
+    ObjMethod destroy;          // optional hook for every destroyed object
+    PropDesc* descs;            // nProps property descriptors, then nMethods method descriptors
     NameIndexEntry* nameIndex;  // nProps + nMethods entries sorted by name (built when registered)
-    void* defaults;           // the default object (objectSize bytes)
-    ObjMethod* slots;         // nMethods method slots
+    void* defaults;             // the default object (objectSize bytes)
+    ObjMethod* slots;           // nMethods method slots
 };
 
 // Every object starts with this header.
 struct ObjHeader {
-    ClassDesc* cls;           // the object's class
-    ObjectId id;              // slot in the object table; -1 in a default object
+    ClassDesc* cls;  // the object's class
+    ObjectId id;     // slot in the object table; -1 in a default object
 };
 
 // ---- Start-up and shut-down ---------------------------------------------------------
-bool objInit();              // registries, then the engine's classes and named methods
-void objShutdown();          // destroys every live object, highest id first, then the registries
+bool objInit();      // registries, then the engine's classes and named methods
+void objShutdown();  // destroys every live object, highest id first, then the registries
 
 // ---- Classes ----------------------------------------------------------------------------
 bool classRegister(ClassDesc* cls);  // the descriptor must outlive the registry
 ClassDesc* classFind(const char* name);
 bool classIsA(ClassDesc* cls, ClassDesc* base);
-bool objIsA(const void* obj, ClassDesc* base);      // null object: false
+bool objIsA(const void* obj, ClassDesc* base);  // null object: false
 
 // ---- Named methods ---------------------------------------------------------------------
 bool methodRegister(ObjMethod fn, const char* name);  // the name must outlive the registry
 ObjMethod methodFind(const char* name);
-const char* methodName(ObjMethod fn);                  // null when not registered
+const char* methodName(ObjMethod fn);  // null when not registered
 
 // ---- Objects ---------------------------------------------------------------------------
-void* objCreate(ClassDesc* cls);             // null on allocation failure or a refusing hook
+void* objCreate(ClassDesc* cls);  // null on allocation failure or a refusing hook
 void* objCreateByName(const char* className);
 void objDestroy(void* obj);
-void* objGet(ObjectId id);                   // null for OBJ_NONE, free or reserved slots
-ObjectId objId(const void* obj);             // OBJ_NONE for null
+void* objGet(ObjectId id);        // null for OBJ_NONE, free or reserved slots
+ObjectId objId(const void* obj);  // OBJ_NONE for null
 ObjectId objFind(ClassDesc* cls, const char* name, void* world);
-void* objFindWorldOf(const void* obj);       // first World (in id order) listing the object
-int32_t objTableSlots();                     // slots of the object table, used or free
+void* objFindWorldOf(const void* obj);  // first World (in id order) listing the object
+int32_t objTableSlots();                // slots of the object table, used or free
 // Ids of the live Worlds (derived classes included) in id order; returns how many
 // there are, filling at most cap of them into out (which may be null).
 int32_t objWorldIds(ObjectId* out, int32_t cap);
 
 // ---- Properties and methods by name -------------------------------------------------
-uint8_t objPropIndex(const void* obj, const char* name);   // PROP_UNKNOWN when absent
+uint8_t objPropIndex(const void* obj, const char* name);      // PROP_UNKNOWN when absent
 const PropDesc* objPropDesc(const void* obj, uint8_t index);  // null when out of range
-void* objPropAddr(void* obj, const char* name);            // value or method slot; null if unknown
-int objCallMethod(void* obj, int position, void* arg);     // 0 for a null slot
-void objResetTimes();                                      // tStart of every living object = now
+void* objPropAddr(void* obj, const char* name);               // value or method slot; null if unknown
+int objCallMethod(void* obj, int position, void* arg);        // 0 for a null slot
+void objResetTimes();                                         // tStart of every living object = now
 
 // ---- Descriptor building ----------------------------------------------------------------
 // Property and method descriptors for static tables. The index is filled in by
@@ -139,12 +139,16 @@ void objResetTimes();                                      // tStart of every li
 // supported; files that build tables add
 // #pragma GCC diagnostic ignored "-Winvalid-offsetof" (GCC and clang lay out
 // single inheritance of plain structs base first, as the tables assume).
-#define OBJ_PROP(Record, field, ptype, pflags, ref)                                        \
-    PropDesc { .index = 0, .type = (ptype), .name = #field, .flags = (pflags),            \
-               .offset = int16_t(offsetof(Record, field)),                                \
-               .size = uint32_t(sizeof(((Record*)nullptr)->field)), .refName = (ref),     \
-               .refClass = nullptr }
-#define OBJ_METHOD(mname, slot)                                                           \
-    PropDesc { .index = 0, .type = PT_METHOD, .name = (mname), .flags = 0,                \
-               .offset = int16_t(slot), .size = uint32_t(sizeof(ObjMethod)),             \
-               .refName = nullptr, .refClass = nullptr }
+#define OBJ_PROP(Record, field, ptype, pflags, ref)                                                      \
+    PropDesc                                                                                             \
+    {                                                                                                    \
+        .index = 0, .type = (ptype), .name = #field, .flags = (pflags),                                  \
+        .offset = int16_t(offsetof(Record, field)), .size = uint32_t(sizeof(((Record*)nullptr)->field)), \
+        .refName = (ref), .refClass = nullptr                                                            \
+    }
+#define OBJ_METHOD(mname, slot)                                                              \
+    PropDesc                                                                                 \
+    {                                                                                        \
+        .index = 0, .type = PT_METHOD, .name = (mname), .flags = 0, .offset = int16_t(slot), \
+        .size = uint32_t(sizeof(ObjMethod)), .refName = nullptr, .refClass = nullptr         \
+    }

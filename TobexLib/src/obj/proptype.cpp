@@ -332,7 +332,12 @@ bool readVector(WorldFile* wf, void* value, const TypeInfo* t)
 
 // ---- Object references ------------------------------------------------------------------------
 
-enum RefForm { REF_LOCAL, REF_BY_NAME, REF_ABS, REF_OWN_WORLD };
+enum RefForm {
+    REF_LOCAL,
+    REF_BY_NAME,
+    REF_ABS,
+    REF_OWN_WORLD
+};
 
 // Decides how a reference held by owner is written; *world receives R's World.
 // A reference to the World that holds the owner is written as 0, the value that
@@ -346,8 +351,7 @@ RefForm referenceForm(const void* owner, ObjectId id, const World** world)
     if (r == propWorldOf(owner))
         return REF_OWN_WORLD;
     const World* w = static_cast<const World*>(propWorldOf(r));
-    if (!w || !w->name[0] || !static_cast<const Base*>(r)->name[0] ||
-        w == propWorldOf(owner))
+    if (!w || !w->name[0] || !static_cast<const Base*>(r)->name[0] || w == propWorldOf(owner))
         return REF_LOCAL;
     *world = w;
     return w->id != 0 ? REF_BY_NAME : REF_ABS;
@@ -621,9 +625,7 @@ void wordFromStr(const char* text, void* value, const TypeInfo*)
     *static_cast<int32_t*>(value) = propParseInt(&text);
 }
 
-void skippedFromStr(const char*, void*, const TypeInfo*)
-{
-}
+void skippedFromStr(const char*, void*, const TypeInfo*) {}
 
 void objectIdToStr(char* buf, const void* owner, const void* value, const TypeInfo*)
 {
@@ -633,8 +635,7 @@ void objectIdToStr(char* buf, const void* owner, const void* value, const TypeIn
     if (form == REF_OWN_WORLD)
         snprintf(buf, PROP_TEXT_MAX, "0");
     else if (form == REF_BY_NAME)
-        snprintf(buf, PROP_TEXT_MAX, "%.15s:%.15s", w->name,
-                 static_cast<const Base*>(objGet(id))->name);
+        snprintf(buf, PROP_TEXT_MAX, "%.15s:%.15s", w->name, static_cast<const Base*>(objGet(id))->name);
     else if (form == REF_ABS) {
         buf[0] = '&';
         formatInt(buf + 1, id);
@@ -757,10 +758,11 @@ void byteFromStr(const char* text, void* value, const TypeInfo*)
 const char* const kOrtNames[] = {"constant", "cycle", "pingpong", "rel.repeat"};
 const char* const kInterpNames[] = {"set", "linear", "smooth"};
 const char* const kTypeNames[] = {
-    "UNDEFINED", "BOOL", "INT", "FIXED16", "FIXED32", "FLOAT", "COLOR", "KEY", "STRING16",
-    "STRING", "CONST_STRING", "WSTRING", "CONST_WSTRING", "TSTRING", "CONST_TSTRING", "PTR",
-    "TIME", "OBJECTID", "METHOD", "RECT", "POINT2", "XFORM2", "DXFORM2", "OBJLIST", "KEYVECT",
-    "INTVECT", "SURFACE", "FONT", "ORT", "INTERP", "NUMTYPES"};
+    "UNDEFINED",     "BOOL",     "INT",     "FIXED16",      "FIXED32", "FLOAT",         "COLOR",
+    "KEY",           "STRING16", "STRING",  "CONST_STRING", "WSTRING", "CONST_WSTRING", "TSTRING",
+    "CONST_TSTRING", "PTR",      "TIME",    "OBJECTID",     "METHOD",  "RECT",          "POINT2",
+    "XFORM2",        "DXFORM2",  "OBJLIST", "KEYVECT",      "INTVECT", "SURFACE",       "FONT",
+    "ORT",           "INTERP",   "NUMTYPES"};
 
 struct TypeRow {
     TypeInfo info;
@@ -771,42 +773,70 @@ struct TypeRow {
     bool keepBlanks;  // the text reader takes the value as it stands
 };
 
-#define TYPE(tid, tsize, twritten, tinit, trelease, names, n)                                   \
-    TypeInfo { .id = (tid), .name = kTypeNames[tid], .size = (tsize), .written = (twritten),   \
-               .init = (tinit), .release = (trelease), .valueNames = (names), .nValueNames = (n) }
+#define TYPE(tid, tsize, twritten, tinit, trelease, names, n)                                          \
+    TypeInfo                                                                                           \
+    {                                                                                                  \
+        .id = (tid), .name = kTypeNames[tid], .size = (tsize), .written = (twritten), .init = (tinit), \
+        .release = (trelease), .valueNames = (names), .nValueNames = (n)                               \
+    }
 
 const TypeRow kTypes[PT_COUNT] = {
-    {TYPE(PT_UNDEFINED, 0, false, nullptr, nullptr, nullptr, 0), writeSkipped, readSkipped, wordToStr, skippedFromStr, false},
+    {TYPE(PT_UNDEFINED, 0, false, nullptr, nullptr, nullptr, 0), writeSkipped, readSkipped, wordToStr,
+     skippedFromStr, false},
     {TYPE(PT_BOOL, 1, true, nullptr, nullptr, nullptr, 0), writeRaw, readRaw, boolToStr, boolFromStr, false},
     {TYPE(PT_INT, 4, true, nullptr, nullptr, nullptr, 0), writeRaw, readRaw, intToStr, intFromStr, false},
-    {TYPE(PT_FIXED16, 2, true, nullptr, nullptr, nullptr, 0), writeRaw, readRaw, fixed16ToStr, fixed16FromStr, false},
-    {TYPE(PT_FIXED32, 4, true, nullptr, nullptr, nullptr, 0), writeRaw, readRaw, fixed32ToStr, fixed32FromStr, false},
-    {TYPE(PT_FLOAT, 4, true, nullptr, nullptr, nullptr, 0), writeRaw, readRaw, floatToStr, floatFromStr, false},
-    {TYPE(PT_COLOR, 4, true, nullptr, nullptr, nullptr, 0), writeRaw, readRaw, colorToStr, colorFromStr, false},
+    {TYPE(PT_FIXED16, 2, true, nullptr, nullptr, nullptr, 0), writeRaw, readRaw, fixed16ToStr, fixed16FromStr,
+     false},
+    {TYPE(PT_FIXED32, 4, true, nullptr, nullptr, nullptr, 0), writeRaw, readRaw, fixed32ToStr, fixed32FromStr,
+     false},
+    {TYPE(PT_FLOAT, 4, true, nullptr, nullptr, nullptr, 0), writeRaw, readRaw, floatToStr, floatFromStr,
+     false},
+    {TYPE(PT_COLOR, 4, true, nullptr, nullptr, nullptr, 0), writeRaw, readRaw, colorToStr, colorFromStr,
+     false},
     {TYPE(PT_KEY, 8, true, nullptr, nullptr, nullptr, 0), writeRaw, readRaw, intsToStr, intsFromStr, false},
-    {TYPE(PT_STRING16, 16, true, nullptr, nullptr, nullptr, 0), writeRaw, readString16, string16ToStr, string16FromStr, true},
-    {TYPE(PT_STRING, 4, true, nullptr, freeText, nullptr, 0), writeString8, readString8, string8ToStr, string8FromStr, true},
-    {TYPE(PT_CONST_STRING, 4, true, nullptr, freeText, nullptr, 0), writeString8, readString8, string8ToStr, string8FromStr, true},
-    {TYPE(PT_WSTRING, 4, true, nullptr, freeText, nullptr, 0), writeString16, readWide, wideToStr, wideFromStr, true},
-    {TYPE(PT_CONST_WSTRING, 4, true, nullptr, freeText, nullptr, 0), writeString16, readWide, wideToStr, wideFromStr, true},
-    {TYPE(PT_TSTRING, 4, true, nullptr, freeText, nullptr, 0), writeString16, readWide, wideToStr, wideFromStr, true},
-    {TYPE(PT_CONST_TSTRING, 4, true, nullptr, freeText, nullptr, 0), writeString16, readWide, wideToStr, wideFromStr, true},
-    {TYPE(PT_PTR, 4, false, nullptr, nullptr, nullptr, 0), writeSkipped, readSkipped, wordToStr, skippedFromStr, false},
+    {TYPE(PT_STRING16, 16, true, nullptr, nullptr, nullptr, 0), writeRaw, readString16, string16ToStr,
+     string16FromStr, true},
+    {TYPE(PT_STRING, 4, true, nullptr, freeText, nullptr, 0), writeString8, readString8, string8ToStr,
+     string8FromStr, true},
+    {TYPE(PT_CONST_STRING, 4, true, nullptr, freeText, nullptr, 0), writeString8, readString8, string8ToStr,
+     string8FromStr, true},
+    {TYPE(PT_WSTRING, 4, true, nullptr, freeText, nullptr, 0), writeString16, readWide, wideToStr,
+     wideFromStr, true},
+    {TYPE(PT_CONST_WSTRING, 4, true, nullptr, freeText, nullptr, 0), writeString16, readWide, wideToStr,
+     wideFromStr, true},
+    {TYPE(PT_TSTRING, 4, true, nullptr, freeText, nullptr, 0), writeString16, readWide, wideToStr,
+     wideFromStr, true},
+    {TYPE(PT_CONST_TSTRING, 4, true, nullptr, freeText, nullptr, 0), writeString16, readWide, wideToStr,
+     wideFromStr, true},
+    {TYPE(PT_PTR, 4, false, nullptr, nullptr, nullptr, 0), writeSkipped, readSkipped, wordToStr,
+     skippedFromStr, false},
     {TYPE(PT_TIME, 4, true, nullptr, nullptr, nullptr, 0), writeRaw, readRaw, wordToStr, wordFromStr, false},
-    {TYPE(PT_OBJECTID, 4, true, nullptr, nullptr, nullptr, 0), writeObjectId, readObjectId, objectIdToStr, objectIdFromStr, false},
-    {TYPE(PT_METHOD, 4, true, nullptr, nullptr, nullptr, 0), writeMethod, readMethod, methodToStr, methodFromStr, true},
+    {TYPE(PT_OBJECTID, 4, true, nullptr, nullptr, nullptr, 0), writeObjectId, readObjectId, objectIdToStr,
+     objectIdFromStr, false},
+    {TYPE(PT_METHOD, 4, true, nullptr, nullptr, nullptr, 0), writeMethod, readMethod, methodToStr,
+     methodFromStr, true},
     {TYPE(PT_RECT, 16, true, nullptr, nullptr, nullptr, 0), writeRaw, readRaw, intsToStr, intsFromStr, false},
-    {TYPE(PT_POINT2, 8, true, nullptr, nullptr, nullptr, 0), writeRaw, readRaw, intsToStr, intsFromStr, false},
-    {TYPE(PT_XFORM2, 28, true, nullptr, nullptr, nullptr, 0), writeRaw, readRaw, xformToStr, xformFromStr, false},
-    {TYPE(PT_DXFORM2, 20, true, nullptr, nullptr, nullptr, 0), writeRaw, readRaw, dxformToStr, dxformFromStr, false},
-    {TYPE(PT_OBJLIST, 16, true, vecInit4, vecRelease, nullptr, 0), writeVector, readVector, vectorToStr, vectorFromStr, false},
-    {TYPE(PT_KEYVECT, 16, true, vecInit8, vecRelease, nullptr, 0), writeVector, readVector, vectorToStr, vectorFromStr, false},
-    {TYPE(PT_INTVECT, 16, true, vecInit4, vecRelease, nullptr, 0), writeVector, readVector, vectorToStr, vectorFromStr, false},
-    {TYPE(PT_SURFACE, 68, false, nullptr, surfaceRelease, nullptr, 0), writeSkipped, readSkipped, wordToStr, skippedFromStr, false},
-    {TYPE(PT_FONT, 2620, false, nullptr, nullptr, nullptr, 0), writeSkipped, readSkipped, wordToStr, skippedFromStr, false},
-    {TYPE(PT_PROPTYPE, 1, true, nullptr, nullptr, kTypeNames, 31), writeRaw, readRaw, byteToStr, byteFromStr, false},
+    {TYPE(PT_POINT2, 8, true, nullptr, nullptr, nullptr, 0), writeRaw, readRaw, intsToStr, intsFromStr,
+     false},
+    {TYPE(PT_XFORM2, 28, true, nullptr, nullptr, nullptr, 0), writeRaw, readRaw, xformToStr, xformFromStr,
+     false},
+    {TYPE(PT_DXFORM2, 20, true, nullptr, nullptr, nullptr, 0), writeRaw, readRaw, dxformToStr, dxformFromStr,
+     false},
+    {TYPE(PT_OBJLIST, 16, true, vecInit4, vecRelease, nullptr, 0), writeVector, readVector, vectorToStr,
+     vectorFromStr, false},
+    {TYPE(PT_KEYVECT, 16, true, vecInit8, vecRelease, nullptr, 0), writeVector, readVector, vectorToStr,
+     vectorFromStr, false},
+    {TYPE(PT_INTVECT, 16, true, vecInit4, vecRelease, nullptr, 0), writeVector, readVector, vectorToStr,
+     vectorFromStr, false},
+    {TYPE(PT_SURFACE, 68, false, nullptr, surfaceRelease, nullptr, 0), writeSkipped, readSkipped, wordToStr,
+     skippedFromStr, false},
+    {TYPE(PT_FONT, 2620, false, nullptr, nullptr, nullptr, 0), writeSkipped, readSkipped, wordToStr,
+     skippedFromStr, false},
+    {TYPE(PT_PROPTYPE, 1, true, nullptr, nullptr, kTypeNames, 31), writeRaw, readRaw, byteToStr, byteFromStr,
+     false},
     {TYPE(PT_ORT, 1, true, nullptr, nullptr, kOrtNames, 4), writeRaw, readRaw, byteToStr, byteFromStr, false},
-    {TYPE(PT_INTERP, 1, true, nullptr, nullptr, kInterpNames, 3), writeRaw, readRaw, byteToStr, byteFromStr, false},
+    {TYPE(PT_INTERP, 1, true, nullptr, nullptr, kInterpNames, 3), writeRaw, readRaw, byteToStr, byteFromStr,
+     false},
 };
 
 const TypeRow* row(int type)

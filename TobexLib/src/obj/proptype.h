@@ -41,15 +41,15 @@ enum PropType : uint8_t {
     PT_COUNT = 31,
 };
 
-constexpr int PROP_TEXT_MAX = 2048;        // PropToStr buffers and binary string scratch
-constexpr uint32_t COLOR_NONE = 0xFFFFFFFFu;   // special colour -1
+constexpr int PROP_TEXT_MAX = 2048;              // PropToStr buffers and binary string scratch
+constexpr uint32_t COLOR_NONE = 0xFFFFFFFFu;     // special colour -1
 constexpr uint32_t COLOR_PIXEL00 = 0xFFFFFFFEu;  // special colour -2
-constexpr uint32_t REL_TAG = 0x5F000000u;      // top byte of a relative INT value
+constexpr uint32_t REL_TAG = 0x5F000000u;        // top byte of a relative INT value
 
 // Fixed-layout values.
 struct Key {
-    uint32_t time;   // ms since the controlled object's tStart
-    int32_t value;   // BOOL in the low byte, INT, FLOAT bits or 0x00RRGGBB
+    uint32_t time;  // ms since the controlled object's tStart
+    int32_t value;  // BOOL in the low byte, INT, FLOAT bits or 0x00RRGGBB
 };
 struct Rect {
     int32_t x, y, w, h;
@@ -63,7 +63,7 @@ struct Xform2 {
     uint8_t rest[12];  // further bytes, in neither serial form
 };
 struct Dxform2 {
-    int32_t v[5];      // five 16.16 values
+    int32_t v[5];  // five 16.16 values
 };
 
 typedef void (*PropValueFn)(void* value);
@@ -71,30 +71,30 @@ typedef void (*PropValueFn)(void* value);
 struct TypeInfo {
     uint8_t id;
     const char* name;
-    uint32_t size;            // bytes of the value in files (and objects, but for pointers)
-    bool written;             // values of the type go into World files
-    PropValueFn init;         // sets up an empty value, or null
-    PropValueFn release;      // frees what the value owns, or null
+    uint32_t size;                  // bytes of the value in files (and objects, but for pointers)
+    bool written;                   // values of the type go into World files
+    PropValueFn init;               // sets up an empty value, or null
+    PropValueFn release;            // frees what the value owns, or null
     const char* const* valueNames;  // enumerations: names of the values
     int nValueNames;
 };
 
 // ---- Type table ------------------------------------------------------------------------------
-const TypeInfo* propTypeInfo(int type);    // null for ids beyond the table
+const TypeInfo* propTypeInfo(int type);  // null for ids beyond the table
 // Sets the release function of SURFACE values (the graphics code owns surfaces).
 void propSetSurfaceRelease(PropValueFn release);
 
 // ---- Value forms -----------------------------------------------------------------------------
 // The owner is the object holding the value: it decides how references are written.
 bool PropWrite(WorldFile* wf, const void* owner, int type, const void* value);
-bool PropRead(WorldFile* wf, int type, void* value);      // false on a short or absurd read
+bool PropRead(WorldFile* wf, int type, void* value);                        // false on a short or absurd read
 void PropToStr(char* buf, const void* owner, int type, const void* value);  // buf: PROP_TEXT_MAX
-void PropFromStr(const char* text, int type, void* value); // never fails; problems are logged
+void PropFromStr(const char* text, int type, void* value);  // never fails; problems are logged
 // PropToStr that tells whether the whole value fitted (long lists and texts are cut).
 bool propToStrFits(char* buf, const void* owner, int type, const void* value);
 
 // ---- Numbers of the text form ------------------------------------------------------------------
-int32_t propParseInt(const char** text);   // skips blanks; wraps at 32 bits; advances the cursor
+int32_t propParseInt(const char** text);  // skips blanks; wraps at 32 bits; advances the cursor
 double propParseDecimal(const char** text);
 // Decimal printing: integer part, then fraction digits until the fraction is exactly 0.
 int propFormatDecimal(char* out, int cap, double value);

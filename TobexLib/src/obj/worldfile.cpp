@@ -10,8 +10,8 @@
 #include "obj/worldfile.h"
 
 #include <algorithm>
-#include <string>
 #include <string.h>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -204,8 +204,7 @@ void storeMethod(void* obj, const PropDesc* d, const char* name)
     if (fn) {
         std::string owner(name, underscore ? size_t(underscore - name) : 0);
         bool fileSlot = d->offset == M_SAVE || d->offset == M_LOAD;
-        if (!classIsA(cls, classFind(owner.c_str())) ||
-            (fileSlot && strcmp(underscore + 1, d->name))) {
+        if (!classIsA(cls, classFind(owner.c_str())) || (fileSlot && strcmp(underscore + 1, d->name))) {
             logWrite("objRead: method does not fit class ", 0);
             logWrite(cls->name, 0);
             logWrite(": ", 0);
@@ -288,8 +287,8 @@ bool writeProperty(WorldFile* wf, void* obj, const PropDesc* d, char* text)
 {
     const uint8_t* value = static_cast<const uint8_t*>(obj) + d->offset;
     Vector members = {};
-    bool worldObjs = d->type == PT_OBJLIST && d->offset == int16_t(offsetof(World, objs)) &&
-                     objIsA(obj, &g_worldClass);
+    bool worldObjs =
+        d->type == PT_OBJLIST && d->offset == int16_t(offsetof(World, objs)) && objIsA(obj, &g_worldClass);
     if (worldObjs) {
         liveMembers(static_cast<World*>(obj), &members);
         value = reinterpret_cast<const uint8_t*>(&members);
@@ -304,8 +303,8 @@ bool writeProperty(WorldFile* wf, void* obj, const PropDesc* d, char* text)
              nameLen + 1 + strlen(text) < size_t(WORLD_LINE_MAX) && !strpbrk(text, "\r\n");
         if (!ok)
             logWithClass("objWrite: value does not fit a text line: ", d->name);
-        ok = ok && wfWriteString(wf, d->name) && wfWrite(wf, "\t", 1) &&
-             wfWriteString(wf, text) && wfWrite(wf, "\n", 1);
+        ok = ok && wfWriteString(wf, d->name) && wfWrite(wf, "\t", 1) && wfWriteString(wf, text) &&
+             wfWrite(wf, "\n", 1);
     }
     if (worldObjs)
         vecFree(&members);
@@ -455,8 +454,14 @@ bool wfOpen(WorldFile* wf, VFile* file, int32_t form, bool writing)
 {
     if (!wf || !file)
         return false;
-    *wf = {.file = file, .form = form, .buf = nullptr, .bufCap = 0, .bufPos = 0, .bufLen = 0,
-           .writing = writing, .failed = false};
+    *wf = {.file = file,
+           .form = form,
+           .buf = nullptr,
+           .bufCap = 0,
+           .bufPos = 0,
+           .bufLen = 0,
+           .writing = writing,
+           .failed = false};
     wf->buf = static_cast<uint8_t*>(memAlloc(kBufferBytes));
     if (wf->buf)
         wf->bufCap = kBufferBytes;

@@ -17,8 +17,8 @@ constexpr int kMaxChannels = SND_MUSIC_VOICES;
 
 struct MusicState {
     float volume = 1.0f;
-    Music* playing;                // the module started last, until stopped
-    std::vector<Music*> loaded;    // modules whose library data shut-down must free
+    Music* playing;              // the module started last, until stopped
+    std::vector<Music*> loaded;  // modules whose library data shut-down must free
 } g_music;
 
 void forget(Music* m)

@@ -21,10 +21,17 @@ int readerSeek(MREADER* m, long offset, int whence)
     VFile* f = fileOf(m);
     int64_t base;
     switch (whence) {
-    case SEEK_SET: base = m->iobase; break;
-    case SEEK_CUR: base = int64_t(vfsTell(f)); break;
-    case SEEK_END: base = int64_t(vfsSize(f)); break;
-    default: return -1;
+    case SEEK_SET:
+        base = m->iobase;
+        break;
+    case SEEK_CUR:
+        base = int64_t(vfsTell(f));
+        break;
+    case SEEK_END:
+        base = int64_t(vfsSize(f));
+        break;
+    default:
+        return -1;
     }
     // Offsets are bounded first so the sum cannot overflow.
     const int64_t size = int64_t(vfsSize(f));

@@ -36,9 +36,9 @@ struct SoundState {
     bool active;
     bool muted;
     float volume = 1.0f;
-    int lastUpdateError;           // the error of the last failed update, logged once
-    char driver[32];               // alias of the driver in use; empty when stopped
-    std::vector<Sound*> loaded;    // effects whose samples shut-down must free
+    int lastUpdateError;         // the error of the last failed update, logged once
+    char driver[32];             // alias of the driver in use; empty when stopped
+    std::vector<Sound*> loaded;  // effects whose samples shut-down must free
 } g_snd;
 
 void logReason(const char* prefix, int code)
@@ -123,7 +123,7 @@ bool wavHeaderSafe(VFile* f)
             break;
         }
         if (!memcmp(head, "fmt ", 4) && want == 12 && head[10] == 0 && head[11] == 0)
-            safe = false;  // zero channels
+            safe = false;                     // zero channels
         const uint32_t next = pos + 8 + len;  // wraps as the library's does
         if (next <= pos)
             safe = false;

@@ -27,14 +27,14 @@ bool sndInit();
 // As sndInit with the named libmikmod driver tried first (null: the desktop's
 // output); for tests and tools.
 bool sndInitDriver(const char* driver);
-void sndShutdown();         // frees the samples of every loaded effect; handles stay valid to sndFree
-void sndUpdate();           // once per frame and in waiting loops: mix and hand audio to the driver
-bool sndActive();           // started and not shut down
-const char* sndDriverName(); // the driver in use ("nosound" when silent), or "" when stopped
+void sndShutdown();           // frees the samples of every loaded effect; handles stay valid to sndFree
+void sndUpdate();             // once per frame and in waiting loops: mix and hand audio to the driver
+bool sndActive();             // started and not shut down
+const char* sndDriverName();  // the driver in use ("nosound" when silent), or "" when stopped
 
 // ---- Effects ------------------------------------------------------------------------------
-Sound* sndLoad(const char16_t* name);   // a mono 8- or 16-bit WAV; null when missing or unreadable
-void sndFree(Sound* s);                 // null is ignored
+Sound* sndLoad(const char16_t* name);  // a mono 8- or 16-bit WAV; null when missing or unreadable
+void sndFree(Sound* s);                // null is ignored
 // Plays once at the master volume; *outVoice (when given) receives the voice, or 0
 // when nothing was started (null handle, muted, stopped, or no free voice).
 void sndPlay(Sound* s, int* outVoice);
@@ -44,8 +44,8 @@ uint32_t sndFrequency(const Sound* s);  // the sample's stored rate in Hz; 0 for
 
 // ---- Voices ------------------------------------------------------------------------------
 // Voice numbers come from sndPlay; 0 and numbers of no voice are ignored.
-void sndVoiceVolume(int voice, float v);      // v in 0..1, scaled by the master volume
-void sndVoicePan(int voice, float p);         // p in -1 (left) .. 1 (right)
+void sndVoiceVolume(int voice, float v);         // v in 0..1, scaled by the master volume
+void sndVoicePan(int voice, float p);            // p in -1 (left) .. 1 (right)
 void sndVoiceFrequency(int voice, uint32_t hz);  // 0 is ignored
 void sndVoiceStop(int voice);
 
@@ -53,13 +53,13 @@ void sndVoiceStop(int voice);
 // Volumes are clamped to 0..1; a value that is not a number counts as 0.
 void sndSetVolume(float v);
 float sndGetVolume();
-void sndSetMute(bool on);   // muted: output off, and sndPlay starts nothing
+void sndSetMute(bool on);  // muted: output off, and sndPlay starts nothing
 bool sndMuted();
 
 // ---- Mixing format -------------------------------------------------------------------------------
-int sndMixBits();           // 16 or 8
-int sndMixRate();           // Hz
-int sndMixChannels();       // 2 or 1
+int sndMixBits();      // 16 or 8
+int sndMixRate();      // Hz
+int sndMixChannels();  // 2 or 1
 
 // ---- For the music module ---------------------------------------------------------------------------
 float sndClampUnit(float v);  // v clamped to 0..1, not-a-number as 0

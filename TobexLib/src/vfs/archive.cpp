@@ -26,9 +26,9 @@ constexpr int kCompactPercent = 5;
 struct Archive {
     VFile* file;
     ZipReader* zip;
-    MemberEntry* entries;     // one per directory record
+    MemberEntry* entries;  // one per directory record
     uint32_t count;
-    MemberEntry** winners;    // one per name, sorted by name
+    MemberEntry** winners;  // one per name, sorted by name
     uint32_t winnerCount;
 };
 
@@ -98,7 +98,9 @@ bool mergeIntoIndex(EntryIndex* index, const Archive& a)
     int i = 0, n = 0;
     uint32_t j = 0;
     while (i < index->count || j < a.winnerCount) {
-        int c = i == index->count ? 1 : j == a.winnerCount ? -1 : nameCompare(index->data[i]->name, a.winners[j]->name);
+        int c = i == index->count    ? 1
+                : j == a.winnerCount ? -1
+                                     : nameCompare(index->data[i]->name, a.winners[j]->name);
         if (c < 0) {
             out[n++] = index->data[i++];
         } else if (c > 0) {
@@ -180,10 +182,10 @@ bool memberSeek(VFile* f, int32_t offset, int origin)
 {
     MemberEntry* e = f->member;
     ZipReader* z = static_cast<ZipReader*>(f->archive->zip);
-    int64_t target = origin == 0 ? int64_t(offset)
-        : origin == 1            ? int64_t(e->pos) + offset
-        : origin == 2            ? int64_t(e->size) - offset
-                                 : -1;
+    int64_t target = origin == 0   ? int64_t(offset)
+                     : origin == 1 ? int64_t(e->pos) + offset
+                     : origin == 2 ? int64_t(e->size) - offset
+                                   : -1;
     if (target < 0 || target > int64_t(e->size))
         return false;
     if (target < int64_t(e->pos)) {

@@ -12,27 +12,27 @@
 #include "vfs/zipreader.h"
 
 // ---- Mounting ------------------------------------------------------------------------
-bool vfsInit();                               // creates the archive list and the member index
-int vfsMountAll();                            // "*.zip", "*.pak", "*.exe" beside the program; archives mounted
+bool vfsInit();     // creates the archive list and the member index
+int vfsMountAll();  // "*.zip", "*.pak", "*.exe" beside the program; archives mounted
 int vfsMount(const char16_t* pathOrPattern);  // archives mounted by this call
 // Found and unmounted. Handles of its members still open stay in use but read
 // nothing more (reads fail, seeks fail) and close cleanly.
 bool vfsUnmount(const char16_t* path);
-void vfsShutdown();                           // unmounts everything and frees both lists
-bool vfsScrambleFile(const char16_t* name);   // XORs the file in place with the scramble key
+void vfsShutdown();                          // unmounts everything and frees both lists
+bool vfsScrambleFile(const char16_t* name);  // XORs the file in place with the scramble key
 
 // ---- Member look-up for vfsOpen ---------------------------------------------------
-MemberEntry* vfsFindMember(const char16_t* name);   // null when no mounted archive holds the name
+MemberEntry* vfsFindMember(const char16_t* name);  // null when no mounted archive holds the name
 // Fills f as a member handle; false (f untouched) when the member's archive
 // already has a member open. A member that cannot be decompressed still gives a
 // handle, whose reads fail.
 bool vfsOpenMember(MemberEntry* entry, VFile* f);
-uint32_t vfsMemberPos(VFile* f);                     // read position of an open member
-uint32_t vfsMemberSize(VFile* f);                    // uncompressed size of an open member
+uint32_t vfsMemberPos(VFile* f);   // read position of an open member
+uint32_t vfsMemberSize(VFile* f);  // uncompressed size of an open member
 
 // ---- Listing (tools and tests) ----------------------------------------------------------
-int vfsMemberCount();                          // entries in the member index
-const MemberEntry* vfsMemberAt(int i);         // in index order; null outside 0..count-1
-int vfsArchiveCount();                         // archives mounted
-const VFile* vfsArchiveAt(int i);              // the archive's VFile (its path); null outside the list
+int vfsMemberCount();                   // entries in the member index
+const MemberEntry* vfsMemberAt(int i);  // in index order; null outside 0..count-1
+int vfsArchiveCount();                  // archives mounted
+const VFile* vfsArchiveAt(int i);       // the archive's VFile (its path); null outside the list
 bool vfsArchiveScrambled(int i);

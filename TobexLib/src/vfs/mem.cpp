@@ -39,7 +39,10 @@ unsigned char* headerOf(const void* p)
 // Registers the exit report before main runs, so it is written after the
 // program's own shut-down.
 struct ExitReport {
-    ExitReport() { atexit([] { memReport(true); }); }
+    ExitReport()
+    {
+        atexit([] { memReport(true); });
+    }
 } g_exitReport;
 
 }
@@ -48,7 +51,8 @@ void* memAlloc(int32_t size)
 {
     if (size < 1)
         return nullptr;
-    unsigned char* block = injectFailure() ? nullptr : static_cast<unsigned char*>(malloc(size_t(size) + kHeader));
+    unsigned char* block =
+        injectFailure() ? nullptr : static_cast<unsigned char*>(malloc(size_t(size) + kHeader));
     if (!block) {
         logWrite("Memory allocation failed!", LOG_EOL);
         return nullptr;

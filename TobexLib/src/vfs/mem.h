@@ -13,15 +13,15 @@ struct MemStats {
 };
 
 // ---- Blocks ----------------------------------------------------------------
-void* memAlloc(int32_t size);              // null when size < 1 or the heap is exhausted (logged)
-void memFree(void* p);                     // null is ignored
-int32_t memSize(const void* p);            // the size recorded for a block; 0 for null
-void* memRealloc(void* p, int32_t size);   // always moves; null on failure leaves p untouched
+void* memAlloc(int32_t size);             // null when size < 1 or the heap is exhausted (logged)
+void memFree(void* p);                    // null is ignored
+int32_t memSize(const void* p);           // the size recorded for a block; 0 for null
+void* memRealloc(void* p, int32_t size);  // always moves; null on failure leaves p untouched
 
 // ---- Statistics and start-up ---------------------------------------------
 void memStats(MemStats* out);
-uint32_t memReport(bool log);              // live bytes; logs the leak line when positive and log is set
-void memCheckReserve(int32_t bytes);       // asks the player whether to go on when bytes cannot be had
+uint32_t memReport(bool log);         // live bytes; logs the leak line when positive and log is set
+void memCheckReserve(int32_t bytes);  // asks the player whether to go on when bytes cannot be had
 
 // ---- Testing ---------------------------------------------------------------
 // Makes the allocation after the next n succeed fail (n = 0: the next one fails);

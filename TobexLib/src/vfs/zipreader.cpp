@@ -47,7 +47,11 @@ constexpr uint32_t kOutBufSize = 32768;
 constexpr uint16_t ZIP_FLAG_ENCRYPTED = 1;
 constexpr uint32_t kZip64Marker = 0xFFFFFFFF;
 
-enum class MemberState { Closed, Open, Broken };
+enum class MemberState {
+    Closed,
+    Open,
+    Broken
+};
 
 uint16_t readU16(const uint8_t* p)
 {
@@ -76,8 +80,8 @@ struct ZipReader {
     VFile* file;
     unzFile uf;
     uint32_t fileSize;
-    uint32_t prefix;        // bytes in front of the archive (an executable)
-    uint32_t dirOffset;     // in the archive's own offsets
+    uint32_t prefix;     // bytes in front of the archive (an executable)
+    uint32_t dirOffset;  // in the archive's own offsets
     uint32_t dirSize;
     uint32_t entryCount;
     bool scrambled;
@@ -86,7 +90,7 @@ struct ZipReader {
     uint64_t ioPos;
     uint8_t* ioBuf;
     uint32_t ioStart, ioLen;
-    uint8_t* dir;           // the central directory, kept from mounting on
+    uint8_t* dir;  // the central directory, kept from mounting on
 
     bool ioShort;
 
@@ -97,12 +101,12 @@ struct ZipReader {
     bool zsReady;
     bool inputDone;
     bool damaged;
-    uint64_t dataPos;       // file offset of the member's next compressed byte
-    uint32_t dataLeft;      // compressed bytes not read yet
+    uint64_t dataPos;   // file offset of the member's next compressed byte
+    uint32_t dataLeft;  // compressed bytes not read yet
     uint8_t* in;
     uint8_t* out;
     uint32_t outPos, outLen;
-    uint32_t produced;      // decompressed bytes so far (delivered or in out)
+    uint32_t produced;  // decompressed bytes so far (delivered or in out)
     uint32_t crc;
 };
 
@@ -185,9 +189,9 @@ ZPOS64_T ioTell(voidpf, voidpf stream)
 long ioSeek(voidpf, voidpf stream, ZPOS64_T offset, int origin)
 {
     ZipReader* z = static_cast<ZipReader*>(stream);
-    uint64_t base = origin == ZLIB_FILEFUNC_SEEK_SET ? 0
-        : origin == ZLIB_FILEFUNC_SEEK_CUR            ? z->ioPos
-                                                      : z->fileSize;
+    uint64_t base = origin == ZLIB_FILEFUNC_SEEK_SET   ? 0
+                    : origin == ZLIB_FILEFUNC_SEEK_CUR ? z->ioPos
+                                                       : z->fileSize;
     uint64_t target = base + offset;
     if (target > z->fileSize)
         return -1;
@@ -249,11 +253,13 @@ uint64_t readU64(const uint8_t* p)
 uint32_t readZip64End(ZipReader* z, uint32_t at, uint32_t* count, uint64_t* dirSize, uint64_t* dirOffset)
 {
     uint8_t loc[kZip64LocatorSize], rec[kZip64EndSize];
-    if (at < kZip64LocatorSize || physRead(z, at - kZip64LocatorSize, loc, kZip64LocatorSize) != kZip64LocatorSize ||
+    if (at < kZip64LocatorSize ||
+        physRead(z, at - kZip64LocatorSize, loc, kZip64LocatorSize) != kZip64LocatorSize ||
         readU32(loc) != ZIP64_LOCATOR_SIG)
         return 0;
     uint64_t where = readU64(loc + 8);
-    if (where >= at || physRead(z, where, rec, kZip64EndSize) != kZip64EndSize || readU32(rec) != ZIP64_END_SIG)
+    if (where >= at || physRead(z, where, rec, kZip64EndSize) != kZip64EndSize ||
+        readU32(rec) != ZIP64_END_SIG)
         return 0;
     uint64_t onDisk = readU64(rec + 24), total = readU64(rec + 32);
     if (readU32(rec + 16) != 0 || readU32(rec + 20) != 0 || onDisk != total || total > 0xFFFF)

@@ -22,7 +22,7 @@ struct MemberEntry {
     uint16_t flags;                // general-purpose flags (bit 0: encrypted)
     uint32_t crc;                  // CRC-32 of the uncompressed bytes
     uint32_t compressedSize;
-    uint16_t disk;                 // disk the member starts on (only 0 is readable)
+    uint16_t disk;  // disk the member starts on (only 0 is readable)
 };
 
 struct ZipReader;
@@ -36,7 +36,7 @@ ZipReader* zipOpenArchive(VFile* f, const char* op);
 // array then null); false, logged under 'op', when the directory is malformed.
 bool zipReadDirectory(ZipReader* z, uint32_t archiveIndex, MemberEntry** entries, uint32_t* count,
                       const char* op);
-void zipCloseArchive(ZipReader* z);      // finishes an open member; does not close the VFile
+void zipCloseArchive(ZipReader* z);  // finishes an open member; does not close the VFile
 bool zipIsScrambled(const ZipReader* z);
 
 // ---- The member open from an archive ----------------------------------------------------------
