@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "app/host_sdl.h"
-#include "app/text.h"
+#include "base/text.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 // skipped, never dereferenced.
 #include "engine/scene.h"
 
-#include "app/log.h"
+#include "base/log.h"
 #include "gfx/blit.h"
 #include "gfx/display.h"
 #include "obj/proptype.h"

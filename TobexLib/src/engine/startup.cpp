@@ -2,8 +2,8 @@
 #include "engine/startup.h"
 
 #include "app/input.h"
-#include "app/log.h"
-#include "app/text.h"
+#include "base/log.h"
+#include "base/text.h"
 #include "engine/scene.h"
 #include "gfx/blit.h"
 #include "gfx/display.h"
@@ -15,8 +15,6 @@ namespace {
 
 struct Engine {
     ObjectId main = OBJ_NONE;
-    Sound* tap = nullptr;
-    bool tapTried = false;
 };
 
 Engine g_engine;
@@ -24,6 +22,13 @@ Engine g_engine;
 void fatal(const char16_t* text)
 {
     appFatal(text);
+}
+
+// What keeps the program alive while it waits: key states and sound mixing.
+void keepAlive()
+{
+    inputUpdate();
+    sndUpdate();
 }
 
 void mountArchives(const EngineConfig* c)
@@ -60,9 +65,8 @@ void engineStart(const EngineConfig* c)
     if (!vfsInit())
         fatal(u"Fatal: could not init VFS");
     mountArchives(c);
-    if (!objInit())
+    if (!objInit() || !engineRegisterClasses())
         fatal(u"Fatal: could not init objects");
-    methodRegister(Actor_PlayTap, "Actor_PlayTap");
     appAddFatalShutdown(gfxShutdown);
     appAddFatalShutdown(inputStop);
     if (!gfxInit(ENGINE_SCREEN_W, ENGINE_SCREEN_H))
@@ -71,11 +75,11 @@ void engineStart(const EngineConfig* c)
     inputEnable(true);
     if (!sndInit())
         fatal(u"Fatal: could not init sound");
+    appSetKeepAlive(keepAlive);
 }
 
 void engineStop()
 {
-    sndFree(g_engine.tap);
     g_engine = Engine{};
     vfsShutdown();
     objShutdown();
@@ -146,18 +150,4 @@ void engineFrameHooks(AppFrameHooks* h)
     h->handleEvents = engineHandleEvents;
     h->render = engineRender;
     h->live = engineLive;
-}
-
-// ---- The tap sound ------------------------------------------------------------------------------------
-
-int Actor_PlayTap(void* obj, void*)
-{
-    if (!objIsA(obj, &g_baseResponsiveClass) || !static_cast<BaseResponsive*>(obj)->tabstop)
-        return 0;
-    if (!g_engine.tapTried) {
-        g_engine.tapTried = true;
-        g_engine.tap = sndLoad(u"sfx/tap.wav");
-    }
-    sndPlay(g_engine.tap, nullptr);
-    return 0;
 }
