@@ -6,6 +6,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include "app/host.h"
 #include "app/input.h"
 #include "app/log.h"
 #include "app/text.h"
@@ -76,6 +77,12 @@ void printMemStats(const char* when)
             m.liveBlocks, m.peakBytes);
 }
 
+// The script's tap-control: controls are found by their idCtl property.
+bool locateControl(int32_t id, int32_t* x, int32_t* y)
+{
+    return sceneFindTap(static_cast<World*>(engineMainWorld()), "idCtl", id, x, y);
+}
+
 int firstWorldViewport(const World* w)
 {
     for (int32_t i = 0; i < w->objs.count; i++)
@@ -105,11 +112,13 @@ void engineStart(const EngineConfig* c)
     if (!sndInit())
         fatal(u"Fatal: could not init sound");
     g_engine.statsEvery = statsEveryFromEnv();
+    hostSetControlLocator(locateControl);
 }
 
 void engineStop()
 {
     bool stats = g_engine.statsEvery != 0;
+    hostSetControlLocator(nullptr);
     sndFree(g_engine.tap);
     g_engine = Engine{};
     vfsShutdown();
