@@ -1,8 +1,15 @@
 // Engine start-up, frame steps and shut-down shared by the game and the viewer.
 #include "engine/startup.h"
 
+#include <errno.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+#include "app/host.h"
 #include "app/input.h"
 #include "base/log.h"
+#include "base/mem.h"
 #include "base/text.h"
 #include "engine/scene.h"
 #include "gfx/blit.h"
@@ -15,6 +22,8 @@ namespace {
 
 struct Engine {
     ObjectId main = OBJ_NONE;
+    uint32_t statsEvery = 0;  // TOBEX_MEMSTATS: frames between memory lines (0 = none)
+    uint32_t frames = 0;
 };
 
 Engine g_engine;
@@ -48,6 +57,37 @@ void mountArchives(const EngineConfig* c)
         fatal(u"Could not load data file");
 }
 
+// TOBEX_MEMSTATS=N asks for a line on stderr every N frames with the allocator's
+// live bytes and blocks, so a long run shows whether memory grows.
+uint32_t statsEveryFromEnv()
+{
+    const char* v = getenv("TOBEX_MEMSTATS");
+    if (!v || !*v)
+        return 0;
+    char* end;
+    errno = 0;
+    unsigned long n = strtoul(v, &end, 10);
+    if (*end || errno || v[0] == '-' || n > UINT32_MAX) {
+        fprintf(stderr, "engine: ignoring TOBEX_MEMSTATS=%s (expected a number of frames)\n", v);
+        return 0;
+    }
+    return uint32_t(n);
+}
+
+void printMemStats(const char* when)
+{
+    MemStats m;
+    memStats(&m);
+    fprintf(stderr, "memstats: %s: %u bytes in %u blocks live, peak %u bytes\n", when, m.liveBytes,
+            m.liveBlocks, m.peakBytes);
+}
+
+// The script's tap-control: controls are found by their idCtl property.
+bool locateControl(int32_t id, int32_t* x, int32_t* y)
+{
+    return sceneFindTap(static_cast<World*>(engineMainWorld()), "idCtl", id, x, y);
+}
+
 int firstWorldViewport(const World* w)
 {
     for (int32_t i = 0; i < w->objs.count; i++)
@@ -76,16 +116,22 @@ void engineStart(const EngineConfig* c)
     if (!sndInit())
         fatal(u"Fatal: could not init sound");
     appSetKeepAlive(keepAlive);
+    g_engine.statsEvery = statsEveryFromEnv();
+    hostSetControlLocator(locateControl);
 }
 
 void engineStop()
 {
+    bool stats = g_engine.statsEvery != 0;
+    hostSetControlLocator(nullptr);
     g_engine = Engine{};
     vfsShutdown();
     objShutdown();
     sndShutdown();
     inputStop();
     gfxShutdown();
+    if (stats)
+        printMemStats("after shut-down");
 }
 
 // ---- The main World ----------------------------------------------------------------------------
@@ -139,6 +185,11 @@ void engineLive()
 {
     if (void* w = engineMainWorld())
         objCallMethod(w, M_LIVE, nullptr);
+    if (g_engine.statsEvery && ++g_engine.frames % g_engine.statsEvery == 0) {
+        char when[32];
+        snprintf(when, sizeof when, "frame %u", g_engine.frames);
+        printMemStats(when);
+    }
 }
 
 void engineFrameHooks(AppFrameHooks* h)
