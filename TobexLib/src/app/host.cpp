@@ -9,6 +9,8 @@
 //   <ms> shot <file.png|file.tga>
 //   <ms> answer ok|cancel                      the next message box's answer
 //   <ms> focus lost|gained
+//   <ms> text <characters>                     typed characters (UTF-8, Latin-1 range), the
+//                                              rest of the line as it stands
 //   <ms> quit
 #include "app/host.h"
 
@@ -113,9 +115,41 @@ bool keyFromName(const char* name, uint32_t* vk)
     return false;
 }
 
+// A "<ms> text <characters>" line: one WM_CHAR per character. True when the
+// line is one (*ok then tells whether it was good).
+bool parseText(const char* line, std::vector<ScriptEvent>* out, const char** why, bool* ok)
+{
+    char* end;
+    unsigned long time = strtoul(line, &end, 10);
+    if (end == line || strncmp(end, " text ", 6) != 0)
+        return false;
+    std::string chars = end + 6;
+    while (!chars.empty() && (chars.back() == '\n' || chars.back() == '\r'))
+        chars.pop_back();
+    char16_t wide[1024];
+    *ok = textFromUtf8(wide, sizeof wide / sizeof wide[0], chars.c_str());
+    for (const char16_t* c = wide; *ok && *c; c++)
+        *ok = *c <= 0xFF;
+    if (!*ok) {
+        *why = "text takes characters of the Latin-1 range";
+        return true;
+    }
+    for (const char16_t* c = wide; *c; c++) {
+        ScriptEvent e{};
+        e.time = uint32_t(time);
+        e.message.msg = WM_CHAR;
+        e.message.key = *c;
+        out->push_back(e);
+    }
+    return true;
+}
+
 // Parses one script line into events; false with a reason on a bad line.
 bool parseLine(char* line, std::vector<ScriptEvent>* out, const char** why)
 {
+    bool textOk = true;
+    if (parseText(line, out, why, &textOk))
+        return textOk;
     if (char* hash = strchr(line, '#'))
         *hash = 0;
     char* save = nullptr;
@@ -473,6 +507,11 @@ void hostPostQuit()
 
 uint16_t hostKeyChar(uint32_t vk)
 {
+    // NOTE: the window's text input already typed these; a second copy on the
+    // key message would insert every character twice.
+    if (g_host.window &&
+        ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9') || vk == VK_SPACE || vk == VK_BACK))
+        return 0;
     if ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9'))
         return uint16_t(vk);
     switch (vk) {
