@@ -15,6 +15,7 @@
 #include "app/log.h"
 #include "app/text.h"
 #include "commands.h"
+#include "ctl/controls.h"
 #include "engine/startup.h"
 
 namespace {
@@ -102,7 +103,8 @@ int viewMain(void* arg)
     EngineConfig c = {.archives = names.data(),
                       .nArchives = int(names.size()),
                       .mountBeside = a->archives.empty(),
-                      .needArchive = false};
+                      .needArchive = false,
+                      .startLibraries = ctlStartup};
     engineStart(&c);
     engineLoadMain(a->world.c_str());
     AppFrameHooks hooks;
