@@ -244,8 +244,10 @@ bool ctlSetText(void* ctl, const char16_t* s)
 
 SURFACE* ctlSurface(Actor* a)
 {
-    if (a->sprite != OBJ_NONE)
-        a->sf = spriteSurface(a->sprite);
+    // As the engine's actors: the sprite is followed while sf is null or still
+    // what was taken from it; a surface set directly stays.
+    if (!a->sf || a->sf == a->sfTaken)
+        a->sf = a->sfTaken = spriteSurface(a->sprite);
     return static_cast<SURFACE*>(a->sf);
 }
 

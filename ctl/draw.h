@@ -48,7 +48,7 @@ bool ctlReserveText(char16_t** text, int32_t chars);
 int32_t ctlTextCapacity(const char16_t* text);  // characters the buffer holds, terminator excluded
 
 // ---- Surfaces ---------------------------------------------------------------------------------
-SURFACE* ctlSurface(Actor* a);  // the control's image: its sprite's, else `sf`; null for none
+SURFACE* ctlSurface(Actor* a);  // the control's image (as an actor takes it); null for none
 int ctlFrameCount(const SURFACE* s);
 // Draws frame `frame` (-1 or unknown: the whole surface) with its top-left
 // corner at (x, y), whatever the image's hot spot: tiles and bar parts.
