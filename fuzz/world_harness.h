@@ -16,6 +16,7 @@
 #include "app/files.h"
 #include "app/text.h"
 #include "ctl/controls.h"
+#include "engine/classes.h"
 #include "obj/object.h"
 #include "obj/worldfile.h"
 
@@ -34,6 +35,7 @@ void fuzzSetUp()
     folderSetPath(FOLDER_PROGRAM, wide);
     clockStart();
     objInit();
+    engineRegisterClasses();
     ctlStartup();
 }
 
@@ -56,6 +58,7 @@ int worldFuzzOne(const char* header, const uint8_t* data, size_t size)
     }
     objShutdown();
     objInit();
+    engineRegisterClasses();
     ctlStartup();
     return 0;
 }
