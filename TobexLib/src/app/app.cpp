@@ -33,6 +33,7 @@ struct AppRecord {
     bool quit = false;  // the quit message was met
     AppKeyFn keyFn = nullptr;
     AppPenFn penFn = nullptr;
+    AppCharFn charFn = nullptr;
     void (*keepAlive)() = nullptr;
     void (*fatalSteps[kMaxFatalSteps])() = {};
     int fatalCount = 0;
@@ -206,6 +207,10 @@ int appWindowProc(uint32_t msg, uint32_t wparam, int32_t x, int32_t y)
         if (g_app.keyFn)
             g_app.keyFn(wparam, msg == WM_KEYDOWN);
         return 0;
+    case WM_CHAR:
+        if (g_app.charFn)
+            g_app.charFn(wparam);
+        return 0;
     case WM_MOUSEMOVE:
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
@@ -228,6 +233,11 @@ void appSetInputReceivers(AppKeyFn key, AppPenFn pen)
 {
     g_app.keyFn = key;
     g_app.penFn = pen;
+}
+
+void appSetCharReceiver(AppCharFn fn)
+{
+    g_app.charFn = fn;
 }
 
 void appSetKeepAlive(void (*fn)())

@@ -319,6 +319,11 @@ void hostPostQuit()
 
 uint16_t hostKeyChar(uint32_t vk)
 {
+    // NOTE: the window's text input already typed these; a second copy on the
+    // key message would insert every character twice.
+    if (g_host.window &&
+        ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9') || vk == VK_SPACE || vk == VK_BACK))
+        return 0;
     if ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9'))
         return uint16_t(vk);
     switch (vk) {

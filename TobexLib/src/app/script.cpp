@@ -2,8 +2,11 @@
 // the host messages (or screenshot, answer and tap-control steps) it stands for.
 #include "app/script.h"
 
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+
+#include "app/text.h"
 
 // The virtual-key code of a script key name.
 bool scriptKeyFromName(const char* name, uint32_t* vk)
@@ -40,9 +43,45 @@ bool scriptKeyFromName(const char* name, uint32_t* vk)
 }
 
 // Parses one script line into events; false with a reason on a bad line.
+namespace {
+
+// A "<ms> text <characters>" line: one WM_CHAR per character. True when the
+// line is one (*ok then tells whether it was good).
+bool parseText(const char* line, ScriptEvent* out, int* count, const char** why, bool* ok)
+{
+    char* end;
+    unsigned long time = strtoul(line, &end, 10);
+    if (end == line || strncmp(end, " text ", 6) != 0)
+        return false;
+    char chars[1024];
+    snprintf(chars, sizeof chars, "%s", end + 6);
+    chars[strcspn(chars, "\r\n")] = 0;
+    char16_t wide[SCRIPT_LINE_EVENTS + 1];
+    *ok = textFromUtf8(wide, sizeof wide / sizeof wide[0], chars);
+    for (const char16_t* c = wide; *ok && *c; c++)
+        *ok = *c <= 0xFF;
+    if (!*ok) {
+        *why = "text takes at most 64 characters of the Latin-1 range";
+        return true;
+    }
+    for (const char16_t* c = wide; *c; c++) {
+        ScriptEvent& e = out[(*count)++];
+        e = ScriptEvent{};
+        e.time = uint32_t(time);
+        e.message.msg = WM_CHAR;
+        e.message.key = *c;
+    }
+    return true;
+}
+
+}
+
 bool scriptParseLine(char* line, ScriptEvent* out, int* count, const char** why)
 {
     *count = 0;
+    bool textOk = true;
+    if (parseText(line, out, count, why, &textOk))
+        return textOk;
     if (char* hash = strchr(line, '#'))
         *hash = 0;
     char* save = nullptr;

@@ -9,13 +9,15 @@
 //   <ms> focus lost|gained
 //   <ms> tap-control <id>                      pen tap at the centre of the control
 //                                              whose idCtl is id (found by a hook)
+//   <ms> text <characters>                     typed characters (UTF-8, Latin-1 range, at most
+//                                              64), the rest of the line as it stands
 //   <ms> quit
 
 #include <stdint.h>
 
 #include "app/host.h"
 
-constexpr int SCRIPT_LINE_EVENTS = 2;  // a line makes at most this many events (a tap: down, up)
+constexpr int SCRIPT_LINE_EVENTS = 64;  // a line makes at most this many events (a text line's characters)
 constexpr int SCRIPT_FILE_MAX = 256;   // bytes of a screenshot name, terminator included
 
 enum ScriptAction {
