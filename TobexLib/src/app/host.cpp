@@ -122,6 +122,35 @@ bool keyFromName(const char* name, uint32_t* vk)
     return false;
 }
 
+// A whole decimal number from 0 to max: digits only, so signs, blanks,
+// exponents and trailing text are refused, and so is any value beyond max.
+bool parseWhole(const char* text, uint64_t max, uint64_t* out)
+{
+    if (!text || !*text)
+        return false;
+    uint64_t v = 0;
+    for (const char* p = text; *p; ++p) {
+        if (*p < '0' || *p > '9')
+            return false;
+        v = v * 10 + uint64_t(*p - '0');
+        if (v > max)
+            return false;
+    }
+    *out = v;
+    return true;
+}
+
+// A decimal number of the signed 32-bit range.
+bool parseInt32(const char* text, int32_t* out)
+{
+    bool negative = text && *text == '-';
+    uint64_t v;
+    if (!parseWhole(negative ? text + 1 : text, negative ? 0x80000000u : 0x7FFFFFFFu, &v))
+        return false;
+    *out = negative ? int32_t(-int64_t(v)) : int32_t(v);
+    return true;
+}
+
 // Parses one script line into events; false with a reason on a bad line.
 bool parseLine(char* line, std::vector<ScriptEvent>* out, const char** why)
 {
@@ -134,9 +163,12 @@ bool parseLine(char* line, std::vector<ScriptEvent>* out, const char** why)
         tok[n++] = t;
     if (n == 0)
         return true;
-    char* end;
-    unsigned long time = strtoul(tok[0], &end, 10);
-    if (*end || n < 2) {
+    uint64_t time;
+    if (!parseWhole(tok[0], UINT32_MAX, &time)) {
+        *why = "expected a time in ms from 0 to 4294967295";
+        return false;
+    }
+    if (n < 2) {
         *why = "expected a time in ms and a command";
         return false;
     }
@@ -199,11 +231,7 @@ bool parseLine(char* line, std::vector<ScriptEvent>* out, const char** why)
         return true;
     }
     if (!strcmp(cmd, "pen") && n == 5) {
-        char* ex;
-        char* ey;
-        e.message.x = int32_t(strtol(tok[3], &ex, 10));
-        e.message.y = int32_t(strtol(tok[4], &ey, 10));
-        if (*ex || *ey) {
+        if (!parseInt32(tok[3], &e.message.x) || !parseInt32(tok[4], &e.message.y)) {
             *why = "pen takes two integer coordinates";
             return false;
         }
@@ -238,10 +266,13 @@ bool loadScript(const char* path)
         fprintf(stderr, "host: cannot open script %s\n", path);
         return false;
     }
-    char line[1024];
+    // Lines are read whole, however long: a long comment must not turn into
+    // commands at its 1,024th byte.
+    char* line = nullptr;
+    size_t cap = 0;
     int number = 0;
     bool ok = true;
-    while (ok && fgets(line, sizeof line, f)) {
+    while (ok && getline(&line, &cap, f) >= 0) {
         ++number;
         const char* why = nullptr;
         size_t before = g_host.script.size();
@@ -252,6 +283,7 @@ bool loadScript(const char* path)
         for (size_t i = before; i < g_host.script.size(); i++)
             g_host.script[i].line = number;
     }
+    free(line);
     fclose(f);
     // Events run in time order; equal times keep the order of the file.
     std::stable_sort(g_host.script.begin(), g_host.script.end(),
@@ -358,22 +390,66 @@ void toUtf8(const char16_t* s, char* out, size_t cap)
     textToUtf8(out, cap, s);
 }
 
+// The host's valued settings: each has an environment variable and an option.
+enum OptionKind {
+    OPT_SCRIPT,
+    OPT_SCREENSHOT,
+    OPT_FRAME_MS,
+    OPT_FRAMES
+};
+
+struct OptionName {
+    const char* env;
+    const char* arg;
+    OptionKind kind;
+};
+
+const OptionName kOptions[] = {
+    {.env = "TOBEX_SCRIPT", .arg = "--script", .kind = OPT_SCRIPT},
+    {.env = "TOBEX_SCREENSHOT", .arg = "--screenshot", .kind = OPT_SCREENSHOT},
+    {.env = "TOBEX_FRAME_MS", .arg = "--frame-ms", .kind = OPT_FRAME_MS},
+    {.env = "TOBEX_FRAMES", .arg = "--frames", .kind = OPT_FRAMES},
+};
+
+// Sets one setting from its text; false after printing why the value is
+// refused (name is the variable or option as the user wrote it).
+bool setOption(HostOptions* o, OptionKind kind, const char* name, const char* v)
+{
+    if (kind == OPT_SCRIPT || kind == OPT_SCREENSHOT) {
+        char* dst = kind == OPT_SCRIPT ? o->script : o->screenshot;
+        if (strlen(v) >= sizeof o->script) {
+            fprintf(stderr, "%s: path longer than %zu bytes\n", name, sizeof o->script - 1);
+            return false;
+        }
+        snprintf(dst, sizeof o->script, "%s", v);
+        return true;
+    }
+    uint64_t max = kind == OPT_FRAME_MS ? HOST_MAX_FRAME_MS : uint64_t(INT32_MAX), n;
+    if (!parseWhole(v, max, &n)) {
+        fprintf(stderr, "%s: expected a whole number from 0 to %llu, not '%s'\n", name,
+                static_cast<unsigned long long>(max), v);
+        return false;
+    }
+    if (kind == OPT_FRAME_MS)
+        o->frameMs = uint32_t(n);
+    else
+        o->maxFrames = int(n);
+    return true;
 }
 
-void hostOptionsFromEnv(HostOptions* o)
+}
+
+bool hostOptionsFromEnv(HostOptions* o)
 {
     *o = HostOptions{};
     const char* v;
     if ((v = getenv("TOBEX_HEADLESS")) && *v && strcmp(v, "0"))
         o->headless = true;
-    if ((v = getenv("TOBEX_SCRIPT")))
-        snprintf(o->script, sizeof o->script, "%s", v);
-    if ((v = getenv("TOBEX_FRAME_MS")))
-        o->frameMs = uint32_t(strtoul(v, nullptr, 10));
-    if ((v = getenv("TOBEX_SCREENSHOT")))
-        snprintf(o->screenshot, sizeof o->screenshot, "%s", v);
-    if ((v = getenv("TOBEX_FRAMES")))
-        o->maxFrames = atoi(v);
+    // An empty variable counts as unset, as for TOBEX_HEADLESS.
+    for (const OptionName& opt : kOptions)
+        if ((v = getenv(opt.env)) && *v && !setOption(o, opt.kind, opt.env, v))
+            return false;
+    return true;
 }
 
 int hostOptionsFromArgs(HostOptions* o, int argc, char** argv)
@@ -381,13 +457,15 @@ int hostOptionsFromArgs(HostOptions* o, int argc, char** argv)
     int out = 1;
     for (int i = 1; i < argc; ++i) {
         const char* a = argv[i];
-        bool takesValue = !strcmp(a, "--script") || !strcmp(a, "--frame-ms") || !strcmp(a, "--screenshot") ||
-                          !strcmp(a, "--frames");
         if (!strcmp(a, "--headless")) {
             o->headless = true;
             continue;
         }
-        if (!takesValue) {
+        const OptionName* opt = nullptr;
+        for (const OptionName& candidate : kOptions)
+            if (!strcmp(a, candidate.arg))
+                opt = &candidate;
+        if (!opt) {
             argv[out++] = argv[i];
             continue;
         }
@@ -395,15 +473,8 @@ int hostOptionsFromArgs(HostOptions* o, int argc, char** argv)
             fprintf(stderr, "%s needs a value\n", a);
             return -1;
         }
-        const char* v = argv[++i];
-        if (!strcmp(a, "--script"))
-            snprintf(o->script, sizeof o->script, "%s", v);
-        else if (!strcmp(a, "--screenshot"))
-            snprintf(o->screenshot, sizeof o->screenshot, "%s", v);
-        else if (!strcmp(a, "--frame-ms"))
-            o->frameMs = uint32_t(strtoul(v, nullptr, 10));
-        else
-            o->maxFrames = atoi(v);
+        if (!setOption(o, opt->kind, a, argv[++i]))
+            return -1;
     }
     argv[out] = nullptr;
     return out;
@@ -413,7 +484,7 @@ const char* hostOptionsHelp()
 {
     return "  --headless        run without a window (also when no display exists)\n"
            "  --script FILE     headless input: timed key, pen, shot and quit lines\n"
-           "  --frame-ms N      virtual clock: every frame advances N ms (reproducible runs)\n"
+           "  --frame-ms N      virtual clock: every frame advances N ms, 0 to 60000 (reproducible runs)\n"
            "  --screenshot FILE save the screen (.png or .tga) when the program ends\n"
            "  --frames N        headless: quit after N frames\n";
 }
