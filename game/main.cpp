@@ -47,7 +47,8 @@ int gameMain(void*)
 int main(int argc, char** argv)
 {
     HostOptions options;
-    hostOptionsFromEnv(&options);
+    if (!hostOptionsFromEnv(&options))
+        return 2;
     if (argc > 1 && (!strcmp(argv[1], "--help") || !strcmp(argv[1], "-h"))) {
         printf(
             "usage: tilvo\n\nThe game keeps no options; the host reads these environment variables:\n"

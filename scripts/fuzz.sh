@@ -13,8 +13,11 @@ cd "$(dirname "$0")/.."
 total=${1:-420}
 shift || true
 store=${TOBEX_FUZZ_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/tobex-fuzz}
-scripts/setup.sh
-scripts/build.sh fuzz
+# TOBEX_FUZZ_NOBUILD=1 runs the harnesses already built (a second campaign on the same build).
+if [ -z "${TOBEX_FUZZ_NOBUILD:-}" ]; then
+  scripts/setup.sh
+  scripts/build.sh fuzz
+fi
 shopt -s nullglob
 harnesses=()
 if [ $# -gt 0 ]; then

@@ -152,6 +152,9 @@ int toolVfs(int argc, char** argv)
             rc = 1;
         }
     }
+    if (int skipped = vfsSkippedArchives())
+        fprintf(stderr, "tobex vfs: %d archive(s) skipped: at most %d can be mounted at once\n", skipped,
+                VFS_MAX_ARCHIVES);
     if (rc == 0) {
         if (!strcmp(command, "ls"))
             rc = argc - i == 1 ? listMembers() : (usage(stderr), 2);

@@ -167,7 +167,8 @@ int viewMain(void* arg)
 int toolView(int argc, char** argv)
 {
     HostOptions options;
-    hostOptionsFromEnv(&options);
+    if (!hostOptionsFromEnv(&options))
+        return 2;
     argc = hostOptionsFromArgs(&options, argc, argv);
     if (argc < 0)
         return 2;

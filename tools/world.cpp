@@ -16,6 +16,7 @@
 #include "obj/object.h"
 #include "obj/worldfile.h"
 #include "vfs/archive.h"
+#include "vfs/logfile.h"
 
 namespace {
 
@@ -44,42 +45,22 @@ std::u16string wide(const char* s)
     return buf;
 }
 
-// The log's current length, so the lines a load adds can be read afterwards.
-std::string logPath()
-{
-    char16_t path[TEXT_MAX_PATH];
-    char utf8[TEXT_MAX_PATH * 3];
-    if (!pathInFolder(u"Tobex.log", FOLDER_DATA, path, TEXT_MAX_PATH) || !textToUtf8(utf8, sizeof utf8, path))
-        return "";
-    return utf8;
-}
+// The loader's problems, collected in memory: while a file is checked the log's
+// sink points here, so the check works where no log can be written.
+std::vector<std::string> g_problems;
+std::string g_line;
 
-long fileLength(const std::string& path)
+// Keeps every line; reports a run's first line as not stored, so the start of
+// the run is left to the log file once its sink is back.
+bool collectLine(const char* text, bool eol, bool newRun)
 {
-    FILE* f = fopen(path.c_str(), "rb");
-    if (!f)
-        return 0;
-    fseek(f, 0, SEEK_END);
-    long n = ftell(f);
-    fclose(f);
-    return n;
-}
-
-std::vector<std::string> linesFrom(const std::string& path, long offset)
-{
-    std::vector<std::string> lines;
-    FILE* f = fopen(path.c_str(), "rb");
-    if (!f)
-        return lines;
-    fseek(f, offset, SEEK_SET);
-    char buf[4096];
-    while (fgets(buf, sizeof buf, f)) {
-        buf[strcspn(buf, "\r\n")] = 0;
-        if (buf[0])
-            lines.push_back(buf);
+    g_line += text;
+    if (eol) {
+        if (!g_line.empty())
+            g_problems.push_back(g_line);
+        g_line.clear();
     }
-    fclose(f);
-    return lines;
+    return !newRun;
 }
 
 void* loadOrComplain(const char* name)
@@ -137,13 +118,14 @@ int convertFile(const char* form, const char* in, const char* out)
 
 int checkFile(const char* name)
 {
-    // The first line of a run recreates the log; what follows it is this load's.
-    logWrite("tobex world check ", 0);
-    logLine(name);
-    std::string log = logPath();
-    long before = fileLength(log);
+    g_problems.clear();
+    g_line.clear();
+    logSetSink(collectLine);
     void* obj = objLoadFile(wide(name).c_str());
-    std::vector<std::string> problems = linesFrom(log, before);
+    if (!g_line.empty())
+        g_problems.push_back(g_line);
+    vfsLogToFile();
+    const std::vector<std::string>& problems = g_problems;
     for (const std::string& p : problems)
         printf("%s: %s\n", name, p.c_str());
     if (!obj) {

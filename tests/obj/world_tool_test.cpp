@@ -44,6 +44,14 @@ TEST_F(ObjTest, WorldToolPrintsConvertsAndChecks)
     EXPECT_NE(bad.out.find("objRead: could not create class Unicorn"), std::string::npos);
     EXPECT_NE(bad.out.find("less objects loaded than expected"), std::string::npos);
 
+    // Problems are collected in memory: where no log can be written (Tobex.log
+    // is a folder here) a broken file is still reported.
+    std::filesystem::create_directories(path("nolog/Tobex.log"));
+    writeFile("nolog/bad.w", readFile("bad.w"));
+    testutil::ToolRun blind = tobex(dir + "nolog", "check bad.w");
+    EXPECT_EQ(blind.status, 1);
+    EXPECT_NE(blind.out.find("objRead: unknown property shape"), std::string::npos) << blind.out;
+
     EXPECT_EQ(tobex(dir, "check nothing.w").status, 1);
     EXPECT_EQ(tobex(dir, "cat nothing.w").status, 1);
 }

@@ -145,6 +145,24 @@ TEST_F(Archive, PathsAndPatternsMountEachArchiveOnce)
     EXPECT_EQ(vfsOpenCount(), 3);
 }
 
+TEST_F(Archive, TwentyArchivesLeaveSlotsForMembersAndSaySoWhenSkipped)
+{
+    for (int i = 0; i < 20; i++)
+        put("a" + std::to_string(i) + ".pak",
+            buildZip({{.name = "m" + std::to_string(i), .data = std::to_string(i)}}).bytes);
+    EXPECT_EQ(vfsMount(u"*.pak"), VFS_MAX_ARCHIVES);
+    EXPECT_EQ(vfsSkippedArchives(), 20 - VFS_MAX_ARCHIVES);
+    EXPECT_NE(log().find("vfsMount: no file slot left, archive skipped: " + dir + "a"), std::string::npos);
+    // Every name the index lists can be opened, with slots to spare.
+    ASSERT_EQ(vfsMemberCount(), VFS_MAX_ARCHIVES);
+    for (int i = 0; i < vfsMemberCount(); i++) {
+        std::u16string name = vfsMemberAt(i)->name;
+        VFile* f = vfsOpen(name.c_str());
+        EXPECT_NE(f, nullptr) << narrow(name.c_str());
+        vfsClose(f);
+    }
+}
+
 TEST_F(Archive, ScrambledArchiveReadsLikeItsPlainTwin)
 {
     std::vector<ZipMember> members = sampleMembers();

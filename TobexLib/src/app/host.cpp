@@ -69,10 +69,13 @@ bool loadScript(const char* path)
         fprintf(stderr, "host: cannot open script %s\n", path);
         return false;
     }
-    char line[1024];
+    // Lines are read whole, however long: a long comment must not turn into
+    // commands at its 1,024th byte.
+    char* line = nullptr;
+    size_t cap = 0;
     int number = 0;
     bool ok = true;
-    while (ok && fgets(line, sizeof line, f)) {
+    while (ok && getline(&line, &cap, f) >= 0) {
         ++number;
         const char* why = nullptr;
         ScriptEvent events[SCRIPT_LINE_EVENTS];
@@ -86,6 +89,7 @@ bool loadScript(const char* path)
             g_host.script.push_back(events[i]);
         }
     }
+    free(line);
     fclose(f);
     // Events run in time order; equal times keep the order of the file.
     std::stable_sort(g_host.script.begin(), g_host.script.end(),
@@ -152,20 +156,68 @@ void toUtf8(const char16_t* s, char* out, size_t cap)
 
 }
 
-void hostOptionsFromEnv(HostOptions* o)
+namespace {
+
+// The host's valued settings: each has an environment variable and an option.
+enum OptionKind {
+    OPT_SCRIPT,
+    OPT_SCREENSHOT,
+    OPT_FRAME_MS,
+    OPT_FRAMES
+};
+
+struct OptionName {
+    const char* env;
+    const char* arg;
+    OptionKind kind;
+};
+
+const OptionName kOptions[] = {
+    {.env = "TOBEX_SCRIPT", .arg = "--script", .kind = OPT_SCRIPT},
+    {.env = "TOBEX_SCREENSHOT", .arg = "--screenshot", .kind = OPT_SCREENSHOT},
+    {.env = "TOBEX_FRAME_MS", .arg = "--frame-ms", .kind = OPT_FRAME_MS},
+    {.env = "TOBEX_FRAMES", .arg = "--frames", .kind = OPT_FRAMES},
+};
+
+// Sets one setting from its text; false after printing why the value is
+// refused (name is the variable or option as the user wrote it).
+bool setOption(HostOptions* o, OptionKind kind, const char* name, const char* v)
+{
+    if (kind == OPT_SCRIPT || kind == OPT_SCREENSHOT) {
+        char* dst = kind == OPT_SCRIPT ? o->script : o->screenshot;
+        if (strlen(v) >= sizeof o->script) {
+            fprintf(stderr, "%s: path longer than %zu bytes\n", name, sizeof o->script - 1);
+            return false;
+        }
+        snprintf(dst, sizeof o->script, "%s", v);
+        return true;
+    }
+    uint64_t max = kind == OPT_FRAME_MS ? HOST_MAX_FRAME_MS : uint64_t(INT32_MAX), n;
+    if (!scriptParseWhole(v, max, &n)) {
+        fprintf(stderr, "%s: expected a whole number from 0 to %llu, not '%s'\n", name,
+                static_cast<unsigned long long>(max), v);
+        return false;
+    }
+    if (kind == OPT_FRAME_MS)
+        o->frameMs = uint32_t(n);
+    else
+        o->maxFrames = int(n);
+    return true;
+}
+
+}
+
+bool hostOptionsFromEnv(HostOptions* o)
 {
     *o = HostOptions{};
     const char* v;
     if ((v = getenv("TOBEX_HEADLESS")) && *v && strcmp(v, "0"))
         o->headless = true;
-    if ((v = getenv("TOBEX_SCRIPT")))
-        snprintf(o->script, sizeof o->script, "%s", v);
-    if ((v = getenv("TOBEX_FRAME_MS")))
-        o->frameMs = uint32_t(strtoul(v, nullptr, 10));
-    if ((v = getenv("TOBEX_SCREENSHOT")))
-        snprintf(o->screenshot, sizeof o->screenshot, "%s", v);
-    if ((v = getenv("TOBEX_FRAMES")))
-        o->maxFrames = atoi(v);
+    // An empty variable counts as unset, as for TOBEX_HEADLESS.
+    for (const OptionName& opt : kOptions)
+        if ((v = getenv(opt.env)) && *v && !setOption(o, opt.kind, opt.env, v))
+            return false;
+    return true;
 }
 
 int hostOptionsFromArgs(HostOptions* o, int argc, char** argv)
@@ -173,13 +225,15 @@ int hostOptionsFromArgs(HostOptions* o, int argc, char** argv)
     int out = 1;
     for (int i = 1; i < argc; ++i) {
         const char* a = argv[i];
-        bool takesValue = !strcmp(a, "--script") || !strcmp(a, "--frame-ms") || !strcmp(a, "--screenshot") ||
-                          !strcmp(a, "--frames");
         if (!strcmp(a, "--headless")) {
             o->headless = true;
             continue;
         }
-        if (!takesValue) {
+        const OptionName* opt = nullptr;
+        for (const OptionName& candidate : kOptions)
+            if (!strcmp(a, candidate.arg))
+                opt = &candidate;
+        if (!opt) {
             argv[out++] = argv[i];
             continue;
         }
@@ -187,15 +241,8 @@ int hostOptionsFromArgs(HostOptions* o, int argc, char** argv)
             fprintf(stderr, "%s needs a value\n", a);
             return -1;
         }
-        const char* v = argv[++i];
-        if (!strcmp(a, "--script"))
-            snprintf(o->script, sizeof o->script, "%s", v);
-        else if (!strcmp(a, "--screenshot"))
-            snprintf(o->screenshot, sizeof o->screenshot, "%s", v);
-        else if (!strcmp(a, "--frame-ms"))
-            o->frameMs = uint32_t(strtoul(v, nullptr, 10));
-        else
-            o->maxFrames = atoi(v);
+        if (!setOption(o, opt->kind, a, argv[++i]))
+            return -1;
     }
     argv[out] = nullptr;
     return out;
@@ -205,7 +252,7 @@ const char* hostOptionsHelp()
 {
     return "  --headless        run without a window (also when no display exists)\n"
            "  --script FILE     headless input: timed key, pen, shot and quit lines\n"
-           "  --frame-ms N      virtual clock: every frame advances N ms (reproducible runs)\n"
+           "  --frame-ms N      virtual clock: every frame advances N ms, 0 to 60000 (reproducible runs)\n"
            "  --screenshot FILE save the screen (.png or .tga) when the program ends\n"
            "  --frames N        headless: quit after N frames\n";
 }

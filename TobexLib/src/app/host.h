@@ -61,6 +61,9 @@ struct HostKeys {
     uint32_t up, down, left, right, a, b, c, start;
 };
 
+// The longest virtual frame: a minute.
+constexpr uint32_t HOST_MAX_FRAME_MS = 60000;
+
 // How the host runs; filled from the environment and, for tools, the command line.
 struct HostOptions {
     bool headless;          // no window even when a display exists
@@ -71,10 +74,14 @@ struct HostOptions {
 };
 
 // ---- Configuration --------------------------------------------------------------
-// Reads TOBEX_HEADLESS, TOBEX_SCRIPT, TOBEX_FRAME_MS, TOBEX_SCREENSHOT, TOBEX_FRAMES.
-void hostOptionsFromEnv(HostOptions* o);
+// Reads TOBEX_HEADLESS, TOBEX_SCRIPT, TOBEX_FRAME_MS, TOBEX_SCREENSHOT, TOBEX_FRAMES;
+// false after printing why when a value is malformed or out of range (programs
+// then exit with status 2). Numbers are whole decimals: frames 0 to 2^31 - 1,
+// frame milliseconds 0 to HOST_MAX_FRAME_MS.
+bool hostOptionsFromEnv(HostOptions* o);
 // Takes the host options (--headless, --script F, --frame-ms N, --screenshot F,
-// --frames N) out of argv; returns the new argc, or -1 after printing an error.
+// --frames N) out of argv, checked as above; returns the new argc, or -1 after
+// printing an error.
 int hostOptionsFromArgs(HostOptions* o, int argc, char** argv);
 const char* hostOptionsHelp();         // one line per option, for --help texts
 bool hostStart(const HostOptions* o);  // false after printing why (a bad script)

@@ -42,6 +42,37 @@ bool scriptKeyFromName(const char* name, uint32_t* vk)
     return false;
 }
 
+bool scriptParseWhole(const char* text, uint64_t max, uint64_t* out)
+{
+    if (!text || !*text)
+        return false;
+    uint64_t v = 0;
+    for (const char* p = text; *p; ++p) {
+        if (*p < '0' || *p > '9')
+            return false;
+        v = v * 10 + uint64_t(*p - '0');
+        if (v > max)
+            return false;
+    }
+    *out = v;
+    return true;
+}
+
+namespace {
+
+// A decimal number of the signed 32-bit range.
+bool parseInt32(const char* text, int32_t* out)
+{
+    bool negative = text && *text == '-';
+    uint64_t v;
+    if (!scriptParseWhole(negative ? text + 1 : text, negative ? 0x80000000u : 0x7FFFFFFFu, &v))
+        return false;
+    *out = negative ? int32_t(-int64_t(v)) : int32_t(v);
+    return true;
+}
+
+}
+
 // Parses one script line into events; false with a reason on a bad line.
 namespace {
 
@@ -91,9 +122,12 @@ bool scriptParseLine(char* line, ScriptEvent* out, int* count, const char** why)
         tok[n++] = t;
     if (n == 0)
         return true;
-    char* end;
-    unsigned long time = strtoul(tok[0], &end, 10);
-    if (*end || n < 2) {
+    uint64_t time;
+    if (!scriptParseWhole(tok[0], UINT32_MAX, &time)) {
+        *why = "expected a time in ms from 0 to 4294967295";
+        return false;
+    }
+    if (n < 2) {
         *why = "expected a time in ms and a command";
         return false;
     }
@@ -160,11 +194,7 @@ bool scriptParseLine(char* line, ScriptEvent* out, int* count, const char** why)
         return true;
     }
     if (!strcmp(cmd, "pen") && n == 5) {
-        char* ex;
-        char* ey;
-        e.message.x = int32_t(strtol(tok[3], &ex, 10));
-        e.message.y = int32_t(strtol(tok[4], &ey, 10));
-        if (*ex || *ey) {
+        if (!parseInt32(tok[3], &e.message.x) || !parseInt32(tok[4], &e.message.y)) {
             *why = "pen takes two integer coordinates";
             return false;
         }

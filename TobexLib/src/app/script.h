@@ -42,3 +42,6 @@ struct ScriptEvent {
 // a blank or comment line gives none. False with *why on a bad line.
 bool scriptParseLine(char* line, ScriptEvent* out, int* count, const char** why);
 bool scriptKeyFromName(const char* name, uint32_t* vk);  // a key name's virtual-key code
+// A whole decimal number from 0 to max: digits only, so signs, blanks, exponents
+// and trailing text are refused, and so is any value beyond max.
+bool scriptParseWhole(const char* text, uint64_t max, uint64_t* out);

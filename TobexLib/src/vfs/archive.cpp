@@ -42,8 +42,9 @@ struct EntryIndex {
 
 struct VfsState {
     bool ready;
-    Archive archives[VFS_MAX_FILES];  // every archive holds a slot, so 20 is the most
+    Archive archives[VFS_MAX_ARCHIVES];
     int archiveCount;
+    int skipped;  // archives refused for want of a free slot
     EntryIndex index;
 } g_vfs;
 
@@ -279,8 +280,14 @@ void rebuildIndex(const Archive& gone)
 int mountOne(const char16_t* path)
 {
     char16_t full[TEXT_MAX_PATH];
-    if (!resolvePath(path, full) || findArchive(full) >= 0 || g_vfs.archiveCount >= VFS_MAX_FILES)
+    if (!resolvePath(path, full) || findArchive(full) >= 0)
         return 0;
+    if (g_vfs.archiveCount >= VFS_MAX_ARCHIVES || vfsOpenCount() >= VFS_MAX_FILES - VFS_RESERVED_FILES) {
+        g_vfs.skipped++;
+        logWrite("vfsMount: no file slot left, archive skipped: ", 0);
+        logWrite(full, LOG_WIDE | LOG_EOL);
+        return 0;
+    }
     VFile* f = vfsTakeSlot();
     if (!f || !fileOpen(f, full))
         return 0;
@@ -315,6 +322,7 @@ bool vfsInit()
     g_vfs.index.count = 0;
     g_vfs.index.capacity = kInitialRoom;
     g_vfs.archiveCount = 0;
+    g_vfs.skipped = 0;
     g_vfs.ready = true;
     return true;
 }
@@ -336,6 +344,11 @@ int vfsMount(const char16_t* pattern)
     }
     compactIndex(&g_vfs.index);
     return n;
+}
+
+int vfsSkippedArchives()
+{
+    return g_vfs.skipped;
 }
 
 int vfsMountAll()

@@ -11,10 +11,19 @@
 #include "vfs/vfs.h"
 #include "vfs/zipreader.h"
 
+// Archives keep their file slot while mounted; these slots are never given to
+// one, so members, loose files and the log can still be opened.
+constexpr int VFS_RESERVED_FILES = 4;
+constexpr int VFS_MAX_ARCHIVES = VFS_MAX_FILES - VFS_RESERVED_FILES;
+
 // ---- Mounting ------------------------------------------------------------------------
 bool vfsInit();     // creates the archive list and the member index
 int vfsMountAll();  // "*.zip", "*.pak", "*.exe" beside the program; archives mounted
-int vfsMount(const char16_t* pathOrPattern);  // archives mounted by this call
+// Archives mounted by this call; one that would leave fewer than
+// VFS_RESERVED_FILES slots free is skipped, with the log line
+// "vfsMount: no file slot left, archive skipped: PATH".
+int vfsMount(const char16_t* pathOrPattern);
+int vfsSkippedArchives();  // archives skipped for want of a slot since vfsInit
 // Found and unmounted. Handles of its members still open stay in use but read
 // nothing more (reads fail, seeks fail) and close cleanly.
 bool vfsUnmount(const char16_t* path);
