@@ -2,13 +2,21 @@
 // 16-bit lanes, where the compiler alone widens to 32-bit lanes and loses half
 // the width. Each kernel ends with the same formula in scalar form for the
 // last pixels of a row, so the results are exactly those of the reference.
+// The "8888" conversion also has an AVX2 form, sixteen pixels per step, used
+// where the processor has it.
 
 #include "gfx/blit565.h"
 
 #include <string.h>
 
+#include "gfx/rowcopy.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define TOBEX_AVX2 __attribute__((target("avx2")))
 #endif
 
 namespace {
@@ -118,6 +126,31 @@ __m128i convert4(__m128i p)
 }
 #endif
 
+#if defined(TOBEX_AVX2)
+TOBEX_AVX2 __m256i load256(const uint8_t* p)
+{
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+
+// Eight "8888" pixels to "565" in the low halves of 32-bit lanes, the high
+// halves zero: the scaling of convert4, then red moved down from the top half.
+TOBEX_AVX2 __m256i convert8(__m256i p)
+{
+    const __m256i lowBytes = _mm256_set1_epi32(0x00FF00FF), byte = _mm256_set1_epi32(0xFF);
+    __m256i br = _mm256_mulhi_epu16(_mm256_and_si256(p, lowBytes), _mm256_set1_epi16(7968));
+    __m256i g = _mm256_mulhi_epu16(_mm256_and_si256(_mm256_srli_epi32(p, 8), byte), _mm256_set1_epi16(16192));
+    __m256i b = _mm256_and_si256(br, _mm256_set1_epi32(31));
+    return _mm256_or_si256(_mm256_or_si256(_mm256_srli_epi32(br, 5), b), _mm256_slli_epi32(g, 5));
+}
+
+// Sixteen 32-bit lanes to sixteen 16-bit ones in order (the pack works within
+// 128-bit halves, the permute puts the quarters back in order).
+TOBEX_AVX2 __m256i pack16(__m256i lo, __m256i hi)
+{
+    return _mm256_permute4x64_epi64(_mm256_packus_epi32(lo, hi), 0xD8);
+}
+#endif
+
 }
 
 namespace {
@@ -151,6 +184,31 @@ void row565As(const Row565& r)
         store16(d + 2 * i, Keyed && sv == key ? dv : out);
     }
 }
+
+#if defined(TOBEX_AVX2)
+// Sixteen pixels per step; returns how many pixels it did (a multiple of 16).
+template <bool Keyed>
+TOBEX_AVX2 int row8888Avx2(const Row565& r)
+{
+    const int w = r.w;
+    const uint8_t* s = r.src;
+    uint8_t* d = r.dst;
+    const __m256i vk = _mm256_set1_epi32((int)r.key);
+    int i = 0;
+    for (; i + 16 <= w; i += 16) {
+        __m256i lo = load256(s + 4 * i), hi = load256(s + 4 * i + 32);
+        __m256i out = pack16(convert8(lo), convert8(hi));
+        if (Keyed) {
+            // Key matches pack to 0xFFFF lanes; those keep the destination.
+            __m256i m = pack16(_mm256_srli_epi32(_mm256_cmpeq_epi32(lo, vk), 16),
+                               _mm256_srli_epi32(_mm256_cmpeq_epi32(hi, vk), 16));
+            out = _mm256_blendv_epi8(out, load256(d + 2 * i), m);
+        }
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 2 * i), out);
+    }
+    return i;
+}
+#endif
 
 template <bool Keyed>
 void row8888As(const Row565& r)
@@ -201,7 +259,16 @@ void row565(const Row565& r)
 
 void row8888To565(const Row565& r)
 {
-    r.keyed ? row8888As<true>(r) : row8888As<false>(r);
+    Row565 rest = r;
+#if defined(TOBEX_AVX2)
+    if (cpuAvx2()) {
+        int done = r.keyed ? row8888Avx2<true>(r) : row8888Avx2<false>(r);
+        rest.src += 4 * done;
+        rest.dst += 2 * done;
+        rest.w -= done;
+    }
+#endif
+    rest.keyed ? row8888As<true>(rest) : row8888As<false>(rest);
 }
 
 void row888To565(const Row565& r)
