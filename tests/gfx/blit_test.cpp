@@ -336,6 +336,14 @@ TEST_F(BlitFastPaths, SameFormatCopyIsExact)
         gfxUseFastPaths(true);
         EXPECT_TRUE(bytesOf(&a.s) == bytesOf(&b.s));
     }
+    // A large "8888" source converted into "565" streams too.
+    Guarded wide(1024, 1024, PF_8888);
+    fillRandom(&wide.s, rng);
+    ASSERT_EQ(sfBlit(&wide.s, &a.s, 0, 0, nullptr), 1);
+    gfxUseFastPaths(false);
+    ASSERT_EQ(sfBlit(&wide.s, &b.s, 0, 0, nullptr), 1);
+    gfxUseFastPaths(true);
+    EXPECT_TRUE(bytesOf(&a.s) == bytesOf(&b.s));
     EXPECT_TRUE(a.intact() && big.intact());
 }
 

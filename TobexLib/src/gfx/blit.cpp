@@ -12,8 +12,8 @@
 #include <string.h>
 
 #include "gfx/blit_fast.h"
-#include "gfx/rowcopy.h"
 #include "gfx/clip.h"
+#include "gfx/rowcopy.h"
 
 namespace {
 

@@ -186,27 +186,39 @@ void row565As(const Row565& r)
 }
 
 #if defined(TOBEX_AVX2)
-// Sixteen pixels per step; returns how many pixels it did (a multiple of 16).
-template <bool Keyed>
-TOBEX_AVX2 int row8888Avx2(const Row565& r)
+// Sixteen pixels per step, the last step of a row overlapping the one before
+// it (a row narrower than 16 pixels is left to the SSE2 kernel). With Stream
+// (16-byte aligned destination rows) whole steps go out with streaming stores.
+template <bool Keyed, bool Stream>
+TOBEX_AVX2 void rows8888Avx2(const Row565& r, int h, ptrdiff_t srcPitch, ptrdiff_t dstPitch)
 {
     const int w = r.w;
+    const __m256i vk = _mm256_set1_epi32((int)r.key);
     const uint8_t* s = r.src;
     uint8_t* d = r.dst;
-    const __m256i vk = _mm256_set1_epi32((int)r.key);
-    int i = 0;
-    for (; i + 16 <= w; i += 16) {
-        __m256i lo = load256(s + 4 * i), hi = load256(s + 4 * i + 32);
-        __m256i out = pack16(convert8(lo), convert8(hi));
-        if (Keyed) {
-            // Key matches pack to 0xFFFF lanes; those keep the destination.
-            __m256i m = pack16(_mm256_srli_epi32(_mm256_cmpeq_epi32(lo, vk), 16),
-                               _mm256_srli_epi32(_mm256_cmpeq_epi32(hi, vk), 16));
-            out = _mm256_blendv_epi8(out, load256(d + 2 * i), m);
+    for (int y = 0; y < h; y++, s += srcPitch, d += dstPitch) {
+        for (int i = 0; i < w; i += 16) {
+            bool last = i + 16 > w;
+            int at = last ? w - 16 : i;
+            __m256i lo = load256(s + 4 * at), hi = load256(s + 4 * at + 32);
+            __m256i out = pack16(convert8(lo), convert8(hi));
+            if (Keyed) {
+                // Key matches pack to 0xFFFF lanes; those keep the destination.
+                __m256i m = pack16(_mm256_srli_epi32(_mm256_cmpeq_epi32(lo, vk), 16),
+                                   _mm256_srli_epi32(_mm256_cmpeq_epi32(hi, vk), 16));
+                out = _mm256_blendv_epi8(out, load256(d + 2 * at), m);
+            }
+            __m256i* p = reinterpret_cast<__m256i*>(d + 2 * at);
+            if (Stream && !last) {
+                _mm_stream_si128(reinterpret_cast<__m128i*>(p), _mm256_castsi256_si128(out));
+                _mm_stream_si128(reinterpret_cast<__m128i*>(p) + 1, _mm256_extracti128_si256(out, 1));
+            } else {
+                _mm256_storeu_si256(p, out);
+            }
         }
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + 2 * i), out);
     }
-    return i;
+    if (Stream)
+        _mm_sfence();
 }
 #endif
 
@@ -259,16 +271,28 @@ void row565(const Row565& r)
 
 void row8888To565(const Row565& r)
 {
-    Row565 rest = r;
+    r.keyed ? row8888As<true>(r) : row8888As<false>(r);
+}
+
+void rows8888To565(const Row565& r, int h, ptrdiff_t srcPitch, ptrdiff_t dstPitch)
+{
 #if defined(TOBEX_AVX2)
-    if (cpuAvx2()) {
-        int done = r.keyed ? row8888Avx2<true>(r) : row8888Avx2<false>(r);
-        rest.src += 4 * done;
-        rest.dst += 2 * done;
-        rest.w -= done;
+    if (cpuAvx2() && r.w >= 16) {
+        // A destination larger than the cache is streamed (keyed copies read it, so they are not).
+        bool stream = !r.keyed && size_t(r.w) * 2 * size_t(h) >= kStreamBytes &&
+                      (uintptr_t(r.dst) & 15) == 0 && (dstPitch & 15) == 0;
+        if (stream)
+            rows8888Avx2<false, true>(r, h, srcPitch, dstPitch);
+        else if (r.keyed)
+            rows8888Avx2<true, false>(r, h, srcPitch, dstPitch);
+        else
+            rows8888Avx2<false, false>(r, h, srcPitch, dstPitch);
+        return;
     }
 #endif
-    rest.keyed ? row8888As<true>(rest) : row8888As<false>(rest);
+    Row565 row = r;
+    for (int y = 0; y < h; y++, row.src += srcPitch, row.dst += dstPitch)
+        row8888To565(row);
 }
 
 void row888To565(const Row565& r)

@@ -395,6 +395,10 @@ bool run565(const BlitJob& j)
     } else {
         return false;
     }
+    if (kind == 1) {
+        rows8888To565(r, j.h, j.srcYPitch, j.dstYPitch);
+        return true;
+    }
     for (int y = 0; y < j.h; y++, r.src += j.srcYPitch, r.dst += j.dstYPitch) {
         if (kind == 0)
             row565(r);

@@ -5,6 +5,9 @@
 #include <stddef.h>
 #include <stdint.h>
 
+// Copies whose destination is at least this large use streaming stores.
+constexpr size_t kStreamBytes = 1 << 20;  // about twice the second-level cache
+
 // AVX2 is present and not switched off (gfxUseAvx2); the fast loops check it
 // once per copy.
 bool cpuAvx2();

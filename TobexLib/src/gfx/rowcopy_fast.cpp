@@ -20,8 +20,6 @@
 
 namespace {
 
-constexpr size_t kStreamBytes = 1 << 20;  // about twice the second-level cache
-
 #if TOBEX_X86
 const bool g_avx2Present = __builtin_cpu_supports("avx2");
 bool g_avx2 = g_avx2Present;
