@@ -15,9 +15,30 @@
 #include "app/log.h"
 #include "app/text.h"
 #include "commands.h"
+#include "engine/classes.h"
 #include "engine/startup.h"
+#include "sound/sound.h"
+#include "vfs/archive.h"
 
 namespace {
+
+// The demo's own method, "Actor_PlayTap": bound to InKeyRelease in the demo's
+// World, it plays "sfx/tap.wav" when a responsive object with a tabstop is
+// released on. The sound is loaded at the first tap and freed with the engine.
+Sound* g_tap;
+bool g_tapTried;
+
+int Actor_PlayTap(void* obj, void*)
+{
+    if (!objIsA(obj, &g_baseResponsiveClass) || !static_cast<BaseResponsive*>(obj)->tabstop)
+        return 0;
+    if (!g_tapTried) {
+        g_tapTried = true;
+        g_tap = sndLoad(u"sfx/tap.wav");
+    }
+    sndPlay(g_tap, nullptr);
+    return 0;
+}
 
 struct ViewArgs {
     std::vector<std::u16string> archives;
@@ -108,20 +129,29 @@ int viewMain(void* arg)
     toolStartEngine();
     if (!a->folder.empty())
         folderSetPath(FOLDER_PROGRAM, a->folder.c_str());
-    std::vector<const char16_t*> names;
-    for (const std::u16string& s : a->archives)
-        names.push_back(s.c_str());
-    EngineConfig c = {.archives = names.data(),
-                      .nArchives = int(names.size()),
-                      .mountBeside = a->archives.empty(),
-                      .needArchive = false};
+    EngineConfig c = {
+        .archives = nullptr, .nArchives = 0, .mountBeside = a->archives.empty(), .needArchive = false};
     engineStart(&c);
+    // Archives named with -m are mounted here rather than by the start-up, which
+    // only logs a failure: a missing one is an error, as in the other commands.
+    for (const std::u16string& name : a->archives) {
+        if (vfsMount(name.c_str()) < 1) {
+            char utf8[TEXT_MAX_PATH * 3];
+            textToUtf8(utf8, sizeof utf8, name.c_str());
+            fprintf(stderr, "tobex view: cannot mount '%s'\n", utf8);
+            engineStop();
+            return 1;
+        }
+    }
+    methodRegister(Actor_PlayTap, "Actor_PlayTap");
     engineLoadMain(a->world.c_str());
     AppFrameHooks hooks;
     engineFrameHooks(&hooks);
     hooks.work = printCommand;
     FrameStats stats;
     uint32_t frames = appRunFrames(&hooks, &stats);
+    sndFree(g_tap);
+    g_tap = nullptr;
     engineStop();
     if (hostIsHeadless())
         fprintf(stderr, "tobex view: %u frames\n", frames);
@@ -144,6 +174,6 @@ int toolView(int argc, char** argv)
     if (!hostStart(&options))
         return 2;
     int result = appRun(viewMain, &a);
-    hostStop();
-    return result;
+    bool shotsSaved = hostStop();
+    return result == 0 && !shotsSaved ? 1 : result;
 }

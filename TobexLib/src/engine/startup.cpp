@@ -1,10 +1,16 @@
 // Engine start-up, frame steps and shut-down shared by the game and the viewer.
 #include "engine/startup.h"
 
+#include <errno.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+
 #include "app/host.h"
 #include "app/input.h"
-#include "app/log.h"
-#include "app/text.h"
+#include "base/log.h"
+#include "base/mem.h"
+#include "base/text.h"
 #include "engine/scene.h"
 #include "gfx/blit.h"
 #include "gfx/display.h"
@@ -16,8 +22,8 @@ namespace {
 
 struct Engine {
     ObjectId main = OBJ_NONE;
-    Sound* tap = nullptr;
-    bool tapTried = false;
+    uint32_t statsEvery = 0;  // TOBEX_MEMSTATS: frames between memory lines (0 = none)
+    uint32_t frames = 0;
 };
 
 Engine g_engine;
@@ -25,6 +31,13 @@ Engine g_engine;
 void fatal(const char16_t* text)
 {
     appFatal(text);
+}
+
+// What keeps the program alive while it waits: key states and sound mixing.
+void keepAlive()
+{
+    inputUpdate();
+    sndUpdate();
 }
 
 void mountArchives(const EngineConfig* c)
@@ -42,6 +55,31 @@ void mountArchives(const EngineConfig* c)
         mounted += vfsMountAll();
     if (c->needArchive && mounted == 0)
         fatal(u"Could not load data file");
+}
+
+// TOBEX_MEMSTATS=N asks for a line on stderr every N frames with the allocator's
+// live bytes and blocks, so a long run shows whether memory grows.
+uint32_t statsEveryFromEnv()
+{
+    const char* v = getenv("TOBEX_MEMSTATS");
+    if (!v || !*v)
+        return 0;
+    char* end;
+    errno = 0;
+    unsigned long n = strtoul(v, &end, 10);
+    if (*end || errno || v[0] == '-' || n > UINT32_MAX) {
+        fprintf(stderr, "engine: ignoring TOBEX_MEMSTATS=%s (expected a number of frames)\n", v);
+        return 0;
+    }
+    return uint32_t(n);
+}
+
+void printMemStats(const char* when)
+{
+    MemStats m;
+    memStats(&m);
+    fprintf(stderr, "memstats: %s: %u bytes in %u blocks live, peak %u bytes\n", when, m.liveBytes,
+            m.liveBlocks, m.peakBytes);
 }
 
 // The script's tap-control: controls are found by their idCtl property.
@@ -67,9 +105,8 @@ void engineStart(const EngineConfig* c)
     if (!vfsInit())
         fatal(u"Fatal: could not init VFS");
     mountArchives(c);
-    if (!objInit())
+    if (!objInit() || !engineRegisterClasses())
         fatal(u"Fatal: could not init objects");
-    methodRegister(Actor_PlayTap, "Actor_PlayTap");
     appAddFatalShutdown(gfxShutdown);
     appAddFatalShutdown(inputStop);
     if (!gfxInit(ENGINE_SCREEN_W, ENGINE_SCREEN_H))
@@ -78,19 +115,23 @@ void engineStart(const EngineConfig* c)
     inputEnable(true);
     if (!sndInit())
         fatal(u"Fatal: could not init sound");
+    appSetKeepAlive(keepAlive);
+    g_engine.statsEvery = statsEveryFromEnv();
     hostSetControlLocator(locateControl);
 }
 
 void engineStop()
 {
+    bool stats = g_engine.statsEvery != 0;
     hostSetControlLocator(nullptr);
-    sndFree(g_engine.tap);
     g_engine = Engine{};
     vfsShutdown();
     objShutdown();
     sndShutdown();
     inputStop();
     gfxShutdown();
+    if (stats)
+        printMemStats("after shut-down");
 }
 
 // ---- The main World ----------------------------------------------------------------------------
@@ -144,6 +185,11 @@ void engineLive()
 {
     if (void* w = engineMainWorld())
         objCallMethod(w, M_LIVE, nullptr);
+    if (g_engine.statsEvery && ++g_engine.frames % g_engine.statsEvery == 0) {
+        char when[32];
+        snprintf(when, sizeof when, "frame %u", g_engine.frames);
+        printMemStats(when);
+    }
 }
 
 void engineFrameHooks(AppFrameHooks* h)
@@ -155,18 +201,4 @@ void engineFrameHooks(AppFrameHooks* h)
     h->handleEvents = engineHandleEvents;
     h->render = engineRender;
     h->live = engineLive;
-}
-
-// ---- The tap sound ------------------------------------------------------------------------------------
-
-int Actor_PlayTap(void* obj, void*)
-{
-    if (!objIsA(obj, &g_baseResponsiveClass) || !static_cast<BaseResponsive*>(obj)->tabstop)
-        return 0;
-    if (!g_engine.tapTried) {
-        g_engine.tapTried = true;
-        g_engine.tap = sndLoad(u"sfx/tap.wav");
-    }
-    sndPlay(g_engine.tap, nullptr);
-    return 0;
 }

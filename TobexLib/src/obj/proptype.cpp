@@ -14,12 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "app/log.h"
-#include "engine/classes.h"
+#include "base/log.h"
+#include "base/mem.h"
 #include "obj/container.h"
 #include "obj/object.h"
 #include "obj/worldfile.h"
-#include "vfs/mem.h"
 
 namespace {
 
@@ -210,19 +209,17 @@ bool readSkipped(WorldFile* wf, void*, const TypeInfo* t)
     return true;
 }
 
-// Collects units of unitSize bytes up to and including a zero unit; false when
-// the terminator does not come within the scratch buffer.
-bool readTerminated(WorldFile* wf, uint8_t* scratch, int unitSize, size_t* units)
+// Collects units of unitSize bytes up to a zero unit, which is not kept; false
+// when the file ends first. There is no length limit: the writers store strings
+// of any length, so the reader takes any length the file holds.
+bool readTerminated(WorldFile* wf, int unitSize, std::string* units)
 {
-    int maxUnits = PROP_TEXT_MAX / unitSize;
-    for (int n = 0; n < maxUnits; n++) {
-        uint8_t* u = scratch + n * unitSize;
-        if (wfRead(wf, u, unitSize) != unitSize)
-            return false;
-        if (u[0] == 0 && (unitSize == 1 || u[1] == 0)) {
-            *units = size_t(n);
+    units->clear();
+    uint8_t u[2] = {};
+    while (wfRead(wf, u, unitSize) == unitSize) {
+        if (u[0] == 0 && (unitSize == 1 || u[1] == 0))
             return true;
-        }
+        units->append(reinterpret_cast<const char*>(u), size_t(unitSize));
     }
     logLine("PropRead: string without terminator");
     return false;
@@ -236,12 +233,11 @@ bool writeString8(WorldFile* wf, const void*, const void* value, const TypeInfo*
 
 bool readString8(WorldFile* wf, void* value, const TypeInfo*)
 {
-    char scratch[PROP_TEXT_MAX];
-    size_t n = 0;
-    if (!readTerminated(wf, reinterpret_cast<uint8_t*>(scratch), 1, &n))
+    std::string text;
+    if (!readTerminated(wf, 1, &text))
         return false;
     freeText(value);
-    *static_cast<char**>(value) = copyText8(scratch, n);
+    *static_cast<char**>(value) = copyText8(text.data(), text.size());
     return true;
 }
 
@@ -262,15 +258,14 @@ bool writeString16(WorldFile* wf, const void*, const void* value, const TypeInfo
 
 bool readString16(WorldFile* wf, void* value, const TypeInfo*, int)
 {
-    uint8_t scratch[PROP_TEXT_MAX];
-    size_t n = 0;
-    if (!readTerminated(wf, scratch, 2, &n))
+    std::string bytes;
+    if (!readTerminated(wf, 2, &bytes))
         return false;
-    char16_t units[PROP_TEXT_MAX / 2];
-    for (size_t i = 0; i < n; i++)
-        units[i] = char16_t(scratch[2 * i] | scratch[2 * i + 1] << 8);
+    std::u16string units(bytes.size() / 2, u'\0');
+    for (size_t i = 0; i < units.size(); i++)
+        units[i] = char16_t(uint8_t(bytes[2 * i]) | uint8_t(bytes[2 * i + 1]) << 8);
     freeText(value);
-    *static_cast<char16_t**>(value) = copyText16(units, n);
+    *static_cast<char16_t**>(value) = copyText16(units.data(), units.size());
     return true;
 }
 
@@ -287,11 +282,10 @@ bool writeMethod(WorldFile* wf, const void*, const void* value, const TypeInfo*)
 
 bool readMethod(WorldFile* wf, void* value, const TypeInfo*)
 {
-    char scratch[PROP_TEXT_MAX];
-    size_t n = 0;
-    if (!readTerminated(wf, reinterpret_cast<uint8_t*>(scratch), 1, &n))
+    std::string name;
+    if (!readTerminated(wf, 1, &name))
         return false;
-    *static_cast<ObjMethod*>(value) = n ? methodFind(scratch) : nullptr;
+    *static_cast<ObjMethod*>(value) = name.empty() ? nullptr : methodFind(name.c_str());
     return true;
 }
 
@@ -342,19 +336,19 @@ enum RefForm {
 // Decides how a reference held by owner is written; *world receives R's World.
 // A reference to the World that holds the owner is written as 0, the value that
 // reads back as "the World being loaded"; its id would name no member.
-RefForm referenceForm(const void* owner, ObjectId id, const World** world)
+RefForm referenceForm(const void* owner, ObjectId id, const void** world)
 {
     const void* r = objGet(id);
     *world = nullptr;
-    if (!objIsA(r, &g_baseClass))
+    if (!objName(r))
         return REF_LOCAL;
     if (r == propWorldOf(owner))
         return REF_OWN_WORLD;
-    const World* w = static_cast<const World*>(propWorldOf(r));
-    if (!w || !w->name[0] || !static_cast<const Base*>(r)->name[0] || w == propWorldOf(owner))
+    const void* w = propWorldOf(r);
+    if (!w || !objName(w) || !objName(w)[0] || !objName(r)[0] || w == propWorldOf(owner))
         return REF_LOCAL;
     *world = w;
-    return w->id != 0 ? REF_BY_NAME : REF_ABS;
+    return objId(w) != 0 ? REF_BY_NAME : REF_ABS;
 }
 
 // Resolves World:Object names; OBJ_NONE (after logging) when either is missing.
@@ -362,7 +356,7 @@ RefForm referenceForm(const void* owner, ObjectId id, const World** world)
 ObjectId resolveNamed(const char* worldName, const char* objName, bool text)
 {
     const char* prefix = text ? "PropFromStr: " : "PropRead: ";
-    ObjectId w = objFind(&g_worldClass, worldName, nullptr);
+    ObjectId w = objFindWorld(worldName);
     ObjectId o = w == OBJ_NONE ? OBJ_NONE : objFind(nullptr, objName, objGet(w));
     if (o != OBJ_NONE)
         return o;
@@ -387,7 +381,7 @@ int32_t localReference(int32_t n)
 bool writeObjectId(WorldFile* wf, const void* owner, const void* value, const TypeInfo*)
 {
     ObjectId id = *static_cast<const ObjectId*>(value);
-    const World* w = nullptr;
+    const void* w = nullptr;
     RefForm form = referenceForm(owner, id, &w);
     uint8_t low = uint8_t(id);
     // An id of the marker's shape names no object of ours; written as an absolute
@@ -400,9 +394,8 @@ bool writeObjectId(WorldFile* wf, const void* owner, const void* value, const Ty
         return wfWrite(wf, &id, 4);
     if (form == REF_ABS)
         return wfWrite(wf, &REF_ABSOLUTE, 1) && wfWrite(wf, &id, 4);
-    const Base* r = static_cast<const Base*>(objGet(id));
-    return wfWrite(wf, &REF_NAMED, 1) && wfWrite(wf, w->name, OBJ_NAME_MAX) &&
-           wfWrite(wf, r->name, OBJ_NAME_MAX);
+    return wfWrite(wf, &REF_NAMED, 1) && wfWrite(wf, objName(w), OBJ_NAME_MAX) &&
+           wfWrite(wf, objName(objGet(id)), OBJ_NAME_MAX);
 }
 
 bool readObjectId(WorldFile* wf, void* value, const TypeInfo*)
@@ -630,12 +623,12 @@ void skippedFromStr(const char*, void*, const TypeInfo*) {}
 void objectIdToStr(char* buf, const void* owner, const void* value, const TypeInfo*)
 {
     ObjectId id = *static_cast<const ObjectId*>(value);
-    const World* w = nullptr;
+    const void* w = nullptr;
     RefForm form = referenceForm(owner, id, &w);
     if (form == REF_OWN_WORLD)
         snprintf(buf, PROP_TEXT_MAX, "0");
     else if (form == REF_BY_NAME)
-        snprintf(buf, PROP_TEXT_MAX, "%.15s:%.15s", w->name, static_cast<const Base*>(objGet(id))->name);
+        snprintf(buf, PROP_TEXT_MAX, "%.15s:%.15s", objName(w), objName(objGet(id)));
     else if (form == REF_ABS) {
         buf[0] = '&';
         formatInt(buf + 1, id);
@@ -1016,9 +1009,8 @@ void propBeginSave()
     std::vector<ObjectId> worlds(size_t(objWorldIds(nullptr, 0)));
     objWorldIds(worlds.data(), int32_t(worlds.size()));
     for (ObjectId id : worlds) {
-        void* w = objGet(id);
-        const Vector* objs = &static_cast<World*>(w)->objs;
-        for (int32_t i = 0; i < objs->count; i++) {
+        const Vector* objs = objMembers(objGet(id));
+        for (int32_t i = 0; objs && i < objs->count; i++) {
             int32_t member = *static_cast<int32_t*>(vecAt(objs, i));
             if (member >= 0 && member < int32_t(g_worldOf.size()) && g_worldOf[size_t(member)] < 0)
                 g_worldOf[size_t(member)] = id;
