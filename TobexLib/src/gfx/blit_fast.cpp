@@ -402,8 +402,6 @@ bool run565(const BlitJob& j)
     for (int y = 0; y < j.h; y++, r.src += j.srcYPitch, r.dst += j.dstYPitch) {
         if (kind == 0)
             row565(r);
-        else if (kind == 1)
-            row8888To565(r);
         else if (kind == 3)
             row888To565(r);
         else
