@@ -1,6 +1,9 @@
 // Fuzzes archive mounting and member reading: the input is mounted as an
 // archive file, once as it is and once scrambled with the engine's key, and
-// every member in the index is read, seeked back and forth, and closed.
+// every member in the index is read, seeked back and forth, and closed. Each
+// member is read twice, once in one piece (decoded straight into the caller's
+// buffer) and once in small pieces (decoded into the reader's own buffer, or
+// streamed when it declares more than the reader decodes whole).
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -35,12 +38,19 @@ bool setUp()
     return vfsInit();
 }
 
-void readMember(const char16_t* name)
+void readMember(const char16_t* name, bool whole)
 {
     VFile* f = vfsOpen(name);
     if (!f)
         return;
     static char buf[4096];
+    if (whole) {
+        uint32_t size = vfsSize(f);
+        std::vector<char> all(size <= uint32_t(kReadCap) && size > 0 ? size : 1);
+        vfsRead(f, all.data(), int32_t(all.size()));
+        vfsClose(f);
+        return;
+    }
     int32_t total = 0, n;
     while (total < kReadCap && (n = vfsRead(f, buf, sizeof buf)) > 0)
         total += n;
@@ -62,8 +72,10 @@ void mountAndRead(const uint8_t* data, size_t size)
     std::vector<std::u16string> names;
     for (int i = 0; i < vfsMemberCount(); ++i)
         names.emplace_back(vfsMemberAt(i)->name);
-    for (const std::u16string& name : names)
-        readMember(name.c_str());
+    for (const std::u16string& name : names) {
+        readMember(name.c_str(), true);
+        readMember(name.c_str(), false);
+    }
     if (!vfsUnmount(u"fuzz.pak"))
         abort();
 }

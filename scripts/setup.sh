@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config clang libclang-rt-14-dev
-  libsdl2-dev zlib1g-dev libminizip-dev libmikmod-dev libpng-dev
+  libsdl2-dev zlib1g-dev libminizip-dev libmikmod-dev libpng-dev libdeflate-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libpixman-1-dev libphysfs-dev
   python3 zip

@@ -57,6 +57,7 @@ protected:
     {
         gfxResetState();
         gfxUseFastPaths(true);
+        gfxUseAvx2(true);
         gfxSetTarget(nullptr);
     }
 };
@@ -245,56 +246,58 @@ TEST_F(BlitClipping, NothingDrawnForMissingSurfacesOrZeroAlpha)
 }
 
 // Every format pair, blend mode and key setting, with random frames, positions,
-// clips and odd widths: the fast loops must give the reference's bytes and
-// never write outside the destination.
+// clips and odd widths, with and without AVX2: the fast loops must give the
+// reference's bytes and never write outside the destination.
 TEST_F(BlitFastPaths, MatchTheReferenceEverywhere)
 {
     std::mt19937 rng(1234);
     PALETTE* palA = randomPalette(rng);
     PALETTE* palB = randomPalette(rng);
     palMap(palA, PF_565, nullptr);
-    for (uint32_t sf = 1; sf < PF_COUNT; sf++)
-        for (uint32_t df = 1; df < PF_COUNT; df++)
-            for (uint32_t mode = 0; mode < BLEND_COUNT; mode++)
-                for (int keyed = 0; keyed < 2; keyed++)
-                    for (int round = 0; round < 3; round++) {
-                        int sw = 1 + rng() % 37, sh = 1 + rng() % 9;
-                        int dw = 1 + rng() % 41, dh = 1 + rng() % 11;
-                        Guarded src(sw, sh, sf), a(dw, dh, df), b(dw, dh, df);
-                        if (sf == PF_PALETTE)
-                            sfSetPalette(&src.s, palA, false);
-                        if (df == PF_PALETTE) {
-                            sfSetPalette(&a.s, round ? palB : palA, false);
-                            sfSetPalette(&b.s, round ? palB : palA, false);
+    for (int avx2 = 0; avx2 < 2; avx2++)
+        for (uint32_t sf = 1; sf < PF_COUNT; sf++)
+            for (uint32_t df = 1; df < PF_COUNT; df++)
+                for (uint32_t mode = 0; mode < BLEND_COUNT; mode++)
+                    for (int keyed = 0; keyed < 2; keyed++)
+                        for (int round = 0; round < 3; round++) {
+                            int sw = 1 + rng() % 37, sh = 1 + rng() % 9;
+                            int dw = 1 + rng() % 41, dh = 1 + rng() % 11;
+                            Guarded src(sw, sh, sf), a(dw, dh, df), b(dw, dh, df);
+                            if (sf == PF_PALETTE)
+                                sfSetPalette(&src.s, palA, false);
+                            if (df == PF_PALETTE) {
+                                sfSetPalette(&a.s, round ? palB : palA, false);
+                                sfSetPalette(&b.s, round ? palB : palA, false);
+                            }
+                            src.s.keycolor = keyed ? keyFor(&src.s) : SF_NO_KEY;
+                            fillRandom(&src.s, rng, src.s.keycolor);
+                            fillRandom(&a.s, rng);
+                            memcpy(b.s.pixels, a.s.pixels, a.s.size);
+                            RECT frame = {(int)(rng() % 7) - 3, (int)(rng() % 5) - 2, 1 + (int)(rng() % 40),
+                                          1 + (int)(rng() % 12)};
+                            RECT clip = {(int)(rng() % 9) - 2, (int)(rng() % 5) - 2, 3 + (int)(rng() % 40),
+                                         2 + (int)(rng() % 10)};
+                            int x = (int)(rng() % 50) - 15, y = (int)(rng() % 14) - 4;
+                            gfxSetBlendMode(mode);
+                            gfxSetAlpha(1 + rng() % 256);
+                            gfxSetColor(rng());
+                            gfxSetClip(round == 2 ? nullptr : &clip);
+                            const RECT* fr = round == 1 ? nullptr : &frame;
+                            gfxUseFastPaths(true);
+                            gfxUseAvx2(avx2 == 1);
+                            int ra = sfBlit(&src.s, &a.s, x, y, fr);
+                            gfxUseFastPaths(false);
+                            int rb = sfBlit(&src.s, &b.s, x, y, fr);
+                            gfxUseFastPaths(true);
+                            gfxSetClip(nullptr);
+                            ASSERT_EQ(ra, rb);
+                            ASSERT_EQ(bytesOf(&a.s), bytesOf(&b.s))
+                                << pfInfo(sf)->name << "->" << pfInfo(df)->name << " avx2 " << avx2
+                                << " mode " << mode << " key " << keyed << " round " << round << " at " << x
+                                << "," << y << " frame " << frame.x << "," << frame.y << "," << frame.w << ","
+                                << frame.h << " size " << sw << "x" << sh;
+                            ASSERT_TRUE(a.intact() && b.intact() && src.intact());
                         }
-                        src.s.keycolor = keyed ? keyFor(&src.s) : SF_NO_KEY;
-                        fillRandom(&src.s, rng, src.s.keycolor);
-                        fillRandom(&a.s, rng);
-                        memcpy(b.s.pixels, a.s.pixels, a.s.size);
-                        RECT frame = {(int)(rng() % 7) - 3, (int)(rng() % 5) - 2, 1 + (int)(rng() % 40),
-                                      1 + (int)(rng() % 12)};
-                        RECT clip = {(int)(rng() % 9) - 2, (int)(rng() % 5) - 2, 3 + (int)(rng() % 40),
-                                     2 + (int)(rng() % 10)};
-                        int x = (int)(rng() % 50) - 15, y = (int)(rng() % 14) - 4;
-                        gfxSetBlendMode(mode);
-                        gfxSetAlpha(1 + rng() % 256);
-                        gfxSetColor(rng());
-                        gfxSetClip(round == 2 ? nullptr : &clip);
-                        const RECT* fr = round == 1 ? nullptr : &frame;
-                        gfxUseFastPaths(true);
-                        int ra = sfBlit(&src.s, &a.s, x, y, fr);
-                        gfxUseFastPaths(false);
-                        int rb = sfBlit(&src.s, &b.s, x, y, fr);
-                        gfxUseFastPaths(true);
-                        gfxSetClip(nullptr);
-                        ASSERT_EQ(ra, rb);
-                        ASSERT_EQ(bytesOf(&a.s), bytesOf(&b.s))
-                            << pfInfo(sf)->name << "->" << pfInfo(df)->name << " mode " << mode << " key "
-                            << keyed << " round " << round << " at " << x << "," << y << " frame " << frame.x
-                            << "," << frame.y << "," << frame.w << "," << frame.h << " size " << sw << "x"
-                            << sh;
-                        ASSERT_TRUE(a.intact() && b.intact() && src.intact());
-                    }
     gfxResetState();
     memFree(palA);
     memFree(palB);
@@ -315,6 +318,33 @@ TEST_F(BlitFastPaths, SameFormatCopyIsExact)
             ASSERT_EQ(sfGetPixel(&dst.s, 7 + x, 9 + y), sfGetPixel(&src.s, 3 + x, 5 + y));
     EXPECT_EQ(sfGetPixel(&dst.s, 6, 9), 0u);
     EXPECT_TRUE(dst.intact());
+
+    // Copies of a megabyte or more go out with streaming stores: whole, with
+    // a frame at odd offsets, and presented with sfCopy, byte for byte as the
+    // reference, and none of them outside the destination.
+    Guarded big(1024, 1024, PF_565), a(1024, 1024, PF_565), b(1024, 1024, PF_565);
+    fillRandom(&big.s, rng);
+    ASSERT_EQ(sfCopy(&big.s, &a.s, 0, 0, nullptr), 1);
+    EXPECT_EQ(bytesOf(&a.s), bytesOf(&big.s));
+    RECT g = {3, 1, 1019, 1000};
+    for (auto copy : {sfBlit, sfCopy}) {
+        fillRandom(&a.s, rng);
+        memcpy(b.s.pixels, a.s.pixels, a.s.size);
+        ASSERT_EQ(copy(&big.s, &a.s, 5, 7, &g), 1);
+        gfxUseFastPaths(false);
+        ASSERT_EQ(copy(&big.s, &b.s, 5, 7, &g), 1);
+        gfxUseFastPaths(true);
+        EXPECT_TRUE(bytesOf(&a.s) == bytesOf(&b.s));
+    }
+    // A large "8888" source converted into "565" streams too.
+    Guarded wide(1024, 1024, PF_8888);
+    fillRandom(&wide.s, rng);
+    ASSERT_EQ(sfBlit(&wide.s, &a.s, 0, 0, nullptr), 1);
+    gfxUseFastPaths(false);
+    ASSERT_EQ(sfBlit(&wide.s, &b.s, 0, 0, nullptr), 1);
+    gfxUseFastPaths(true);
+    EXPECT_TRUE(bytesOf(&a.s) == bytesOf(&b.s));
+    EXPECT_TRUE(a.intact() && big.intact());
 }
 
 // Presentation copies into displays with any x step, including negative ones.

@@ -319,6 +319,70 @@ TEST_F(Archive, DamagedMembersFailReadsOrClose)
     EXPECT_EQ(vfsSlurp(u"badcrc").size(), text.size());
 }
 
+// Members up to 1 MB are decoded whole on their first read, larger ones stream:
+// both paths must catch a declared size that disagrees with the stream, even
+// when the CRC-32 was made to match the declared bytes.
+TEST_F(Archive, DeclaredSizesThatLieFailOnBothDecodePaths)
+{
+    std::string small = textBytes(200000), big = textBytes(1300000, 3);
+    std::vector<ZipMember> members = {
+        {.name = "small-fewer", .data = small}, {.name = "big-fewer", .data = big},
+        {.name = "huge", .data = small},        {.name = "big", .data = big},
+        {.name = "small", .data = small},
+    };
+    ZipImage z = buildZip(members);
+    auto declare = [&](int i, uint32_t size, const std::string& crcOf) {
+        uint32_t crc = uint32_t(crc32(0, reinterpret_cast<const Bytef*>(crcOf.data()), uInt(crcOf.size())));
+        for (uint32_t at : {z.local[size_t(i)] + 14, z.central[size_t(i)] + 16}) {
+            z.put32(at, crc);
+            z.put32(at + 8, size);
+        }
+    };
+    declare(0, 150000, small.substr(0, 150000));
+    declare(1, 1200000, big.substr(0, 1200000));
+    declare(2, 0x7FFFFF00, small);  // never a buffer of that size
+    ASSERT_EQ(mountImage("lies.pak", z), 1);
+
+    for (int32_t chunk : {0, 1, 40000}) {  // 0: one read of the whole member
+        SCOPED_TRACE(chunk);
+        VFile* f = vfsOpen(u"small-fewer");
+        ASSERT_NE(f, nullptr);
+        std::string buf(chunk ? size_t(chunk) : vfsSize(f), '\0');
+        EXPECT_LT(vfsRead(f, buf.data(), int32_t(buf.size())), 0);
+        EXPECT_FALSE(vfsClose(f));
+    }
+    bool closed = true;
+    EXPECT_EQ(vfsSlurp(u"big-fewer", &closed), big.substr(0, 1200000));  // streamed, so caught at the end
+    EXPECT_FALSE(closed);
+
+    VFile* f = vfsOpen(u"huge");
+    ASSERT_NE(f, nullptr);
+    std::string buf(65536, '\0'), got;
+    int32_t n;
+    while ((n = vfsRead(f, buf.data(), int32_t(buf.size()))) > 0)
+        got.append(buf.data(), size_t(n));
+    EXPECT_LT(n, 0);
+    EXPECT_TRUE(got == small);
+    EXPECT_FALSE(vfsClose(f));
+    MemStats stats;
+    memStats(&stats);
+    EXPECT_LT(stats.peakBytes, 64u << 20);
+
+    // Honest members on both paths; a whole-decoded member's buffer is the
+    // allocator's, served to small reads and seeks, and freed by the close.
+    EXPECT_EQ(vfsSlurp(u"big", &closed), big);
+    EXPECT_TRUE(closed);
+    f = vfsOpen(u"small");
+    ASSERT_NE(f, nullptr);
+    ASSERT_EQ(vfsRead(f, buf.data(), 10), 10);
+    EXPECT_GE(leakedBytes(), int64_t(small.size()));
+    ASSERT_TRUE(vfsSeek(f, 5, 0));
+    ASSERT_EQ(vfsRead(f, buf.data(), 10), 10);
+    EXPECT_EQ(buf.substr(0, 10), small.substr(5, 10));
+    EXPECT_TRUE(vfsClose(f));
+    EXPECT_LT(leakedBytes(), int64_t(small.size()));
+}
+
 TEST_F(Archive, MembersThatCannotBeReadGiveHandlesWhoseReadsFail)
 {
     std::vector<ZipMember> members = {

@@ -13,6 +13,7 @@
 
 #include "gfx/blit_fast.h"
 #include "gfx/clip.h"
+#include "gfx/rowcopy.h"
 
 namespace {
 
@@ -189,12 +190,15 @@ bool blockCopy(const SURFACE* src, SURFACE* dst, const CopyRect& r)
     if (src->yPitch == dst->yPitch && r.sx == 0 && r.sy == 0 && r.dx == 0 && r.dy == 0 &&
         src->width == dst->width && src->height == dst->height && r.w == src->width && r.h == src->height &&
         src->size == dst->size && src->yPitch > 0) {
-        memmove(dst->pixels, src->pixels, src->size);
+        if (!copyRows(src->pixels, 0, dst->pixels, 0, src->size, 1))
+            memmove(dst->pixels, src->pixels, src->size);
         return true;
     }
     const uint8_t* s = sfPixelAddr(src, r.sx, r.sy);
     uint8_t* d = sfPixelAddr(dst, r.dx, r.dy);
     size_t n = (size_t)r.w * bpp;
+    if (copyRows(s, src->yPitch, d, dst->yPitch, n, r.h))
+        return true;
     for (int j = 0; j < r.h; j++, s += src->yPitch, d += dst->yPitch)
         memmove(d, s, n);
     return true;

@@ -60,6 +60,9 @@ int sfCopy(const SURFACE* src, SURFACE* dst, int x, int y, const RECT* frame);  
 // handles every case pixel by pixel (on by default; tests and benchmarks compare).
 void gfxUseFastPaths(bool on);
 bool gfxFastPaths();
+// Lets the fast copies use AVX2 where the processor has it (on by default;
+// tests switch it off to check the SSE2 loops on the same machine).
+void gfxUseAvx2(bool on);
 
 // ---- Run-length encoding -------------------------------------------------------------------
 int sfEncodeRLE(SURFACE* s);  // 1 when s now holds RLE data; 0 leaves s as it was

@@ -10,6 +10,7 @@
 #include "gfx/blit565.h"
 #include "gfx/blit_fast.h"
 #include "gfx/pixel_access.h"
+#include "gfx/rowcopy.h"
 
 namespace {
 
@@ -321,9 +322,12 @@ bool fastCopySame(const SURFACE* src, SURFACE* dst, int dx, int dy, int sx, int 
         if (src->yPitch == dst->yPitch && src->yPitch > 0 && !dx && !dy && !sx && !sy && w == src->width &&
             h == src->height && src->width == dst->width && src->height == dst->height &&
             src->size == dst->size) {
-            memmove(d, s, src->size);
+            if (!copyRows(s, 0, d, 0, src->size, 1))
+                memmove(d, s, src->size);
             return true;
         }
+        if (copyRows(s, src->yPitch, d, dst->yPitch, (size_t)w * P::size, h))
+            return true;
         for (int y = 0; y < h; y++)
             memmove(d + (ptrdiff_t)y * dst->yPitch, s + (ptrdiff_t)y * src->yPitch, (size_t)w * P::size);
         return true;
@@ -391,11 +395,13 @@ bool run565(const BlitJob& j)
     } else {
         return false;
     }
+    if (kind == 1) {
+        rows8888To565(r, j.h, j.srcYPitch, j.dstYPitch);
+        return true;
+    }
     for (int y = 0; y < j.h; y++, r.src += j.srcYPitch, r.dst += j.dstYPitch) {
         if (kind == 0)
             row565(r);
-        else if (kind == 1)
-            row8888To565(r);
         else if (kind == 3)
             row888To565(r);
         else
@@ -511,6 +517,7 @@ bool fastCopyWhole(const SURFACE* src, SURFACE* dst, int dx, int dy, int sx, int
         h != src->height || src->width != dst->width || src->height != dst->height ||
         src->size != dst->size || src->yPitch <= 0)
         return false;
-    memmove(dst->pixels, src->pixels, src->size);
+    if (!copyRows(src->pixels, 0, dst->pixels, 0, src->size, 1))
+        memmove(dst->pixels, src->pixels, src->size);
     return true;
 }

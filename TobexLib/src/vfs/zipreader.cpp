@@ -13,12 +13,21 @@
 // Members are opened by minizip, which positions on the directory record and
 // checks the local header against it; the member's bytes are then read here in
 // large pieces from the data position minizip reports (minizip copies them one
-// byte at a time), inflated with zlib on the engine's allocator, and checked
-// with CRC-32.
-// Decompressed bytes pass through a 32 KB output buffer, so that one-byte reads
-// (line and word readers) cost a copy rather than an inflate call each.
+// byte at a time) and checked with libdeflate's CRC-32.
+//
+// A deflated member of up to 1 MB is decoded in one piece by libdeflate on its
+// first read: straight into the caller's buffer when the read asks for the
+// whole member, otherwise into a buffer of the member's size that later reads
+// and seeks are served from. Larger members (and any member when memory for
+// the whole one cannot be had) are inflated by zlib in pieces, so memory stays
+// bounded whatever size a member declares. Streamed bytes pass through a 32 KB
+// output buffer, so that one-byte reads (line and word readers) cost a copy
+// rather than an inflate call each. Every buffer, libdeflate's and zlib's own
+// state included, comes from the engine's allocator.
 #include "vfs/zipreader.h"
 
+#include <libdeflate.h>
+#include <stdio.h>
 #include <string.h>
 #include <unzip.h>
 #include <zlib.h>
@@ -45,6 +54,13 @@ constexpr uint32_t kSearchStep = 1024;
 constexpr uint32_t kIoBufSize = 16384;
 constexpr uint32_t kInBufSize = 65536;
 constexpr uint32_t kOutBufSize = 32768;
+constexpr uint32_t kLocalHeaderRoom = 1024;  // a local header with its name and a usual extra field
+// Deflated members up to this size are decoded whole: every picture, World
+// file and sound of the game, with room to spare.
+constexpr uint32_t kWholeMax = 1 << 20;
+// The most compressed bytes a member decoded whole may have; deflate never
+// needs twice the data's size, so a member declaring more streams instead.
+constexpr uint32_t kWholeInMax = 2 * kWholeMax;
 constexpr uint16_t ZIP_FLAG_ENCRYPTED = 1;
 constexpr uint32_t kZip64Marker = 0xFFFFFFFF;
 
@@ -65,6 +81,35 @@ void zFree(voidpf, voidpf p)
     memFree(p);
 }
 
+void* deflateAlloc(size_t n)
+{
+    return n > 0x7FFFFFFF ? nullptr : memAlloc(int32_t(n));
+}
+
+// NOTE: libdeflate's allocator is process-wide and may only be set while no
+// compressor or decompressor exists, so it is set before the first one.
+libdeflate_decompressor* newDecompressor()
+{
+    static bool hooked = false;
+    if (!hooked) {
+        libdeflate_set_memory_allocator(deflateAlloc, memFree);
+        hooked = true;
+    }
+    return libdeflate_alloc_decompressor();
+}
+
+uint32_t crcUpdate(uint32_t crc, const uint8_t* p, uint32_t n)
+{
+    return libdeflate_crc32(crc, p, n);
+}
+
+// How a whole-member decode ended.
+enum class Whole {
+    Done,     // the stream's bytes are in place (fewer than declared if it ended early)
+    Damaged,  // bad data, or more data than the member declares
+    NoMemory  // no buffer for it: the member streams instead
+};
+
 }
 
 struct ZipReader {
@@ -81,7 +126,8 @@ struct ZipReader {
     uint64_t ioPos;
     uint8_t* ioBuf;
     uint32_t ioStart, ioLen;
-    uint8_t* dir;  // the central directory, kept from mounting on
+    uint32_t ioFill;  // bytes a buffer refill reads (less while a member's local header is read)
+    uint8_t* dir;     // the central directory, kept from mounting on
 
     bool ioShort;
 
@@ -90,14 +136,20 @@ struct ZipReader {
     const MemberEntry* member;
     z_stream zs;
     bool zsReady;
+    bool streaming;  // zlib has started on the member
     bool inputDone;
+    bool streamEnded;  // zlib reached the end of the member's stream
+    bool wholeDone;    // the member was decoded whole: nothing more will come
     bool damaged;
-    uint64_t dataPos;   // file offset of the member's next compressed byte
-    uint32_t dataLeft;  // compressed bytes not read yet
+    libdeflate_decompressor* inflater;  // made on the first whole decode
+    uint64_t dataPos;                   // file offset of the member's next compressed byte
+    uint32_t dataLeft;                  // compressed bytes not read yet
     uint8_t* in;
     uint8_t* out;
+    uint8_t* whole;          // a member decoded whole, when reads are served from it
+    const uint8_t* outData;  // what reads copy from: out or whole
     uint32_t outPos, outLen;
-    uint32_t produced;  // decompressed bytes so far (delivered or in out)
+    uint32_t produced;  // decompressed bytes so far (delivered or in outData)
     uint32_t crc;
 };
 
@@ -150,7 +202,7 @@ uint32_t bufferedRead(ZipReader* z, void* dst, uint32_t n)
             z->ioPos += k;
             break;
         }
-        z->ioLen = physRead(z, z->ioPos, z->ioBuf, kIoBufSize);
+        z->ioLen = physRead(z, z->ioPos, z->ioBuf, z->ioFill);
         z->ioStart = uint32_t(z->ioPos);
         if (z->ioLen == 0)
             break;
@@ -360,8 +412,12 @@ int32_t readCompressed(ZipReader* z, uint8_t* dst, uint32_t n)
     return got < n ? -1 : int32_t(got);
 }
 
-bool ensureInflate(ZipReader* z)
+// Makes zlib ready for a member's stream: its state is made on first use and
+// reset for every later member.
+bool startInflate(ZipReader* z)
 {
+    z->streaming = true;
+    z->zs.avail_in = 0;
     if (z->zsReady)
         return inflateReset(&z->zs) == Z_OK;
     z->zs = z_stream{};
@@ -376,6 +432,8 @@ bool ensureInflate(ZipReader* z)
 // Inflates into dst until cap bytes or the end of the stream; -1 on bad data.
 int32_t inflateInto(ZipReader* z, uint8_t* dst, uint32_t cap)
 {
+    if (!z->streaming && !startInflate(z))
+        return -1;
     z->zs.next_out = dst;
     z->zs.avail_out = cap;
     while (z->zs.avail_out > 0) {
@@ -390,8 +448,10 @@ int32_t inflateInto(ZipReader* z, uint8_t* dst, uint32_t cap)
         // With the rest of the stream in hand, Z_FINISH lets zlib inflate straight
         // through without keeping its sliding window up to date.
         int rc = inflate(&z->zs, z->dataLeft == 0 ? Z_FINISH : Z_NO_FLUSH);
-        if (rc == Z_STREAM_END)
+        if (rc == Z_STREAM_END) {
+            z->streamEnded = true;
             break;
+        }
         if (rc == Z_BUF_ERROR && z->inputDone && z->zs.avail_in == 0)
             break;
         if (rc != Z_OK && rc != Z_BUF_ERROR)
@@ -400,25 +460,115 @@ int32_t inflateInto(ZipReader* z, uint8_t* dst, uint32_t cap)
     return int32_t(cap - z->zs.avail_out);
 }
 
+// After the member's declared bytes were inflated, a stream that still yields
+// data holds more than the member declares.
+bool streamHoldsMore(ZipReader* z)
+{
+    uint8_t extra;
+    return !z->streamEnded && inflateInto(z, &extra, 1) != 0;
+}
+
 // Produces up to cap more decompressed bytes into dst (cap never passes the
 // member's size); 0 when the data ended early, -1 when it is damaged.
 int32_t produce(ZipReader* z, uint8_t* dst, uint32_t cap)
 {
-    int32_t k = z->member->method == 0 ? readCompressed(z, dst, cap) : inflateInto(z, dst, cap);
+    int32_t k = z->wholeDone             ? 0
+                : z->member->method == 0 ? readCompressed(z, dst, cap)
+                                         : inflateInto(z, dst, cap);
     if (k <= 0) {
         z->damaged = true;
         return k < 0 ? -1 : 0;
     }
-    z->crc = uint32_t(crc32_z(z->crc, dst, size_t(k)));
+    z->crc = crcUpdate(z->crc, dst, uint32_t(k));
     z->produced += uint32_t(k);
+    if (z->produced == z->member->size && z->member->method != 0 && streamHoldsMore(z))
+        z->damaged = true;
     return k;
 }
 
-// Refills the output buffer with the next decompressed bytes.
+// Whether the member's next bytes come from decoding it whole: a deflated
+// member within the size limits of which nothing has been decoded yet.
+bool decodesWhole(const ZipReader* z)
+{
+    const MemberEntry* e = z->member;
+    return e->method == Z_DEFLATED && e->size > 0 && e->size <= kWholeMax &&
+           e->compressedSize <= kWholeInMax && !z->streaming && !z->wholeDone && z->produced == 0;
+}
+
+// The member's compressed bytes in one piece: in place when the read buffer
+// holds them all (a small member read with its local header), else read into
+// the input buffer or, when they do not fit there, into *own.
+const uint8_t* wholeInput(ZipReader* z, uint8_t** own, bool* ok)
+{
+    uint32_t n = z->member->compressedSize, avail = 0;
+    z->ioPos = z->dataPos;
+    const uint8_t* held = heldBytes(z, &avail);
+    *ok = true;
+    if (held && avail >= n) {
+        z->dataPos += n;
+        z->dataLeft = 0;
+        return held;
+    }
+    uint8_t* buf = n <= kInBufSize ? z->in : (*own = static_cast<uint8_t*>(memAlloc(int32_t(n))));
+    if (!buf)
+        return nullptr;
+    *ok = readCompressed(z, buf, n) == int32_t(n);
+    return buf;
+}
+
+// Decodes the member whole into dst (room for its declared size), or into a
+// buffer of its own that later reads are served from when dst is null. A
+// stream that ends early yields the bytes it holds, and the read after them
+// fails; bad data, a file that ends early, or a stream holding more than the
+// member declares fail at once.
+Whole decodeWhole(ZipReader* z, uint8_t* dst)
+{
+    const MemberEntry* e = z->member;
+    if (!z->inflater && !(z->inflater = newDecompressor()))
+        return Whole::NoMemory;
+    uint8_t* own = dst ? nullptr : static_cast<uint8_t*>(memAlloc(int32_t(e->size)));
+    uint8_t* ownIn = nullptr;
+    bool readOk;
+    const uint8_t* in = (dst || own) ? wholeInput(z, &ownIn, &readOk) : nullptr;
+    if (!in) {
+        memFree(own);
+        return Whole::NoMemory;
+    }
+    uint8_t* out = dst ? dst : own;
+    size_t got = 0;
+    libdeflate_result r =
+        readOk ? libdeflate_deflate_decompress(z->inflater, in, e->compressedSize, out, e->size, &got)
+               : LIBDEFLATE_BAD_DATA;
+    memFree(ownIn);
+    z->wholeDone = true;
+    if (r != LIBDEFLATE_SUCCESS || got == 0) {
+        memFree(own);
+        z->damaged = true;
+        return Whole::Damaged;
+    }
+    z->crc = crcUpdate(0, out, uint32_t(got));
+    z->produced = uint32_t(got);
+    if (own) {
+        z->whole = own;
+        z->outData = own;
+        z->outPos = 0;
+        z->outLen = uint32_t(got);
+    }
+    return Whole::Done;
+}
+
+// Refills the output buffer with the next decompressed bytes: the whole member
+// on the first read of one decoded whole, else the next piece of the stream.
 int32_t refill(ZipReader* z)
 {
+    if (decodesWhole(z)) {
+        Whole r = decodeWhole(z, nullptr);
+        if (r != Whole::NoMemory)
+            return r == Whole::Done ? int32_t(z->outLen) : -1;
+    }
     uint32_t left = z->member->size - z->produced;
     int32_t k = produce(z, z->out, left < kOutBufSize ? left : kOutBufSize);
+    z->outData = z->out;
     z->outPos = 0;
     z->outLen = k > 0 ? uint32_t(k) : 0;
     return k;
@@ -436,6 +586,12 @@ ZipReader* zipOpenArchive(VFile* f, const char* op)
     *z = ZipReader{};
     z->file = f;
     z->fileSize = f->size;
+    z->ioFill = kIoBufSize;
+    // The reader buffers for itself and reads members in large pieces, which a
+    // stream buffer would only split into more system calls. NOTE: this must
+    // come before the stream's first read.
+    if (f->stream)
+        setvbuf(f->stream, nullptr, _IONBF, 0);
     z->ioBuf = static_cast<uint8_t*>(memAlloc(kIoBufSize));
     bool scrambled = false;
     uint32_t at = z->ioBuf ? findEndRecord(z, &scrambled) : 0;
@@ -504,6 +660,8 @@ void zipCloseArchive(ZipReader* z)
         unzClose(z->uf);
     if (z->zsReady)
         inflateEnd(&z->zs);
+    if (z->inflater)
+        libdeflate_free_decompressor(z->inflater);
     memFree(z->ioBuf);
     memFree(z->dir);
     memFree(z->in);
@@ -525,19 +683,27 @@ bool zipMemberOpen(ZipReader* z, const MemberEntry* e)
     z->crc = 0;
     z->outPos = z->outLen = 0;
     z->damaged = false;
+    z->streaming = false;
     z->inputDone = false;
+    z->streamEnded = false;
+    z->wholeDone = false;
     if (!z->in)
         z->in = static_cast<uint8_t*>(memAlloc(kInBufSize));
     if (!z->out)
         z->out = static_cast<uint8_t*>(memAlloc(kOutBufSize));
     if (!z->in || !z->out || !memberReadable(e))
         return false;
-    if (e->method != 0 && !ensureInflate(z))
-        return false;
-    z->zs.avail_in = 0;
     unz64_file_pos p = {.pos_in_zip_directory = e->dirOffset, .num_of_file = e->fileNumber};
     int method = 0, level = 0;
-    if (unzGoToFilePos64(z->uf, &p) != UNZ_OK || unzOpenCurrentFile2(z->uf, &method, &level, 1) != UNZ_OK)
+    // The read that brings the local header in takes the member's data along
+    // when it is small; a large member's data is left to be read in one piece
+    // straight into the caller's buffer rather than partly copied from here.
+    uint32_t room = kLocalHeaderRoom + e->compressedSize;
+    z->ioFill = room < kIoBufSize && room > e->compressedSize ? room : kLocalHeaderRoom;
+    bool opened =
+        unzGoToFilePos64(z->uf, &p) == UNZ_OK && unzOpenCurrentFile2(z->uf, &method, &level, 1) == UNZ_OK;
+    z->ioFill = kIoBufSize;
+    if (!opened)
         return false;
     z->dataPos = unzGetCurrentFileZStreamPos64(z->uf);
     z->dataLeft = e->compressedSize;
@@ -563,20 +729,27 @@ int32_t zipMemberRead(ZipReader* z, void* buf, uint32_t n)
     uint32_t left = z->member->size - (z->produced - buffered);
     if (n > left)
         n = left;
+    // A read of the whole member decodes it straight into the caller's buffer.
+    if (n > 0 && n == z->member->size && decodesWhole(z)) {
+        Whole r = decodeWhole(z, dst);
+        if (r != Whole::NoMemory)
+            return r == Whole::Done ? int32_t(z->produced) : -1;
+    }
     uint32_t got = 0;
     while (got < n) {
         if (z->outPos < z->outLen) {
             uint32_t c = z->outLen - z->outPos < n - got ? z->outLen - z->outPos : n - got;
-            memcpy(dst + got, z->out + z->outPos, c);
+            memcpy(dst + got, z->outData + z->outPos, c);
             z->outPos += c;
             got += c;
             continue;
         }
-        // Large reads decompress straight into the caller's buffer.
-        int32_t k = n - got >= kOutBufSize ? produce(z, dst + got, n - got) : refill(z);
+        // Large reads of streamed bytes go straight into the caller's buffer.
+        bool direct = n - got >= kOutBufSize && !decodesWhole(z);
+        int32_t k = direct ? produce(z, dst + got, n - got) : refill(z);
         if (k <= 0)
             return got > 0 ? int32_t(got) : -1;
-        if (n - got >= kOutBufSize)
+        if (direct)
             got += uint32_t(k);
     }
     return int32_t(got);
@@ -600,6 +773,11 @@ bool zipMemberRestart(ZipReader* z)
 {
     if (!z || !z->member)
         return false;
+    // A member decoded whole into its own buffer is read again from there.
+    if (z->state == MemberState::Open && z->whole && !z->damaged) {
+        z->outPos = 0;
+        return true;
+    }
     const MemberEntry* e = z->member;
     return zipMemberOpen(z, e);
 }
@@ -614,6 +792,9 @@ bool zipMemberClose(ZipReader* z, bool checkCrc)
     bool complete = z->produced == z->member->size && z->outPos == z->outLen;
     if (ok && complete && z->crc != z->member->crc)
         ok = false;
+    memFree(z->whole);
+    z->whole = nullptr;
+    z->outData = z->out;
     z->state = MemberState::Closed;
     z->member = nullptr;
     return ok || !checkCrc;
