@@ -15,8 +15,11 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <fcntl.h>
 #include <stdlib.h>
+#include <sys/file.h>
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <bit>
 #include <string>
@@ -269,6 +272,12 @@ void prepareLocked(Databases& d)
     if (d.ready)
         return;
     int64_t start = solverNowNs();
+    // Processes sharing the cache folder (tests run side by side) build in turn:
+    // the first builds and writes, the others wait and then read its file.
+    std::string lockPath = cachePath(d) + ".lock";
+    int lock = d.folder.empty() ? -1 : open(lockPath.c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0644);
+    if (lock >= 0)
+        flock(lock, LOCK_EX);
     bool cached = loadCache(d);
     if (!cached) {
         d.table[0] = buildGroup(0);
@@ -276,6 +285,8 @@ void prepareLocked(Databases& d)
         d.table[2] = buildGroup(2);
         saveCache(d);
     }
+    if (lock >= 0)
+        close(lock);
     int64_t bytes = 0;
     for (int p = 0; p < kGroups; p++) {
         d.fast[p] = hugeCopy(d.table[p]);
