@@ -1,4 +1,5 @@
 // tobex, the authors' tool: dispatches to its subcommands.
+#include <errno.h>
 #include <stdio.h>
 #include <string.h>
 #include <unistd.h>
@@ -23,6 +24,7 @@ const Command kCommands[] = {
     {.name = "image", .run = toolImage, .summary = "describe or convert images (TGA, GSF, RAW)"},
     {.name = "view", .run = toolView, .summary = "show a World file on screen"},
     {.name = "solve", .run = toolSolve, .summary = "solve a board position, shortest where it can"},
+    {.name = "font", .run = toolFont, .summary = "render a font file into a glyph sheet"},
 };
 
 void usage(FILE* out)
@@ -31,6 +33,16 @@ void usage(FILE* out)
     for (const Command& c : kCommands)
         fprintf(out, "  %-6s %s\n", c.name, c.summary);
     fprintf(out, "\n'tobex COMMAND --help' describes a command.\n");
+}
+
+// Standard output is buffered: a full disk or a closed pipe may only show when it
+// is flushed, so every command's output is checked here before reporting success.
+int finish(const char* name, int status)
+{
+    if (fflush(stdout) == 0 && !ferror(stdout))
+        return status;
+    fprintf(stderr, "tobex %s: write failed: %s\n", name, strerror(errno));
+    return status ? status : 1;
 }
 
 }
@@ -53,7 +65,7 @@ int main(int argc, char** argv)
     }
     for (const Command& c : kCommands)
         if (!strcmp(argv[1], c.name))
-            return c.run(argc - 1, argv + 1);
+            return finish(c.name, c.run(argc - 1, argv + 1));
     fprintf(stderr, "tobex: unknown command '%s'\n\n", argv[1]);
     usage(stderr);
     return 2;

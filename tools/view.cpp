@@ -16,6 +16,7 @@
 #include "app/text.h"
 #include "commands.h"
 #include "engine/startup.h"
+#include "vfs/archive.h"
 
 namespace {
 
@@ -33,7 +34,8 @@ void usage(FILE* out)
             "WorldViewports draw their Worlds, its ScreenViewports present them, the pen\n"
             "and keys are routed and living objects animate. WORLD is read through the\n"
             "file system: from the archives given with -m, else as a file, in which case\n"
-            "the archives beside it (*.zip, *.pak, *.exe) are mounted too.\n\n"
+            "the archives beside it (*.zip, *.pak, *.exe) are mounted too. Every frame whose\n"
+            "events produced a command code N other than 0 prints a line 'command N'.\n\n"
             "  -m ARCHIVE        mount ARCHIVE first (may be repeated)\n%s",
             hostOptionsHelp());
 }
@@ -90,29 +92,47 @@ int parseArgs(int argc, char** argv, ViewArgs* a)
     return 0;
 }
 
+// Prints the command code of every frame whose events produced one, so authors
+// see what their buttons return and scripted tests can check it.
+bool printCommand(int command, const FrameStats*)
+{
+    if (command != 0) {
+        printf("command %d\n", command);
+        fflush(stdout);
+    }
+    return false;
+}
+
 int viewMain(void* arg)
 {
     ViewArgs* a = static_cast<ViewArgs*>(arg);
     toolStartEngine();
     if (!a->folder.empty())
         folderSetPath(FOLDER_PROGRAM, a->folder.c_str());
-    std::vector<const char16_t*> names;
-    for (const std::u16string& s : a->archives)
-        names.push_back(s.c_str());
-    EngineConfig c = {.archives = names.data(),
-                      .nArchives = int(names.size()),
-                      .mountBeside = a->archives.empty(),
-                      .needArchive = false};
+    EngineConfig c = {
+        .archives = nullptr, .nArchives = 0, .mountBeside = a->archives.empty(), .needArchive = false};
     engineStart(&c);
+    // Archives named with -m are mounted here rather than by the start-up, which
+    // only logs a failure: a missing one is an error, as in the other commands.
+    for (const std::u16string& name : a->archives) {
+        if (vfsMount(name.c_str()) < 1) {
+            char utf8[TEXT_MAX_PATH * 3];
+            textToUtf8(utf8, sizeof utf8, name.c_str());
+            fprintf(stderr, "tobex view: cannot mount '%s'\n", utf8);
+            engineStop();
+            return 1;
+        }
+    }
     engineLoadMain(a->world.c_str());
     AppFrameHooks hooks;
     engineFrameHooks(&hooks);
+    hooks.work = printCommand;
     FrameStats stats;
     uint32_t frames = appRunFrames(&hooks, &stats);
     engineStop();
     if (hostIsHeadless())
         fprintf(stderr, "tobex view: %u frames\n", frames);
-    return 0;
+    return hostScriptFailed() ? 1 : 0;
 }
 
 }
@@ -131,6 +151,6 @@ int toolView(int argc, char** argv)
     if (!hostStart(&options))
         return 2;
     int result = appRun(viewMain, &a);
-    hostStop();
-    return result;
+    bool shotsSaved = hostStop();
+    return result == 0 && !shotsSaved ? 1 : result;
 }

@@ -77,9 +77,18 @@ void hostOptionsFromEnv(HostOptions* o);
 int hostOptionsFromArgs(HostOptions* o, int argc, char** argv);
 const char* hostOptionsHelp();         // one line per option, for --help texts
 bool hostStart(const HostOptions* o);  // false after printing why (a bad script)
-void hostStop();                       // saves the requested screenshot, closes everything
-bool hostIsHeadless();                 // true until a window opened, and in headless runs
+// Saves the requested screenshot and closes everything; false when any
+// screenshot of the run could not be written.
+bool hostStop();
+bool hostIsHeadless();  // true until a window opened, and in headless runs
 const HostOptions* hostOptions();
+
+// ---- Script hooks -------------------------------------------------------------------
+// Where on the screen the pen taps the control whose idCtl is id: false when no
+// visible, active control has it. Set by the engine, which knows the scene.
+typedef bool (*HostControlLocator)(int32_t id, int32_t* x, int32_t* y);
+void hostSetControlLocator(HostControlLocator fn);  // null: every tap-control line fails
+bool hostScriptFailed();  // a script line could not be carried out and ended the run
 
 // ---- Window and messages --------------------------------------------------------------
 bool hostOpenWindow(const char16_t* title, int width, int height);  // headless: always true

@@ -11,6 +11,9 @@
 // Bound on Worlds drawn, laid out or routed inside one another (through
 // viewports or as members), so a World that shows itself ends.
 constexpr int SCENE_MAX_DEPTH = 32;
+// Bound on Worlds one drawing, layout or shortcut search enters in all, so work
+// per frame stays bounded however the Worlds show one another.
+constexpr int SCENE_MAX_ENTRIES = 4096;
 
 // Where a Render or CalcBBox draws, and the view of a routed event.
 struct ViewRect {
@@ -40,6 +43,13 @@ bool worldFocusable(const void* obj);  // a visible BaseResponsive with a tabsto
 bool worldViewportWindow(const WorldViewport* v, const ViewRect* caller, ViewRect* out);
 bool screenViewportWindow(const ScreenViewport* v, ViewRect* out);
 SURFACE* offscreenSurface(ObjectId id);  // the embedded surface of an OffscreenSurface, or null
+
+// ---- Finding where to tap ---------------------------------------------------------------
+// The screen point where a pen tap reaches the first visible, active responsive
+// object whose INT property `prop` equals value, searched in member order (member
+// Worlds inside) in the Worlds the top-level World shows through its viewports;
+// Worlds are laid out first. False when no such object can be reached.
+bool sceneFindTap(World* top, const char* prop, int32_t value, int32_t* x, int32_t* y);
 
 // ---- Sprites ---------------------------------------------------------------------------
 // The surface of a Sprite by id, loaded on first use; null unless id names a
