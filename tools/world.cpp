@@ -12,6 +12,7 @@
 #include "app/text.h"
 #include "commands.h"
 #include "engine/classes.h"
+#include "game/game.h"
 #include "obj/object.h"
 #include "obj/worldfile.h"
 #include "vfs/archive.h"
@@ -204,7 +205,7 @@ int toolWorld(int argc, char** argv)
     toolStartEngine();
     if (int failed = mountAll(archives))
         return failed;
-    if (!objInit()) {
+    if (!objInit() || !gameRegisterClasses()) {
         fprintf(stderr, "tobex world: the object model could not start\n");
         return 1;
     }
