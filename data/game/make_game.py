@@ -572,7 +572,7 @@ def builtin_pictures():
                             max_iter=300, step=13)),
         ("landscape", landscape(SIZE, SIZE, 1234, (70, 120, 210), (250, 190, 150),
                                 [(70, 90, 140), (60, 120, 90), (40, 90, 50)], (40, 80, 140))),
-        ("stained glass", stained_glass(SIZE, SIZE, 4242, 30,
+        ("stained glass", stained_glass(SIZE, SIZE, 4242, 40,
                                         [(200, 40, 50), (40, 90, 200), (240, 190, 40), (40, 160, 80),
                                          (150, 60, 170), (240, 120, 40), (60, 180, 200)])),
     ]
