@@ -286,7 +286,10 @@ void solvedCheck()
     if (timer) {
         uiSetInt(timer, "active", 0);
         uint32_t t = uint32_t(uiGetInt(timer, "time", 0));
+        logWrite("Solved in (ms): ", 0);
+        logWrite(&t, LOG_INT | LOG_EOL);
         if (best && t < uint32_t(uiGetInt(best, "time", 0))) {
+            logLine("A new best time");
             uiSetInt(timer, "col", int32_t(0xFF6464));
             g_game.prefs->besttime = t;
         }
@@ -409,21 +412,32 @@ void act(int command)
     }
 }
 
-// Gives a screen's key focus a sensible start: the board on the game screen,
-// else the first member that takes the focus.
+// Gives w's focus, and its member Worlds' focus on the way, to the member
+// target; false when target is not inside w.
+bool focusOn(World* w, ObjectId target, int depth)
+{
+    for (int32_t i = 0; depth < 8 && i < w->objs.count; i++) {
+        void* m = uiMember(objId(w), i);
+        bool inside = objId(m) == target ||
+                      (objIsA(m, &g_worldClass) && focusOn(static_cast<World*>(m), target, depth + 1));
+        if (inside) {
+            worldSetFocus(w, i, nullptr);
+            return true;
+        }
+    }
+    return false;
+}
+
+// Gives a screen's key focus a sensible start: the board on the game screen
+// (so the direction keys slide pieces at once), else the first member that
+// takes the focus.
 void focusScreen(World* w)
 {
-    if (w == worldOf(g_game.scrGame)) {
-        for (int32_t i = 0; i < w->objs.count; i++)
-            if (objId(uiMember(g_game.scrGame, i)) == findId("WorldViewport", "vpPuzzle", nullptr)) {
-                worldSetFocus(w, i, nullptr);
-                return;
-            }
-    }
+    if (w == worldOf(g_game.scrGame) && focusOn(w, findId("WorldViewport", "vpPuzzle", nullptr), 0))
+        return;
     if (w->focus < 0)
         worldStepFocus(w, 1, nullptr);
 }
-
 }
 
 // ---- Sounds and screens ----------------------------------------------------------------------------
@@ -441,6 +455,8 @@ void showScreen(ObjectId world)
         return;
     uiSetInt(vp, "world", world);
     focusScreen(w);
+    logWrite("Screen ", 0);
+    logLine(w->name);
 }
 
 ObjectId shownScreen()
@@ -496,6 +512,11 @@ bool gameWork(int command, const FrameStats* stats)
     if (command == 0 && p && p->moving && !uiGetInt(mover, "active", 0)) {
         finishMove();
         command = CMD_SOLVED_CHECK;
+    }
+    // The log tells every command the screens gave (1 and 2 only say "handled").
+    if (command > 2) {
+        logWrite("Command ", 0);
+        logWrite(&command, LOG_INT | LOG_EOL);
     }
     if (command >= 101 && command <= 152 && command != CMD_VOLUME && command != CMD_PACK_SCROLL)
         gamePlay(g_game.sounds[SND_MENUCLICK]);
