@@ -22,6 +22,7 @@ const Command kCommands[] = {
     {.name = "world", .run = toolWorld, .summary = "print, convert or check World files"},
     {.name = "image", .run = toolImage, .summary = "describe or convert images (TGA, GSF, RAW)"},
     {.name = "view", .run = toolView, .summary = "show a World file on screen"},
+    {.name = "font", .run = toolFont, .summary = "render a font file into a glyph sheet"},
 };
 
 void usage(FILE* out)
