@@ -92,6 +92,9 @@ int main(int argc, char** argv)
     if (!hostStart(&options))
         return 2;
     int result = appRun(gameMain, nullptr);
+    // A script line that could not be carried out fails the run.
+    if (result == 0 && hostScriptFailed())
+        result = 1;
     hostStop();
     return result;
 }
