@@ -30,6 +30,7 @@ y	4
 
 CtlStatic
 name	lblTime
+font	Main:fntSmall
 text	Time
 x	70
 y	6
@@ -41,6 +42,7 @@ textAlign	1
 CtlTimer
 ; Counts from the board's start; text room for the longest time.
 name	timerGame
+font	Main:fntSmall
 text	00000:00:00
 x	104
 y	6
@@ -52,6 +54,7 @@ bHours	0
 
 CtlStatic
 name	lblBest
+font	Main:fntSmall
 text	Best
 x	70
 y	24
@@ -63,6 +66,7 @@ textAlign	1
 CtlTimer
 ; The best time, set by the game when a board is built.
 name	timerBest
+font	Main:fntSmall
 text	00000:00:00
 x	104
 y	24
@@ -131,6 +135,7 @@ colFocus	255 212 112
 CtlButton2State
 ; Pressed in: muted.
 name	btnMute
+font	Main:fntSans
 text	Mute
 x	178
 y	44
@@ -160,6 +165,7 @@ y	10
 CtlStatic
 ; Frames per second, written by the game.
 name	fps
+font	Main:fntSmall
 text	0.00
 x	4
 y	66

@@ -38,3 +38,46 @@ vp	0 0 240 320
 ScreenViewport
 name	svMain
 sf	1
+
+Sprite
+; DejaVu Sans at 12 pixels, anti-aliased (rendered by the build).
+name	sprSans
+file	Graphics/Sans12.tga
+keycolor	0
+
+CtlFont
+name	fntSans
+sprite	6
+nCharWidth	13
+nCharHeight	15
+nHSpacing	1
+bVariableSpacing	1
+bBlend	1
+nXSrcSpacing	1
+nYSrcSpacing	1
+nXSrcOffs	1
+nYSrcOffs	1
+nXSrcChars	16
+nYSrcChars	14
+nFirstChar	32
+
+Sprite
+; The 7 x 14 fixed font, for numbers that must not jump about.
+name	sprSmall
+file	Graphics/SysFont7x14.tga
+keycolor	0
+
+CtlFont
+name	fntSmall
+sprite	8
+nCharWidth	7
+nCharHeight	14
+bVariableSpacing	0
+bBlend	0
+nXSrcSpacing	1
+nYSrcSpacing	1
+nXSrcOffs	1
+nYSrcOffs	1
+nXSrcChars	14
+nYSrcChars	16
+nFirstChar	32
