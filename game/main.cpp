@@ -92,9 +92,10 @@ int main(int argc, char** argv)
     if (!hostStart(&options))
         return 2;
     int result = appRun(gameMain, nullptr);
-    // A script line that could not be carried out fails the run.
+    // A script line that could not be carried out, or a screenshot that could
+    // not be written, fails the run.
     if (result == 0 && hostScriptFailed())
         result = 1;
-    hostStop();
-    return result;
+    bool shotsSaved = hostStop();
+    return result == 0 && !shotsSaved ? 1 : result;
 }
