@@ -10,6 +10,7 @@
 #include "app/clock.h"
 #include "app/files.h"
 #include "app/text.h"
+#include "engine/classes.h"
 #include "game/game.h"
 #include "obj/worldfile.h"
 
@@ -39,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     fwrite(data, 1, size, f);
     fclose(f);
-    if (!objInit() || !gameRegisterClasses())
+    if (!objInit() || !engineRegisterClasses() || !gameRegisterClasses())
         abort();
     Prefs* p = prefsLoad();
     if (!p || p->movetime > PREFS_MAX_MOVETIME)

@@ -206,7 +206,7 @@ int toolWorld(int argc, char** argv)
     toolStartEngine();
     if (int failed = mountAll(archives))
         return failed;
-    if (!objInit() || !gameRegisterClasses()) {
+    if (!objInit() || !engineRegisterClasses() || !gameRegisterClasses()) {
         fprintf(stderr, "tobex world: the object model could not start\n");
         return 1;
     }
