@@ -3,7 +3,7 @@
 // full-screen memcpy of the screen memory per frame, the least a frame that
 // presents the screen can cost.
 //
-// Needs build/game/demo.pak (the `demo` target, built with the game).
+// Needs build/demo/demo.pak (the `demo` target, built with the game).
 #include <benchmark/benchmark.h>
 #include <limits.h>
 #include <stdio.h>
@@ -39,7 +39,7 @@ std::u16string demoArchive()
     if (readlink("/proc/self/exe", exe, sizeof exe - 1) <= 0)
         return u"";
     std::string path(exe);
-    path = path.substr(0, path.rfind('/')) + "/../game/demo.pak";
+    path = path.substr(0, path.rfind('/')) + "/../demo/demo.pak";
     char16_t wide[TEXT_MAX_PATH];
     return textFromUtf8(wide, TEXT_MAX_PATH, path.c_str()) ? std::u16string(wide) : u"";
 }

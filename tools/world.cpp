@@ -13,6 +13,7 @@
 #include "commands.h"
 #include "ctl/controls.h"
 #include "engine/classes.h"
+#include "game/game.h"
 #include "obj/object.h"
 #include "obj/worldfile.h"
 #include "vfs/archive.h"
@@ -188,7 +189,7 @@ int toolWorld(int argc, char** argv)
     toolStartEngine();
     if (int failed = mountAll(archives))
         return failed;
-    if (!objInit() || !engineRegisterClasses() || !ctlStartup()) {
+    if (!objInit() || !engineRegisterClasses() || !ctlStartup() || !gameRegisterClasses()) {
         fprintf(stderr, "tobex world: the object model could not start\n");
         return 1;
     }

@@ -1,0 +1,9 @@
+TOBT
+
+World
+name	Other
+objs	1
+
+Actor
+name	a
+

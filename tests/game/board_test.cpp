@@ -1,0 +1,224 @@
+// The board: building fresh and from saved positions, the shuffle, moves by key
+// and pen with their animation, the solved test and the picture fallbacks.
+#include <algorithm>
+
+#include "game/game_fixture.h"
+
+namespace {
+
+InputEvent keyRelease(uint16_t key)
+{
+    return InputEvent{.type = EV_RELEASE, .key = key, .ch = 0, .x = 0, .y = 0, .view = nullptr};
+}
+
+InputEvent penRelease()
+{
+    return InputEvent{.type = EV_RELEASE, .key = KEY_PEN, .ch = 0, .x = 0, .y = 0, .view = nullptr};
+}
+
+int32_t emptyIndex(const std::vector<int32_t>& pos)
+{
+    return int32_t(std::find(pos.begin(), pos.end(), -1) - pos.begin());
+}
+
+// A 4 x 4 position is solvable when the permutation's inversions plus the empty
+// node's row counted from the bottom is odd (15-puzzle parity).
+bool solvable(const std::vector<int32_t>& pos)
+{
+    std::vector<int32_t> tiles;
+    for (int32_t v : pos)
+        if (v >= 0)
+            tiles.push_back(v);
+    int inversions = 0;
+    for (size_t i = 0; i < tiles.size(); i++)
+        for (size_t j = i + 1; j < tiles.size(); j++)
+            inversions += tiles[i] > tiles[j];
+    int rowFromBottom = 4 - emptyIndex(pos) / 4;
+    return (inversions + rowFromBottom) % 2 == 1;
+}
+
+// The piece standing on node k.
+Piece* pieceOn(int32_t k)
+{
+    return static_cast<Piece*>(objGet(boardNode(g_game.puzzle, k)->piece));
+}
+
+}
+
+class BoardTest : public GameTest {};
+
+TEST_F(BoardTest, ShuffledBoardIsWholeSolvableAndReproducible)
+{
+    ASSERT_TRUE(setupPuzzle(nullptr));
+    std::vector<int32_t> first = position();
+    // Every slice once, one empty node, each piece standing where its node says.
+    std::vector<int32_t> sorted = first;
+    std::sort(sorted.begin(), sorted.end());
+    for (int32_t k = 0; k < 16; k++)
+        EXPECT_EQ(sorted[k], k - 1);
+    for (int32_t k = 0; k < 16; k++)
+        if (Piece* p = pieceOn(k)) {
+            EXPECT_EQ(p->loc, objId(boardNode(board(), k)));
+            EXPECT_EQ(p->x, boardNode(board(), k)->x);
+            EXPECT_EQ(p->y, boardNode(board(), k)->y);
+            EXPECT_EQ(p->sf, board()->image);
+        }
+    EXPECT_TRUE(solvable(first));
+    EXPECT_FALSE(isSolved(board()));
+    EXPECT_EQ(static_cast<SURFACE*>(board()->image)->frames.count, 16);
+
+    // The same clock gives the same board.
+    World_KillObj(objGet(g_game.scrGame), board());
+    g_game.puzzle = nullptr;
+    ASSERT_TRUE(setupPuzzle(nullptr));
+    EXPECT_EQ(position(), first);
+}
+
+TEST_F(BoardTest, SavedPositionIsRestoredOnlyWhenItFitsTheBoard)
+{
+    std::vector<int32_t> saved = {1, 2, 3, 7, 0, 5, 6, 11, 4, 8, 9, 10, 12, 13, -1, 14};
+    g_game.prefs->savedTime = 65000;
+    Vector v = vectorOf(saved);
+    ASSERT_TRUE(setupPuzzle(&v));
+    EXPECT_EQ(position(), saved);
+    EXPECT_EQ(timeNow() - board()->tStart, 65000u);
+    World_KillObj(objGet(g_game.scrGame), board());
+    g_game.puzzle = nullptr;
+    vecFree(&v);
+
+    const std::vector<std::vector<int32_t>> broken = {
+        {1, 2, 3, -1},                                                  // too short
+        {1, 1, 3, 7, 0, 5, 6, 11, 4, 8, 9, 10, 12, 13, -1, 14},         // a slice twice
+        {1, 2, 3, 7, 0, 5, 6, 11, 4, 8, 9, 10, 12, 13, -1, 16},         // out of range
+        {1, 2, 3, 7, 0, 5, 6, 11, 4, 8, 9, 10, 12, 13, 15, 14},         // no empty node
+        {1, 2, 3, 7, 0, 5, 6, 11, 4, 8, 9, 10, 12, -1, -1, 14},         // two empty nodes
+        {1, 2, 3, 7, 0, 5, 6, 11, 4, 8, 9, 10, 12, 13, -1, 14, 15, 0},  // too long
+    };
+    for (const auto& bad : broken) {
+        Vector b = vectorOf(bad);
+        ASSERT_TRUE(setupPuzzle(&b));
+        std::vector<int32_t> pos = position();
+        std::vector<int32_t> sorted = pos;
+        std::sort(sorted.begin(), sorted.end());
+        for (int32_t k = 0; k < 16; k++)
+            EXPECT_EQ(sorted[k], k - 1);  // a whole new board
+        EXPECT_TRUE(solvable(pos));
+        World_KillObj(objGet(g_game.scrGame), board());
+        g_game.puzzle = nullptr;
+        vecFree(&b);
+    }
+    EXPECT_NE(log().find("does not fit the board"), std::string::npos);
+}
+
+TEST_F(BoardTest, KeysAndPenSlidePiecesIntoTheHole)
+{
+    // Solved but for the last slide: the hole is at node 14, slice 14 at node 15.
+    std::vector<int32_t> saved = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, -1, 14};
+    Vector v = vectorOf(saved);
+    ASSERT_TRUE(setupPuzzle(&v));
+    vecFree(&v);
+    Puzzle* p = board();
+
+    // UP: the piece below the hole would move, but the hole is in the bottom row.
+    InputEvent ev = keyRelease(KEY_UP);
+    EXPECT_EQ(Puzzle_MoveKeyFocus(p, &ev), 1);
+    EXPECT_FALSE(p->moving);
+    // A press is not a move; neither is an unrelated key.
+    ev = keyRelease(KEY_BUT_A);
+    EXPECT_EQ(Puzzle_MoveKeyFocus(p, &ev), 0);
+
+    // LEFT: the piece right of the hole slides left, animated along x.
+    Piece* moving = pieceOn(15);
+    ev = keyRelease(KEY_LEFT);
+    EXPECT_EQ(Puzzle_MoveKeyFocus(p, &ev), 1);
+    EXPECT_TRUE(p->moving);
+    EXPECT_EQ(boardNode(p, 15)->piece, OBJ_NONE);  // the source is empty during the move
+    // While it slides nothing else moves: keys answer 1, the pen 2.
+    ev = keyRelease(KEY_RIGHT);
+    EXPECT_EQ(Puzzle_MoveKeyFocus(p, &ev), 1);
+    InputEvent pen = penRelease();
+    EXPECT_EQ(Piece_KeyRelease(pieceOn(13), &pen), 2);
+    advance(50);
+    TIME now = timeNow();
+    KeyControl* mover = static_cast<KeyControl*>(objGet(g_game.pieceMover));
+    KeyControl_Live(mover, &now);
+    EXPECT_GT(moving->x, 120);
+    EXPECT_LT(moving->x, 180);
+    completeMove();
+    EXPECT_FALSE(p->moving);
+    EXPECT_EQ(moving->x, 120);
+    EXPECT_EQ(moving->loc, objId(boardNode(p, 14)));
+    EXPECT_EQ(pieceOn(14), moving);
+    EXPECT_TRUE(isSolved(p));
+
+    // The pen: a piece away from the hole is blocked; a neighbour slides in.
+    EXPECT_EQ(Piece_KeyRelease(pieceOn(0), &pen), CMD_BLOCKED_PIECE);
+    EXPECT_FALSE(p->moving);
+    Piece* above = pieceOn(11);
+    EXPECT_EQ(Piece_KeyRelease(above, &pen), 0);
+    EXPECT_TRUE(p->moving);
+    completeMove();
+    EXPECT_EQ(above->y, 180);
+    EXPECT_EQ(pieceOn(15), above);
+    EXPECT_FALSE(isSolved(p));
+}
+
+TEST_F(BoardTest, SlicesLeaveTheRemainderUnshown)
+{
+    Puzzle* p = static_cast<Puzzle*>(objCreate(&g_puzzleClass));
+    SURFACE* sf = sfCreate(241, 320, 3, false, SF_NO_KEY, nullptr);
+    ASSERT_TRUE(sf);
+    p->image = sf;
+    p->nSliceWidth = p->nSliceHeight = 3;
+    slicePicture(p);
+    ASSERT_EQ(sf->frames.count, 9);
+    const RECT* last = sfFrame(sf, 8);
+    EXPECT_EQ(last->x, 160);
+    EXPECT_EQ(last->y, 212);
+    EXPECT_EQ(last->w, 80);
+    EXPECT_EQ(last->h, 106);
+    // A picture sliced before keeps its rectangles.
+    p->nSliceWidth = 2;
+    slicePicture(p);
+    EXPECT_EQ(sf->frames.count, 9);
+    sfDestroy(sf);
+    objDestroy(p);
+}
+
+TEST_F(BoardTest, MissingPicturesFallBackOrRefuseTheBoard)
+{
+    // A pack picture that is not there, and an index no table has: picture 0.
+    prefsSetPack(g_game.prefs, u"Packs/Nowhere.zip");
+    g_game.prefs->currentImage = 4;
+    ASSERT_TRUE(setupPuzzle(nullptr));
+    EXPECT_EQ(g_game.prefs->currentImage, 0);
+    EXPECT_EQ(g_game.prefs->currentPack, nullptr);
+    EXPECT_TRUE(board()->image);
+    World_KillObj(objGet(g_game.scrGame), board());
+    g_game.puzzle = nullptr;
+    releasePuzzlePictures();
+
+    g_game.prefs->currentImage = 9;
+    ASSERT_TRUE(setupPuzzle(nullptr));
+    EXPECT_EQ(g_game.prefs->currentImage, 0);
+    World_KillObj(objGet(g_game.scrGame), board());
+    g_game.puzzle = nullptr;
+    releasePuzzlePictures();
+
+    // Without even picture 0 no board is built and nothing is left behind.
+    std::filesystem::remove(path("Graphics/Def0.tga"));
+    EXPECT_FALSE(setupPuzzle(nullptr));
+    EXPECT_EQ(g_game.puzzle, nullptr);
+    EXPECT_EQ(objFind(&g_puzzleClass, nullptr, nullptr), OBJ_NONE);
+    EXPECT_EQ(objFind(&g_nodeClass, nullptr, nullptr), OBJ_NONE);
+    EXPECT_EQ(sfCacheCount(), 0);
+
+    // A board file with fewer nodes than slices is refused cleanly.
+    writePicture("Graphics/Def0.tga", 240, 240);
+    writeFile("Puzzle.w",
+              "TOBT\n\nPuzzle\nname\tPuzzle\nobjs\t1 2\nnSliceWidth\t4\nnSliceHeight\t4\n\n"
+              "Node\nname\tn0\nstate\t0\nlinks\t2\n\nNode\nname\tn1\nx\t60\nstate\t15\nlinks\t1\n\n");
+    EXPECT_FALSE(setupPuzzle(nullptr));
+    EXPECT_EQ(objFind(&g_pieceClass, nullptr, nullptr), OBJ_NONE);
+    EXPECT_NE(log().find("does not list a node for every slice"), std::string::npos);
+}
