@@ -9,7 +9,7 @@ name	sfMain
 
 World
 name	Gallery
-objs	1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21
+objs	1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20
 bKeysMoveFocus	1
 
 Sprite
@@ -200,7 +200,7 @@ colBkg	24 36 46
 colItem	240 240 240
 colFocus	240 180 60
 colSelected	255 100 100
-vScroll	18
+vScroll	17
 
 CtlScrollbar1
 name	sbVert
@@ -218,7 +218,7 @@ idCtl	122
 CtlWindow
 name	winInner
 title	Window
-world	20
+world	19
 x	128
 y	172
 vp	0 0 104 76
