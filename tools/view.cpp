@@ -56,7 +56,8 @@ void usage(FILE* out)
             "and keys are routed and living objects animate. WORLD is read through the\n"
             "file system: from the archives given with -m, else as a file, in which case\n"
             "the archives beside it (*.zip, *.pak, *.exe) are mounted too. Every frame whose\n"
-            "events produced a command code N other than 0 prints a line 'command N'.\n\n"
+            "events produced a command code N other than 0 prints a line 'command N'. File\n"
+            "lists the World file leaves empty show the files of the program's folder.\n\n"
             "  -m ARCHIVE        mount ARCHIVE first (may be repeated)\n%s",
             hostOptionsHelp());
 }
@@ -113,6 +114,25 @@ int parseArgs(int argc, char** argv, ViewArgs* a)
     return 0;
 }
 
+// Fills every file list that the World file left empty with the files of the
+// program's folder, so a screen's file lists show something in the viewer; the
+// game fills its own with the patterns it needs.
+void fillFileLists()
+{
+    ClassDesc* fileList = classFind("CtlFileList");
+    ObjMethod setDir = methodFind("CtlFileList_SetDir");
+    if (!fileList || !setDir)
+        return;
+    std::vector<ObjectId> ids(size_t(objWorldIds(nullptr, 0)));
+    ids.resize(size_t(objWorldIds(ids.data(), int32_t(ids.size()))));
+    char16_t pattern[] = u"*";
+    for (ObjectId id : ids) {
+        World* w = static_cast<World*>(objGet(id));
+        if (objIsA(w, fileList) && w->objs.count == 0)
+            setDir(w, pattern);
+    }
+}
+
 // Prints the command code of every frame whose events produced one, so authors
 // see what their buttons return and scripted tests can check it.
 bool printCommand(int command, const FrameStats*)
@@ -149,6 +169,7 @@ int viewMain(void* arg)
     }
     methodRegister(Actor_PlayTap, "Actor_PlayTap");
     engineLoadMain(a->world.c_str());
+    fillFileLists();
     AppFrameHooks hooks;
     engineFrameHooks(&hooks);
     hooks.work = printCommand;

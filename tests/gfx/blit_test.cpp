@@ -752,6 +752,47 @@ TEST_F(Shapes, ClippedLinesRectanglesAndBlending)
     sfDestroy(m);
 }
 
+// Solid fills copy their first row; blended ones go pixel by pixel. Both must
+// cover exactly the rectangle in every whole-byte format, also on a surface whose
+// pixels run right to left (a negative step, as a turned display has).
+TEST_F(Shapes, FillsCoverExactlyTheirRectangleInEveryFormat)
+{
+    for (uint32_t f : {PF_444, PF_555, PF_565, PF_888, PF_8888, PF_MONO8}) {
+        for (bool mirrored : {false, true}) {
+            for (uint32_t mode : {(uint32_t)BLEND_NONE, (uint32_t)BLEND_ALPHA}) {
+                Guarded g(13, 5, f);
+                SURFACE* s = &g.s;
+                if (mirrored) {
+                    s->pixels += (s->width - 1) * s->xPitch;
+                    s->xPitch = (int16_t)-s->xPitch;
+                }
+                const uint32_t color = pfOps(f)->fromRGB(0xC08040);
+                gfxSetColor(color);
+                gfxSetBlendMode(mode);
+                RECT r = {2, 1, 9, 3};
+                sfFillRect(s, &r);
+                gfxResetState();
+                for (int y = 0; y < 5; y++)
+                    for (int x = 0; x < 13; x++) {
+                        bool inside = x >= 2 && x < 11 && y >= 1 && y < 4;
+                        uint32_t v = sfGetPixel(s, x, y);
+                        if (!inside)
+                            ASSERT_EQ(v, 0u) << pfInfo(f)->name << " " << x << "," << y;
+                        else if (mode == BLEND_NONE)
+                            ASSERT_EQ(v, color) << pfInfo(f)->name << " " << x << "," << y;
+                        else
+                            ASSERT_NE(v, 0u) << pfInfo(f)->name << " " << x << "," << y;
+                    }
+                EXPECT_TRUE(g.intact());
+                if (mirrored) {
+                    s->xPitch = (int16_t)-s->xPitch;
+                    s->pixels -= (s->width - 1) * s->xPitch;
+                }
+            }
+        }
+    }
+}
+
 TEST_F(DrawState, AlphaIsLimitedAndRectanglesTouchingDoNotIntersect)
 {
     gfxSetAlpha(300);

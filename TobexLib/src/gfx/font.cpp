@@ -149,8 +149,14 @@ bool drawProportional(const FONT* f, SURFACE* dst, Pen& p, const char16_t* at)
         const GLYPH& g = glyphOf(f, c);
         if (p.x + g.width > p.x0 + p.box)
             return false;
+        // Only the inked columns: the blank ones are all key colour and would
+        // leave the target as it is.
         RECT r = {g.srcX, g.srcY, f->nCharWidth, f->nCharHeight};
-        sfBlit(f->sf, dst, p.x - g.leftBlank, p.y, &r);
+        if (f->sf->keycolor != SF_NO_KEY && g.leftBlank + g.rightBlank < f->nCharWidth) {
+            r.x += g.leftBlank;
+            r.w = g.width;
+        }
+        sfBlit(f->sf, dst, r.x - g.srcX + p.x - g.leftBlank, p.y, &r);
         p.x += f->nHSpacing + g.width;
     }
     return true;

@@ -4,6 +4,7 @@
 #include "gfx/blit.h"
 #include "gfx/clip.h"
 #include <stddef.h>
+#include <string.h>
 
 namespace {
 
@@ -12,8 +13,19 @@ bool paintable(const SURFACE* s)
     return s && s->pixels && !s->rle && s->formatInfo;
 }
 
+// A solid row of n pixels of bpp bytes from p, pixels adjacent: the first pixel
+// written, then the written part copied onto the rest, doubling each time.
+void fillRow(uint8_t* p, int64_t n, int bpp, const PixelOps* ops, uint32_t color)
+{
+    ops->writeUnaligned(p, color);
+    const size_t total = size_t(n) * size_t(bpp);
+    for (size_t done = size_t(bpp); done < total; done *= 2)
+        memcpy(p + done, p, done < total - done ? done : total - done);
+}
+
 // Paints the rectangle after clipping; every pixel goes through the format's
-// routines chosen once here.
+// routines chosen once here. Rows are addressed once; a solid fill of adjacent
+// pixels writes its first row by copying and the other rows from the first.
 void paint(SURFACE* s, int64_t x, int64_t y, int64_t w, int64_t h)
 {
     if (!paintable(s) || w <= 0 || h <= 0)
@@ -31,23 +43,27 @@ void paint(SURFACE* s, int64_t x, int64_t y, int64_t w, int64_t h)
         return;
     uint32_t color = gfxGetColor(), alpha = gfxGetAlpha();
     const PixelOps* ops = pfOps(s->format);
-    bool packed = !s->formatInfo->bytesPerPixel;
-    for (int64_t j = y; j < y + h; j++)
-        for (int64_t i = x; i < x + w; i++) {
-            uint32_t v = color;
-            if (packed) {
-                if (blend)
-                    v = blend(sfGetPixel(s, (int)i, (int)j), color, alpha, color);
-                sfPutPixel(s, (int)i, (int)j, v);
-                continue;
-            }
-            uint8_t* p = sfPixelAddr(s, (int)i, (int)j);
-            if (blend)
-                v = blend(ops->readUnaligned(p), color, alpha, color);
-            ops->writeUnaligned(p, v);
-        }
+    const int bpp = s->formatInfo->bytesPerPixel;
+    if (!bpp) {
+        for (int64_t j = y; j < y + h; j++)
+            for (int64_t i = x; i < x + w; i++)
+                sfPutPixel(s, (int)i, (int)j,
+                           blend ? blend(sfGetPixel(s, (int)i, (int)j), color, alpha, color) : color);
+        return;
+    }
+    if (!blend && s->xPitch == bpp) {
+        const uint8_t* first = sfPixelAddr(s, (int)x, (int)y);
+        fillRow(sfPixelAddr(s, (int)x, (int)y), w, bpp, ops, color);
+        for (int64_t j = y + 1; j < y + h; j++)
+            memcpy(sfPixelAddr(s, (int)x, (int)j), first, size_t(w) * size_t(bpp));
+        return;
+    }
+    for (int64_t j = y; j < y + h; j++) {
+        uint8_t* p = sfPixelAddr(s, (int)x, (int)j);
+        for (int64_t i = 0; i < w; i++, p += s->xPitch)
+            ops->writeUnaligned(p, blend ? blend(ops->readUnaligned(p), color, alpha, color) : color);
+    }
 }
-
 }
 
 void sfPlot(SURFACE* s, int x, int y)
