@@ -20,8 +20,9 @@ const Command kCommands[] = {
     {.name = "pack", .run = toolPack, .summary = "build a ZIP archive from files and folders"},
     {.name = "vfs", .run = toolVfs, .summary = "list, read or scramble archives through the file system"},
     {.name = "world", .run = toolWorld, .summary = "print, convert or check World files"},
-    {.name = "image", .run = toolImage, .summary = "describe or convert images (TGA, GSF, RAW)"},
+    {.name = "image", .run = toolImage, .summary = "describe or convert images (TGA, GSF, RAW, PNG, JPEG)"},
     {.name = "view", .run = toolView, .summary = "show a World file on screen"},
+    {.name = "makepack", .run = toolMakepack, .summary = "make a picture pack from photos (PNG, JPEG, TGA)"},
 };
 
 void usage(FILE* out)

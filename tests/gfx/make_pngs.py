@@ -142,6 +142,16 @@ def shape_cases(outdir):
         save(outdir, name, encode(w, h, 2, 8, px, interlace=(w == 1)), [p + (255,) for row in px for p in row])
 
 
+def pack_cases(outdir):
+    """Odd shapes for the pack maker: a 16-bit portrait in three bands (red, green,
+    blue from the top) and a single half-transparent green palette pixel."""
+    band = [(65535, 0, 0), (0, 65535, 0), (0, 0, 65535)]
+    px = [[band[y // 32] for _ in range(32)] for y in range(96)]
+    save(outdir, "bands_portrait16", encode(32, 96, 2, 16, px), [tuple(to8(c, 16) for c in p) + (255,) for row in px for p in row])
+    plte = chunk(b"PLTE", bytes([0, 255, 0])) + chunk(b"tRNS", bytes([128]))
+    save(outdir, "dot_palette_trns", encode(1, 1, 3, 8, [[(0,)]], plte), [(0, 255, 0, 128)])
+
+
 def main():
     outdir = sys.argv[1]
     os.makedirs(outdir, exist_ok=True)
@@ -149,6 +159,7 @@ def main():
     colour_cases(outdir)
     palette_cases(outdir)
     shape_cases(outdir)
+    pack_cases(outdir)
 
 
 if __name__ == "__main__":

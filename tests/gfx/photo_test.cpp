@@ -5,14 +5,9 @@
 
 #include "gfx/photo.h"
 
-#include <math.h>
-#include <stdio.h>
 #include <zlib.h>
-// clang-format off: jpeglib.h needs stdio.h first
-#include <jpeglib.h>
-// clang-format on
 
-#include "gfx_helpers.h"
+#include "photo_helpers.h"
 #include "vfs/mem.h"
 
 namespace {
@@ -32,94 +27,9 @@ void decode(const std::vector<uint8_t>& bytes, Decoded* d, int minW = 0, int min
     d->ok = photoDecode(bytes.data(), bytes.size(), minW, minH, &d->photo, d->err, sizeof d->err);
 }
 
-bool haveProgram(const char* name)
-{
-    return system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-// Peak signal-to-noise ratio of the RGB channels of two same-sized RGBA buffers.
-double psnr(const uint8_t* a, const uint8_t* b, size_t pixels)
-{
-    double se = 0;
-    for (size_t i = 0; i < pixels; i++)
-        for (int c = 0; c < 3; c++) {
-            double d = (double)a[i * 4 + c] - b[i * 4 + c];
-            se += d * d;
-        }
-    double mse = se / (double)(pixels * 3);
-    return mse == 0 ? 99.0 : 10 * log10(255.0 * 255.0 / mse);
-}
-
-// A smooth colour test picture, as RGBA.
-std::vector<uint8_t> gradient(int w, int h)
-{
-    std::vector<uint8_t> px;
-    for (int y = 0; y < h; y++)
-        for (int x = 0; x < w; x++)
-            px.insert(px.end(),
-                      {(uint8_t)(x * 255 / (w > 1 ? w - 1 : 1)), (uint8_t)(y * 255 / (h > 1 ? h - 1 : 1)),
-                       (uint8_t)(128 + 100 * sin(x * 0.05 + y * 0.03)), 255});
-    return px;
-}
-
-// Encodes RGBA (alpha ignored) with libjpeg itself; for the colour spaces cjpeg
-// cannot write. CMYK is given as inks (0 = none) and stored inverted when the
-// file carries the Adobe marker, as the programs that write such files do.
-std::vector<uint8_t> encodeCmyk(int w, int h, const std::vector<uint8_t>& inks, bool adobe)
-{
-    jpeg_compress_struct ci;
-    jpeg_error_mgr jerr;
-    ci.err = jpeg_std_error(&jerr);
-    jpeg_create_compress(&ci);
-    unsigned char* buf = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&ci, &buf, &size);
-    ci.image_width = (JDIMENSION)w;
-    ci.image_height = (JDIMENSION)h;
-    ci.input_components = 4;
-    ci.in_color_space = JCS_CMYK;
-    jpeg_set_defaults(&ci);
-    jpeg_set_quality(&ci, 98, TRUE);
-    ci.write_Adobe_marker = adobe ? TRUE : FALSE;
-    jpeg_start_compress(&ci, TRUE);
-    std::vector<uint8_t> row((size_t)w * 4);
-    while (ci.next_scanline < ci.image_height) {
-        for (size_t i = 0; i < row.size(); i++) {
-            uint8_t ink = inks[(size_t)ci.next_scanline * (size_t)w * 4 + i];
-            row[i] = adobe ? (uint8_t)(255 - ink) : ink;
-        }
-        JSAMPROW r = row.data();
-        jpeg_write_scanlines(&ci, &r, 1);
-    }
-    jpeg_finish_compress(&ci);
-    jpeg_destroy_compress(&ci);
-    std::vector<uint8_t> out(buf, buf + size);
-    free(buf);
-    return out;
-}
-
-}
-
-class Photo : public GfxTest {
-protected:
-    // Writes the picture as PPM (or PGM when grey) and runs cjpeg with opts.
-    std::vector<uint8_t> cjpeg(int w, int h, const std::vector<uint8_t>& rgba, bool grey,
-                               const std::string& opts)
-    {
-        std::string head =
-            std::string(grey ? "P5\n" : "P6\n") + std::to_string(w) + " " + std::to_string(h) + "\n255\n";
-        std::vector<uint8_t> pnm(head.begin(), head.end());
-        for (size_t i = 0; i < rgba.size(); i += 4)
-            if (grey)
-                pnm.push_back(rgba[i + 1]);
-            else
-                pnm.insert(pnm.end(), {rgba[i], rgba[i + 1], rgba[i + 2]});
-        writeFile("in.pnm", pnm);
-        std::string cmd = "cjpeg " + opts + " -outfile '" + dir + "/out.jpg' '" + dir + "/in.pnm'";
-        EXPECT_EQ(system(cmd.c_str()), 0) << cmd;
-        return readFile("out.jpg");
-    }
-};
+class Photo : public GfxTest {};
 
 TEST_F(Photo, PngsFromAnIndependentWriterDecodeExactly)
 {
@@ -171,7 +81,7 @@ TEST_F(Photo, JpegsFromCjpegDecodeCloseToTheirSource)
             for (size_t i = 0; i < src.size(); i += 4)
                 src[i] = src[i + 2] = src[i + 1];
         Decoded d;
-        decode(cjpeg(c.w, c.h, src, c.grey, c.opts), &d);
+        decode(cjpeg(dir, c.w, c.h, src, c.grey, c.opts), &d);
         ASSERT_TRUE(d.ok) << d.err;
         ASSERT_EQ(d.photo.width, c.w);
         ASSERT_EQ(d.photo.height, c.h);
@@ -180,7 +90,7 @@ TEST_F(Photo, JpegsFromCjpegDecodeCloseToTheirSource)
     }
     // The decoder may shrink while decoding, but never below the asked size.
     Decoded big;
-    decode(cjpeg(200, 120, gradient(200, 120), false, "-quality 90"), &big, 60, 20);
+    decode(cjpeg(dir, 200, 120, gradient(200, 120), false, "-quality 90"), &big, 60, 20);
     ASSERT_TRUE(big.ok) << big.err;
     EXPECT_EQ(big.photo.width, 75);  // 3/8 keeps 75 >= 60; 2/8 would give 50
     EXPECT_EQ(big.photo.height, 45);

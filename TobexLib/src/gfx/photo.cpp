@@ -13,10 +13,11 @@
 
 #include "gfx/photo.h"
 
-// clang-format off: jpeglib.h needs stdio.h first
-#include <jerror.h>
-#include <jpeglib.h>
+// jpeglib.h needs stdio.h first.
+// clang-format off
 #include <stdio.h>
+#include <jpeglib.h>
+#include <jerror.h>
 // clang-format on
 #include <png.h>
 #include <setjmp.h>
