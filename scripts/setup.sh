@@ -10,6 +10,7 @@ packages=(
   libpixman-1-dev libphysfs-dev
   python3 zip
   libjpeg62-turbo-dev libjpeg-turbo-progs mate-backgrounds desktop-file-utils appstream imagemagick
+  libfreetype-dev xfonts-base fonts-dejavu-core
 )
 
 missing=()

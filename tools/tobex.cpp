@@ -23,6 +23,7 @@ const Command kCommands[] = {
     {.name = "image", .run = toolImage, .summary = "describe or convert images (TGA, GSF, RAW, PNG, JPEG)"},
     {.name = "view", .run = toolView, .summary = "show a World file on screen"},
     {.name = "makepack", .run = toolMakepack, .summary = "make a picture pack from photos (PNG, JPEG, TGA)"},
+    {.name = "font", .run = toolFont, .summary = "render a font file into a glyph sheet"},
 };
 
 void usage(FILE* out)

@@ -33,7 +33,8 @@ void usage(FILE* out)
             "WorldViewports draw their Worlds, its ScreenViewports present them, the pen\n"
             "and keys are routed and living objects animate. WORLD is read through the\n"
             "file system: from the archives given with -m, else as a file, in which case\n"
-            "the archives beside it (*.zip, *.pak, *.exe) are mounted too.\n\n"
+            "the archives beside it (*.zip, *.pak, *.exe) are mounted too. Every frame whose\n"
+            "events produced a command code N other than 0 prints a line 'command N'.\n\n"
             "  -m ARCHIVE        mount ARCHIVE first (may be repeated)\n%s",
             hostOptionsHelp());
 }
@@ -90,6 +91,17 @@ int parseArgs(int argc, char** argv, ViewArgs* a)
     return 0;
 }
 
+// Prints the command code of every frame whose events produced one, so authors
+// see what their buttons return and scripted tests can check it.
+bool printCommand(int command, const FrameStats*)
+{
+    if (command != 0) {
+        printf("command %d\n", command);
+        fflush(stdout);
+    }
+    return false;
+}
+
 int viewMain(void* arg)
 {
     ViewArgs* a = static_cast<ViewArgs*>(arg);
@@ -107,12 +119,13 @@ int viewMain(void* arg)
     engineLoadMain(a->world.c_str());
     AppFrameHooks hooks;
     engineFrameHooks(&hooks);
+    hooks.work = printCommand;
     FrameStats stats;
     uint32_t frames = appRunFrames(&hooks, &stats);
     engineStop();
     if (hostIsHeadless())
         fprintf(stderr, "tobex view: %u frames\n", frames);
-    return 0;
+    return hostScriptFailed() ? 1 : 0;
 }
 
 }

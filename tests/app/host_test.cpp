@@ -52,6 +52,37 @@ TEST(HostScript, VirtualClockAdvancesOneStepPerPump)
     hostStop();
 }
 
+// tap-control asks the engine's hook where the control is and taps there; a
+// control nobody finds ends the run as failed, naming the script line.
+TEST(HostScript, TapControlTapsWhereTheHookSaysOrFailsTheRun)
+{
+    ASSERT_TRUE(startWithScript("# taps\n16 tap-control 7\n32 tap-control 0x10\n"));
+    hostSetControlLocator([](int32_t id, int32_t* x, int32_t* y) {
+        *x = 3;
+        *y = 4;
+        return id == 7;
+    });
+    HostMessage m;
+    hostPump();
+    ASSERT_TRUE(hostNextMessage(&m));
+    EXPECT_EQ(m.msg, uint32_t(WM_LBUTTONDOWN));
+    EXPECT_EQ(m.x, 3);
+    EXPECT_EQ(m.y, 4);
+    ASSERT_TRUE(hostNextMessage(&m));
+    EXPECT_EQ(m.msg, uint32_t(WM_LBUTTONUP));
+    EXPECT_FALSE(hostScriptFailed());
+    testing::internal::CaptureStderr();
+    hostPump();
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("script.txt:3: no visible, active control with idCtl 16"), std::string::npos) << err;
+    EXPECT_TRUE(hostScriptFailed());
+    ASSERT_TRUE(hostNextMessage(&m));
+    EXPECT_EQ(m.msg, uint32_t(WM_CLOSE));
+    EXPECT_FALSE(startWithScript("10 tap-control seven\n"));
+    hostStop();
+    EXPECT_FALSE(hostScriptFailed());
+}
+
 TEST(HostScript, ScriptedRunsGiveTheSameScreenshotTwice)
 {
     std::string script = "100 key tap UP\n400 shot mid.tga\n800 quit\n";

@@ -221,3 +221,140 @@ TEST_F(ObjTest, ResetTimesAndShutdownDestroyEverything)
     EXPECT_EQ(objGet(0), nullptr);
     ASSERT_TRUE(objInit());
 }
+
+namespace {
+
+// Every non-null slot and hook of a class, as "slot:function" lines.
+std::string slotTable(const ClassDesc* cls)
+{
+    std::string out;
+    auto name = [](ObjMethod fn) { return std::string(methodName(fn) ? methodName(fn) : "?"); };
+    if (cls->create)
+        out += "create:" + name(cls->create) + " ";
+    if (cls->destroy)
+        out += "destroy:" + name(cls->destroy) + " ";
+    for (uint32_t i = 0; i < cls->nMethods; i++)
+        if (cls->slots[i])
+            out += cls->descs[cls->nProps + i].name + (":" + name(cls->slots[i])) + " ";
+    return out;
+}
+
+int g_knobCreates;
+int Knob_Create(void*, void*)
+{
+    g_knobCreates++;
+    return 0;
+}
+int Knob_Render(void*, void*)
+{
+    return 7;
+}
+
+}
+
+// The engine's classes declare only their differences now; what registration
+// resolves must be the tables they spelt out in full before, on every start.
+TEST_F(ObjTest, EngineSlotTablesResolveToTheirFullTablesOnEveryStart)
+{
+    const char* debug = "Debug:Base_Debug ";
+    const char* input = "HandleInputEvent:BaseResponsive_HandleInputEvent ";
+    const std::pair<ClassDesc*, std::string> expected[] = {
+        {&g_baseClass, debug},
+        {&g_strClass, "Debug:Str_Debug "},
+        {&g_spriteClass, std::string("destroy:Sprite_Destroy Sync:Sprite_Sync ") + debug},
+        {&g_offscreenSurfaceClass, std::string("Sync:OffscreenSurface_Sync ") + debug},
+        {&g_baseLivingClass, debug},
+        {&g_baseRenderableClass, debug},
+        {&g_baseResponsiveClass, std::string(debug) + input},
+        {&g_baseVisibleClass, std::string(debug) + input},
+        {&g_screenViewportClass, std::string(debug) + "Render:ScreenViewport_Render "},
+        {&g_worldViewportClass,
+         "Debug:WorldViewport_Debug Render:WorldViewport_Render CalcBBox:WorldViewport_CalcBBox "
+         "HandleInputEvent:WorldViewport_HandleInputEvent InFocusOut:WorldViewport_InFocusOut "},
+        {&g_worldClass, "Save:World_Save Load:World_Load Sync:World_Sync Debug:Base_Debug Live:World_Live "
+                        "Render:World_Render CalcBBox:World_CalcBBox HandleInputEvent:World_HandleInputEvent "
+                        "InFocusOut:World_InFocusOut AddObj:World_AddObj RemoveObj:World_RemoveObj "
+                        "KillObj:World_KillObj MoveKeyFocus:World_MoveKeyFocus "},
+        {&g_actorClass, std::string("create:Actor_Create Sync:Actor_Create ") + debug +
+                            "Render:Actor_Render CalcBBox:Actor_CalcBBox " + input},
+        {&g_controlClass, std::string("Sync:Control_Sync ") + debug},
+        {&g_keyControlClass,
+         std::string("Sync:Control_Sync ") + debug +
+             "Live:KeyControl_Live AddKey:KeyControl_AddKey RemoveKey:KeyControl_RemoveKey "},
+    };
+    for (int start = 0; start < 2; start++) {
+        for (const auto& [cls, table] : expected)
+            EXPECT_EQ(slotTable(cls), table) << cls->name << " start " << start;
+        // A slot a World file rebinds is forgotten by the next start.
+        g_strClass.slots[M_DEBUG] = nullptr;
+        g_actorClass.create = nullptr;
+        ASSERT_TRUE(objInit());
+    }
+}
+
+// A class declares its differences: null inherits the base's slot or hook,
+// OBJ_SLOT_CLEARED clears it, so a class derived from it inherits nothing there.
+TEST_F(ObjTest, RegisteredClassesInheritOverrideAndClearSlotsAndHooks)
+{
+    // Two classes laid out as Actor: Knob derives from Actor, Twist from Knob.
+    static Actor defKnob, defTwist;
+    static PropDesc knobDescs[64], twistDescs[64];
+    const uint32_t n = g_actorClass.nProps + g_actorClass.nMethods;
+    ASSERT_LE(n, 64u);
+    memcpy(knobDescs, g_actorClass.descs, n * sizeof(PropDesc));
+    memcpy(twistDescs, g_actorClass.descs, n * sizeof(PropDesc));
+    static ObjMethod knobSlots[16], twistSlots[16];
+    static ClassDesc knob, twist;
+    knob = g_actorClass;
+    knob.name = "Knob";
+    knob.baseName = "Actor";
+    knob.base = nullptr;
+    knob.descs = knobDescs;
+    knob.nameIndex = nullptr;
+    knob.defaults = &defKnob;
+    knob.slots = knobSlots;
+    twist = knob;
+    twist.name = "Twist";
+    twist.baseName = "Knob";
+    twist.descs = twistDescs;
+    twist.defaults = &defTwist;
+    twist.slots = twistSlots;
+
+    for (int start = 0; start < 2; start++) {
+        memset(knobSlots, 0, sizeof knobSlots);
+        memset(twistSlots, 0, sizeof twistSlots);
+        knobSlots[M_RENDER] = Knob_Render;
+        knobSlots[M_CALCBBOX] = OBJ_SLOT_CLEARED;
+        knob.create = Knob_Create;
+        knob.destroy = OBJ_SLOT_CLEARED;
+        twist.create = nullptr;
+        twist.destroy = nullptr;
+        twistSlots[M_DEBUG] = OBJ_SLOT_CLEARED;
+        ASSERT_TRUE(methodRegister(Knob_Render, "Knob_Render") && methodRegister(Knob_Create, "Knob_Create"));
+        ASSERT_TRUE(classRegister(&knob) && classRegister(&twist));
+        EXPECT_EQ(slotTable(&knob),
+                  "create:Knob_Create Sync:Actor_Create Debug:Base_Debug Render:Knob_Render "
+                  "HandleInputEvent:BaseResponsive_HandleInputEvent ");
+        EXPECT_EQ(slotTable(&twist), "create:Knob_Create Sync:Actor_Create Render:Knob_Render "
+                                     "HandleInputEvent:BaseResponsive_HandleInputEvent ");
+        g_knobCreates = 0;
+        void* t = objCreate(&twist);
+        ASSERT_NE(t, nullptr);
+        EXPECT_EQ(g_knobCreates, 1);
+        EXPECT_EQ(objCallMethod(t, M_RENDER, nullptr), 7);
+        EXPECT_EQ(objCallMethod(t, M_CALCBBOX, nullptr), 0);
+        // The next start finds the declared tables again, not the resolved ones.
+        ASSERT_TRUE(objInit());
+        EXPECT_EQ(knobSlots[M_CALCBBOX], OBJ_SLOT_CLEARED);
+        EXPECT_EQ(twistSlots[M_RENDER], nullptr);
+        EXPECT_EQ(twist.create, nullptr);
+    }
+
+    // A class whose base is not registered inherits nothing, and says so.
+    ASSERT_TRUE(objInit());
+    memset(twistSlots, 0, sizeof twistSlots);
+    ASSERT_TRUE(classRegister(&twist));
+    EXPECT_EQ(slotTable(&twist), "");
+    EXPECT_NE(log().find("classRegister: base class not registered yet, nothing inherited: Twist"),
+              std::string::npos);
+}

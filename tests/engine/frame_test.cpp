@@ -108,6 +108,46 @@ TEST_F(EngineFrame, ACommandLeavesLaterEventsForTheNextFrame)
     EXPECT_EQ(g_releases, 2);
 }
 
+// The screen viewport sits at (20, 30); "Inner" is a member World at (30, 40).
+// Actors have no sprite, so their 20 x 20 boxes come from width and height.
+const char kTapMain[] = "TOBT\n\nWorld\nname\tMain\nobjs\t1 2 3 4\n\n"
+                        "OffscreenSurface\nname\tsfMain\nwidth\t100\nheight\t100\n\n"
+                        "World\nname\tScr\nobjs\t1 2 3 4\n\n"
+                        "Actor\nname\ta\nx\t10\ny\t10\nwidth\t20\nheight\t20\nstate\t5\n\n"
+                        "Actor\nname\thidden\nx\t60\ny\t10\nwidth\t20\nheight\t20\nstate\t7\nvisible\t0\n\n"
+                        "Actor\nname\tresting\nx\t60\ny\t60\nwidth\t20\nheight\t20\nstate\t7\nactive\t0\n\n"
+                        "World\nname\tInner\nx\t30\ny\t40\nobjs\t1 2\n\n"
+                        "Actor\nname\tin\nx\t5\ny\t5\nwidth\t20\nheight\t20\nstate\t7\n\n"
+                        "Actor\nname\tfar\nx\t200\ny\t5\nwidth\t20\nheight\t20\nstate\t8\n\n"
+                        "WorldViewport\nname\tvp\nsf\t1\nworld\t2\n\n"
+                        "ScreenViewport\nname\tsv\nsf\t1\nx\t20\ny\t30\n\n";
+
+TEST_F(EngineFrame, TapPointsRouteBackToTheObjectFound)
+{
+    objDestroy(main);
+    writeFile("tap.w", kTapMain);
+    World* top = static_cast<World*>(engineLoadMain(u"tap.w"));
+    ASSERT_NE(top, nullptr);
+    int32_t x, y;
+    ASSERT_TRUE(sceneFindTap(top, "state", 5, &x, &y));
+    EXPECT_EQ(x, 20 + 10 + 10);
+    EXPECT_EQ(y, 30 + 10 + 10);
+    // The hidden and the resting actor are passed over for the one in Inner.
+    ASSERT_TRUE(sceneFindTap(top, "state", 7, &x, &y));
+    EXPECT_EQ(x, 20 + 30 + 5 + 10);
+    EXPECT_EQ(y, 30 + 40 + 5 + 10);
+    for (int id : {5, 7}) {
+        ASSERT_TRUE(sceneFindTap(top, "state", id, &x, &y));
+        tap(x, y);
+        inputUpdate();
+        EXPECT_EQ(engineHandleEvents(), id);
+    }
+    EXPECT_FALSE(sceneFindTap(top, "state", 8, &x, &y));  // outside the viewport's window
+    EXPECT_FALSE(sceneFindTap(top, "state", 99, &x, &y));
+    EXPECT_FALSE(sceneFindTap(top, "name", 5, &x, &y));  // not an INT property
+    EXPECT_FALSE(sceneFindTap(nullptr, "state", 5, &x, &y));
+}
+
 TEST(ViewTool, ScriptedHeadlessRunsGiveTheSameScreenshots)
 {
     std::string dir = testutil::makeTempDir();
@@ -129,6 +169,12 @@ TEST(ViewTool, ScriptedHeadlessRunsGiveTheSameScreenshots)
     EXPECT_EQ(shots[0][0], shots[1][0]);
     EXPECT_EQ(shots[0][1], shots[1][1]);
     EXPECT_NE(shots[0][0], shots[0][1]);  // the actor moved between the shots
+
+    // A control the script names but the screen lacks fails the run.
+    testutil::writeFile(dir + "t.txt", "# no controls here\n100 tap-control 3\n900 quit\n");
+    testutil::ToolRun r = view(dir, "--headless --frame-ms 16 --script t.txt main.w");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("t.txt:2: no visible, active control with idCtl 3"), std::string::npos) << r.out;
 
     EXPECT_EQ(view(dir, "--help").status, 0);
     EXPECT_EQ(view(dir, "-m").status, 2);

@@ -131,6 +131,36 @@ TEST_F(SceneObjects, ChildActorsFollowTheirParent)
     EXPECT_TRUE(calcObjBBox(child, &view));
 }
 
+// A surface set directly in sf belongs to whoever set it: drawing neither
+// replaces it with the sprite's nor frees it. Only a null sf, or the sprite's
+// own surface, follows the sprite.
+TEST_F(SceneObjects, SurfacesSetDirectlyStayAndSpriteSurfacesFollowTheSprite)
+{
+    Actor* a = block(nullptr, kRed, 0, 0, "a");
+    Sprite* s = static_cast<Sprite*>(objGet(a->sprite));
+    ASSERT_EQ(Actor_CalcBBox(a, &view), 0);
+    ASSERT_NE(s->sf, nullptr);
+    EXPECT_EQ(a->sf, s->sf);
+
+    SURFACE* own = sfCreate(4, 3, PF_565, false, SF_NO_KEY, nullptr);
+    gfxSetColor(colorConvert(kBlue, PF_888, nullptr, own));
+    sfFillRect(own, nullptr);
+    a->sf = own;
+    Actor_CalcBBox(a, &view);
+    Actor_Render(a, &view);
+    EXPECT_EQ(a->sf, own);
+    EXPECT_EQ(a->bbox.w, 4);
+    EXPECT_EQ(rgbAt(target, 3, 2), kBlue);
+    EXPECT_EQ(rgbAt(target, 4, 2), kBlack);
+
+    // The owner frees its surface and clears sf: the sprite's comes back.
+    sfDestroy(own);
+    a->sf = nullptr;
+    Actor_Render(a, &view);
+    EXPECT_EQ(a->sf, s->sf);
+    EXPECT_EQ(rgbAt(target, 9, 9), kRed);
+}
+
 TEST_F(SceneObjects, SpritesLoadGsfFirstKeyTopLeftCutFramesAndSaveRle)
 {
     writeSolidTga("pic.tga", 8, 8, kRed);

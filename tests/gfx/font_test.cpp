@@ -71,11 +71,14 @@ TEST_F(FontTest, BuildChecksParametersAndScansGlyphs)
     fontBuild(&f);
     EXPECT_EQ(f.glyphs[5].width, 3);
     EXPECT_EQ(f.glyphs[5].rightBlank, 0);
-    // 20 x 20 cells keep 256 glyphs.
-    f.nXSrcChars = 20;
-    f.nYSrcChars = 20;
-    fontBuild(&f);
-    EXPECT_EQ(f.nLastChar, 32 + 255);
+    // 20 x 20 cells keep 256 glyphs; only the 13 rows they use must be on the sheet.
+    SURFACE* big = makeSheet(20, 13, 7, 3, 0, 0);
+    FONT wide = makeFont(big, 7, 3, true);
+    wide.nXSrcChars = 20;
+    wide.nYSrcChars = 20;
+    EXPECT_EQ(fontBuild(&wide), &wide);
+    EXPECT_EQ(wide.nLastChar, 32 + 255);
+    sfDestroy(big);
     FONT bad = f;
     bad.sf = nullptr;
     EXPECT_EQ(fontBuild(&bad), nullptr);
@@ -85,6 +88,64 @@ TEST_F(FontTest, BuildChecksParametersAndScansGlyphs)
     bad = f;
     bad.nCharHeight = 0;
     EXPECT_EQ(fontBuild(&bad), nullptr);
+    sfDestroy(sheet);
+}
+
+// A record whose grid does not fit its sheet, whose range is upside down or too
+// long, or whose cell is empty draws nothing and never reads outside the sheet
+// or the glyph table.
+TEST_F(FontTest, BadGridsAndRangesDrawNothing)
+{
+    SURFACE* sheet = makeSheet(14, 7, 7, 3, 0, 0);
+    SURFACE* dst = sfCreate(40, 4, PF_MONO8, false, SF_NO_KEY, nullptr);
+    gfxSetColor(1);
+    auto drawsNothing = [&](const FONT& f) {
+        memset(dst->pixels, 0, dst->size);
+        fontDrawText(&f, dst, u"AB\u00ff\u0150", 0, 0, FONT_ALIGN_LEFT, 0);
+        fontMeasure(&f, u"AB\u00ff\u0150", nullptr, nullptr);
+        for (int y = 0; y < dst->height; y++)
+            if (rowOf(dst, y).find('#') != std::string::npos)
+                return false;
+        return true;
+    };
+    FONT good = makeFont(sheet, 7, 3, true);
+    ASSERT_TRUE(fontBuild(&good));
+    EXPECT_FALSE(drawsNothing(good));
+
+    FONT f = good;
+    f.nYSrcChars = 8;  // one row more than the sheet holds
+    EXPECT_EQ(fontBuild(&f), nullptr);
+    EXPECT_TRUE(drawsNothing(f));
+    f = good;
+    f.nXSrcOffs = 3;  // the last column would end one pixel past the sheet
+    EXPECT_EQ(fontBuild(&f), nullptr);
+    EXPECT_TRUE(drawsNothing(f));
+    f = good;
+    f.nYSrcOffs = -1;
+    EXPECT_EQ(fontBuild(&f), nullptr);
+    f = good;
+    f.nCharWidth = 0;
+    EXPECT_EQ(fontBuild(&f), nullptr);
+    EXPECT_TRUE(drawsNothing(f));
+    f = good;
+    f.nCharHeight = 0;
+    EXPECT_TRUE(drawsNothing(f));
+
+    // A built record later pointed at a smaller sheet, or given a range by hand.
+    SURFACE* small = sfCreate(20, 4, PF_MONO8, false, 0, nullptr);
+    f = good;
+    f.sf = small;
+    EXPECT_TRUE(drawsNothing(f));
+    f = good;
+    f.nLastChar = f.nFirstChar - 1;
+    EXPECT_TRUE(drawsNothing(f));
+    f = good;
+    f.nLastChar = f.nFirstChar + 1000;
+    EXPECT_TRUE(drawsNothing(f));
+    EXPECT_GT(fontTextWidth(&f, u"\u0400"), 0);  // measured as a blank, not from past the table
+    gfxResetState();
+    sfDestroy(small);
+    sfDestroy(dst);
     sfDestroy(sheet);
 }
 

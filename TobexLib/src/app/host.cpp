@@ -9,6 +9,8 @@
 //   <ms> shot <file.png|file.tga>
 //   <ms> answer ok|cancel                      the next message box's answer
 //   <ms> focus lost|gained
+//   <ms> tap-control <id>                      pen tap at the centre of the control
+//                                              whose idCtl is id (found by a hook)
 //   <ms> quit
 #include "app/host.h"
 
@@ -32,7 +34,8 @@ namespace {
 enum ScriptAction {
     ACT_MESSAGE,
     ACT_SHOT,
-    ACT_ANSWER
+    ACT_ANSWER,
+    ACT_TAP_CONTROL
 };
 
 struct ScriptEvent {
@@ -41,6 +44,8 @@ struct ScriptEvent {
     HostMessage message;
     std::string file;  // ACT_SHOT
     int answer;        // ACT_ANSWER
+    int32_t control;   // ACT_TAP_CONTROL: the idCtl looked for
+    int line;          // line in the script file
 };
 
 struct HostState {
@@ -55,6 +60,8 @@ struct HostState {
     uint64_t startNs;    // real clock at start
     int frames;
     int nextAnswer;  // 1 OK, 2 Cancel
+    HostControlLocator locator;
+    bool scriptFailed;  // a line could not be carried out; the run was ended
     std::vector<uint16_t> screen;
     int width, height;
     bool displayOpen;
@@ -158,6 +165,18 @@ bool parseLine(char* line, std::vector<ScriptEvent>* out, const char** why)
         out->push_back(e);
         return true;
     }
+    if (!strcmp(cmd, "tap-control") && n == 3) {
+        char* e2;
+        long id = strtol(tok[2], &e2, 0);
+        if (*e2 || id < INT32_MIN || id > INT32_MAX) {
+            *why = "tap-control takes a control id";
+            return false;
+        }
+        e.action = ACT_TAP_CONTROL;
+        e.control = int32_t(id);
+        out->push_back(e);
+        return true;
+    }
     if (!strcmp(cmd, "focus") && n == 3 && (!strcmp(tok[2], "lost") || !strcmp(tok[2], "gained"))) {
         e.message.msg = !strcmp(tok[2], "lost") ? WM_KILLFOCUS : WM_SETFOCUS;
         out->push_back(e);
@@ -230,16 +249,35 @@ bool loadScript(const char* path)
     while (ok && fgets(line, sizeof line, f)) {
         ++number;
         const char* why = nullptr;
+        size_t before = g_host.script.size();
         if (!parseLine(line, &g_host.script, &why)) {
             fprintf(stderr, "host: %s:%d: %s\n", path, number, why);
             ok = false;
         }
+        for (size_t i = before; i < g_host.script.size(); i++)
+            g_host.script[i].line = number;
     }
     fclose(f);
     // Events run in time order; equal times keep the order of the file.
     std::stable_sort(g_host.script.begin(), g_host.script.end(),
                      [](const ScriptEvent& a, const ScriptEvent& b) { return a.time < b.time; });
     return ok;
+}
+
+// A pen tap at the control's centre; a control that cannot be found ends the
+// run as failed, naming the script line.
+void tapControl(const ScriptEvent& e)
+{
+    int32_t x, y;
+    if (g_host.locator && g_host.locator(e.control, &x, &y)) {
+        push(HostMessage{WM_LBUTTONDOWN, 0, x, y});
+        push(HostMessage{WM_LBUTTONUP, 0, x, y});
+        return;
+    }
+    fprintf(stderr, "host: %s:%d: no visible, active control with idCtl %d on the screen\n",
+            g_host.options.script, e.line, int(e.control));
+    g_host.scriptFailed = true;
+    push(HostMessage{WM_CLOSE, 0, 0, 0});
 }
 
 void runDueScript()
@@ -251,6 +289,8 @@ void runDueScript()
             push(e.message);
         else if (e.action == ACT_SHOT)
             hostSaveScreenshot(e.file.c_str());
+        else if (e.action == ACT_TAP_CONTROL)
+            tapControl(e);
         else
             g_host.nextAnswer = e.answer;
     }
@@ -405,6 +445,16 @@ void hostStop()
         sdlCloseWindow();
     g_host.~HostState();
     new (&g_host) HostState{};
+}
+
+void hostSetControlLocator(HostControlLocator fn)
+{
+    g_host.locator = fn;
+}
+
+bool hostScriptFailed()
+{
+    return g_host.scriptFailed;
 }
 
 bool hostIsHeadless()

@@ -81,6 +81,13 @@ void hostStop();                       // saves the requested screenshot, closes
 bool hostIsHeadless();                 // true until a window opened, and in headless runs
 const HostOptions* hostOptions();
 
+// ---- Script hooks -------------------------------------------------------------------
+// Where on the screen the pen taps the control whose idCtl is id: false when no
+// visible, active control has it. Set by the engine, which knows the scene.
+typedef bool (*HostControlLocator)(int32_t id, int32_t* x, int32_t* y);
+void hostSetControlLocator(HostControlLocator fn);  // null: every tap-control line fails
+bool hostScriptFailed();  // a script line could not be carried out and ended the run
+
 // ---- Window and messages --------------------------------------------------------------
 bool hostOpenWindow(const char16_t* title, int width, int height);  // headless: always true
 void hostSetTitle(const char16_t* title);

@@ -239,19 +239,12 @@ constexpr ClassDesc makeClass(const char* name, const char* baseName, uint32_t s
                      .slots = slots};
 }
 
-// Every slot table starts with its static bindings: Debug, HandleInputEvent and
-// the World's and KeyControl's own methods.
+// The slot tables list each class's differences from its base; classRegister
+// fills in the rest. These bindings are not registered with a class of their own.
 void bindStaticSlots()
 {
-    ObjMethod* debugSlots[] = {g_baseSlots,     g_strSlots,        g_spriteSlots,     g_offscreenSlots,
-                               g_livingSlots,   g_renderableSlots, g_responsiveSlots, g_visibleSlots,
-                               g_screenVpSlots, g_worldVpSlots,    g_worldSlots,      g_actorSlots,
-                               g_controlSlots,  g_keyControlSlots};
-    for (ObjMethod* slots : debugSlots)
-        slots[M_DEBUG] = Base_Debug;
-    ObjMethod* responsive[] = {g_responsiveSlots, g_visibleSlots, g_worldVpSlots, g_worldSlots, g_actorSlots};
-    for (ObjMethod* slots : responsive)
-        slots[M_HANDLEINPUTEVENT] = BaseResponsive_HandleInputEvent;
+    g_baseSlots[M_DEBUG] = Base_Debug;
+    g_responsiveSlots[M_HANDLEINPUTEVENT] = BaseResponsive_HandleInputEvent;
     g_worldSlots[M_ADDOBJ] = World_AddObj;
     g_worldSlots[M_REMOVEOBJ] = World_RemoveObj;
     g_worldSlots[M_KILLOBJ] = World_KillObj;
@@ -378,7 +371,6 @@ bool registerActorAndControls()
     g_actorSlots[M_RENDER] = Actor_Render;
     g_actorSlots[M_CALCBBOX] = Actor_CalcBBox;
     g_controlSlots[M_SYNC] = Control_Sync;
-    g_keyControlSlots[M_SYNC] = Control_Sync;
     g_keyControlSlots[M_LIVE] = KeyControl_Live;
     return registerWith(&g_actorClass, actor, 3) && registerWith(&g_controlClass, control, 1) &&
            registerWith(&g_keyControlClass, keyControl, 3);
@@ -388,16 +380,6 @@ bool registerActorAndControls()
 
 bool engineRegisterClasses()
 {
-    // A new start forgets every slot a World file rebound during the last run.
-    ClassDesc* all[] = {&g_baseClass,           &g_strClass,
-                        &g_spriteClass,         &g_offscreenSurfaceClass,
-                        &g_baseLivingClass,     &g_baseRenderableClass,
-                        &g_baseResponsiveClass, &g_baseVisibleClass,
-                        &g_screenViewportClass, &g_worldViewportClass,
-                        &g_worldClass,          &g_actorClass,
-                        &g_controlClass,        &g_keyControlClass};
-    for (ClassDesc* cls : all)
-        memset(cls->slots, 0, cls->nMethods * sizeof(ObjMethod));
     initDefaults();
     bindStaticSlots();
     // Destroying an OffscreenSurface frees the pixels of its embedded surface.

@@ -95,9 +95,10 @@ struct World : BaseResponsive {
 struct Actor : BaseVisible {
     ObjectId parent;  // Actor positions are relative to
     ObjectId sprite;  // Sprite drawn
-    void* sf;         // the sprite's surface, borrowed
+    void* sf;         // the sprite's surface, borrowed; or a surface set directly, kept as set
     int32_t frame;    // -1 = the whole surface
     int32_t state;    // free for derived classes
+    void* sfTaken;    // run-time, not a property: the sprite's surface sf last took
 };
 
 struct Control : BaseLiving {

@@ -7,6 +7,8 @@
 // skipped, never dereferenced.
 #include "engine/scene.h"
 
+#include <string.h>
+
 #include "app/log.h"
 #include "gfx/blit.h"
 #include "gfx/display.h"
@@ -220,35 +222,101 @@ int keyAtTop(World* w, InputEvent* ev)
     return routeThrough(v, &win, ev, M_HANDLEINPUTEVENT, 0, 0);
 }
 
-// A pen event at the top level: the screen viewport under the pen, then the
-// World viewport under the point on that surface.
-int penAtTop(World* w, InputEvent* ev)
+// The viewports a pen point on the screen goes through at the top level: the
+// last visible ScreenViewport whose window holds the point, then the last
+// visible WorldViewport whose window holds the point on that surface. False
+// when either is missing.
+struct TopRoute {
+    int32_t screenIndex, worldIndex;
+    ViewRect screen, win;
+    int32_t sx, sy;  // the point on the presented surface
+};
+
+bool routeAtTop(World* w, int32_t x, int32_t y, TopRoute* r)
 {
-    ViewRect screen;
     int32_t i = w->objs.count - 1;
     for (; i >= 0; i--) {
         void* m = memberAt(w, i);
         if (!visibleAs(m, &g_screenViewportClass) ||
-            !screenViewportWindow(static_cast<ScreenViewport*>(m), &screen))
+            !screenViewportWindow(static_cast<ScreenViewport*>(m), &r->screen))
             continue;
-        const Rect onScreen = {screen.x, screen.y, screen.vp.w, screen.vp.h};
-        if (rectHas(&onScreen, ev->x, ev->y))
+        const Rect onScreen = {r->screen.x, r->screen.y, r->screen.vp.w, r->screen.vp.h};
+        if (rectHas(&onScreen, x, y))
             break;
     }
     if (i < 0)
-        return 0;
-    const int32_t sx = ev->x + screen.vp.x - screen.x, sy = ev->y + screen.vp.y - screen.y;
+        return false;
+    r->screenIndex = i;
+    r->sx = x + r->screen.vp.x - r->screen.x;
+    r->sy = y + r->screen.vp.y - r->screen.y;
     for (int32_t j = w->objs.count - 1; j >= 0; j--) {
         void* m = memberAt(w, j);
-        ViewRect win;
         if (!visibleAs(m, &g_worldViewportClass) ||
-            !worldViewportWindow(static_cast<WorldViewport*>(m), &screen, &win) || !rectHas(&win.vp, sx, sy))
+            !worldViewportWindow(static_cast<WorldViewport*>(m), &r->screen, &r->win) ||
+            !rectHas(&r->win.vp, r->sx, r->sy))
             continue;
-        w->viewportFocus = j;
-        return routeThrough(static_cast<WorldViewport*>(m), &win, ev, M_HANDLEINPUTEVENT,
-                            sx - ev->x + win.vp.x - win.x, sy - ev->y + win.vp.y - win.y);
+        r->worldIndex = j;
+        return true;
     }
-    return 0;
+    return false;
+}
+
+// A pen event at the top level: the screen viewport under the pen, then the
+// World viewport under the point on that surface.
+int penAtTop(World* w, InputEvent* ev)
+{
+    TopRoute r;
+    if (!routeAtTop(w, ev->x, ev->y, &r))
+        return 0;
+    w->viewportFocus = r.worldIndex;
+    return routeThrough(static_cast<WorldViewport*>(memberAt(w, r.worldIndex)), &r.win, ev,
+                        M_HANDLEINPUTEVENT, r.sx - ev->x + r.win.vp.x - r.win.x,
+                        r.sy - ev->y + r.win.vp.y - r.win.y);
+}
+
+// ---- Finding where to tap --------------------------------------------------------------------
+
+struct TapTarget {
+    const char* prop;
+    int32_t value;
+};
+
+bool intPropIs(void* obj, const TapTarget& t)
+{
+    const PropDesc* d = objPropDesc(obj, objPropIndex(obj, t.prop));
+    if (!d || d->type != PT_INT || d->size != sizeof(int32_t))
+        return false;
+    int32_t v;
+    memcpy(&v, static_cast<const uint8_t*>(obj) + d->offset, sizeof v);
+    return v == t.value;
+}
+
+// Visits, depth first in member order, every visible, active responsive member
+// of w (and of its member Worlds) whose property matches, with the centre of its
+// box in the point system the viewport routes into w; (ox, oy) is the sum of the
+// positions of the Worlds around w. Stops when visit returns true.
+template <class Visit>
+bool visitTargets(World* w, const ViewRect* view, int32_t ox, int32_t oy, const TapTarget& t, Visit& visit)
+{
+    DepthGuard guard;
+    if (!guard.ok)
+        return false;
+    int32_t wx, wy;
+    calcObjPos(w, view, &wx, &wy);
+    ox += wx;
+    oy += wy;
+    for (int32_t i = 0; i < w->objs.count; i++) {
+        void* m = memberAt(w, i);
+        if (!visibleAs(m, &g_baseResponsiveClass))
+            continue;
+        const BaseResponsive* r = static_cast<const BaseResponsive*>(m);
+        if (r->active && r->bbox.w > 0 && r->bbox.h > 0 && intPropIs(m, t) &&
+            visit(ox + r->bbox.x + r->bbox.w / 2, oy + r->bbox.y + r->bbox.h / 2))
+            return true;
+        if (objIsA(m, &g_worldClass) && visitTargets(static_cast<World*>(m), view, ox, oy, t, visit))
+            return true;
+    }
+    return false;
 }
 
 }
@@ -570,4 +638,47 @@ int World_InFocusOut(void* obj, void* arg)
 {
     worldSetFocus(static_cast<World*>(obj), -1, static_cast<InputEvent*>(arg));
     return 0;
+}
+
+// ---- Finding where to tap ---------------------------------------------------------------------------
+
+bool sceneFindTap(World* top, const char* prop, int32_t value, int32_t* x, int32_t* y)
+{
+    if (!objIsA(top, &g_worldClass) || !prop)
+        return false;
+    const TapTarget t = {prop, value};
+    for (int32_t j = 0; j < top->objs.count; j++) {
+        void* v = memberAt(top, j);
+        void* shown =
+            visibleAs(v, &g_worldViewportClass) ? objGet(static_cast<WorldViewport*>(v)->world) : nullptr;
+        if (!objIsA(shown, &g_worldClass))
+            continue;
+        for (int32_t i = top->objs.count - 1; i >= 0; i--) {
+            void* sv = memberAt(top, i);
+            ViewRect screen, win;
+            if (!visibleAs(sv, &g_screenViewportClass) ||
+                !screenViewportWindow(static_cast<ScreenViewport*>(sv), &screen) ||
+                !worldViewportWindow(static_cast<WorldViewport*>(v), &screen, &win) ||
+                win.surface != screen.surface)
+                continue;
+            // Laid out as the viewport's drawing does, so boxes are current.
+            if (objCallMethod(shown, M_CALCBBOX, &win) != 0)
+                continue;
+            // A point routed into the World came from the surface point p + vp - (x, y),
+            // which came from the screen point s + vp - (x, y) of the screen viewport.
+            auto visit = [&](int32_t px, int32_t py) {
+                int32_t ex = px - win.vp.x + win.x - screen.vp.x + screen.x;
+                int32_t ey = py - win.vp.y + win.y - screen.vp.y + screen.y;
+                TopRoute r;
+                if (!routeAtTop(top, ex, ey, &r) || r.screenIndex != i || r.worldIndex != j)
+                    return false;
+                *x = ex;
+                *y = ey;
+                return true;
+            };
+            if (visitTargets(static_cast<World*>(shown), &win, 0, 0, t, visit))
+                return true;
+        }
+    }
+    return false;
 }

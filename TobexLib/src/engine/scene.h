@@ -41,6 +41,13 @@ bool worldViewportWindow(const WorldViewport* v, const ViewRect* caller, ViewRec
 bool screenViewportWindow(const ScreenViewport* v, ViewRect* out);
 SURFACE* offscreenSurface(ObjectId id);  // the embedded surface of an OffscreenSurface, or null
 
+// ---- Finding where to tap ---------------------------------------------------------------
+// The screen point where a pen tap reaches the first visible, active responsive
+// object whose INT property `prop` equals value, searched in member order (member
+// Worlds inside) in the Worlds the top-level World shows through its viewports;
+// Worlds are laid out first. False when no such object can be reached.
+bool sceneFindTap(World* top, const char* prop, int32_t value, int32_t* x, int32_t* y);
+
 // ---- Sprites ---------------------------------------------------------------------------
 // The surface of a Sprite by id, loaded on first use; null unless id names a
 // Sprite whose image loaded.

@@ -1,7 +1,7 @@
 // Sprites, actors and off-screen surfaces: image resources and the objects that
 // draw them. An actor borrows its sprite's surface; it looks the sprite up again
 // on every use, so an actor whose sprite was destroyed draws nothing instead of
-// reading a released surface.
+// reading a released surface. A surface set directly in sf is never replaced.
 #include <string.h>
 
 #include "app/log.h"
@@ -84,10 +84,13 @@ void applySettings(Sprite* s, SURFACE* sf)
     }
 }
 
+// The actor's surface. The sprite's surface is looked up again only while sf is
+// null or still the surface last taken from the sprite: a surface set directly
+// belongs to whoever set it and stays until they change it.
 SURFACE* actorSurface(Actor* a)
 {
-    if (a->sprite != OBJ_NONE)
-        a->sf = spriteSurface(a->sprite);
+    if (!a->sf || a->sf == a->sfTaken)
+        a->sf = a->sfTaken = spriteSurface(a->sprite);
     return static_cast<SURFACE*>(a->sf);
 }
 
@@ -179,7 +182,7 @@ int Actor_Create(void* obj, void*)
 {
     Actor* a = static_cast<Actor*>(obj);
     if (!a->sf && a->sprite != OBJ_NONE)
-        a->sf = spriteSurface(a->sprite);
+        a->sf = a->sfTaken = spriteSurface(a->sprite);
     return 0;
 }
 

@@ -1,6 +1,7 @@
 // Engine start-up, frame steps and shut-down shared by the game and the viewer.
 #include "engine/startup.h"
 
+#include "app/host.h"
 #include "app/input.h"
 #include "app/log.h"
 #include "app/text.h"
@@ -43,6 +44,12 @@ void mountArchives(const EngineConfig* c)
         fatal(u"Could not load data file");
 }
 
+// The script's tap-control: controls are found by their idCtl property.
+bool locateControl(int32_t id, int32_t* x, int32_t* y)
+{
+    return sceneFindTap(static_cast<World*>(engineMainWorld()), "idCtl", id, x, y);
+}
+
 int firstWorldViewport(const World* w)
 {
     for (int32_t i = 0; i < w->objs.count; i++)
@@ -71,10 +78,12 @@ void engineStart(const EngineConfig* c)
     inputEnable(true);
     if (!sndInit())
         fatal(u"Fatal: could not init sound");
+    hostSetControlLocator(locateControl);
 }
 
 void engineStop()
 {
+    hostSetControlLocator(nullptr);
     sndFree(g_engine.tap);
     g_engine = Engine{};
     vfsShutdown();

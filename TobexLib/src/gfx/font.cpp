@@ -11,14 +11,45 @@ namespace {
 FONT gSysFont;
 bool gSingleLine;  // measuring stops at the first line end (set while justifying)
 
+// A glyph index is below FONT_GLYPHS even when the record's range was set by hand.
 bool isBlank(const FONT* f, char16_t c)
 {
-    return c == u' ' || c < f->nFirstChar || c > f->nLastChar;
+    return c == u' ' || c < f->nFirstChar || c > f->nLastChar || c - (int64_t)f->nFirstChar >= FONT_GLYPHS;
 }
 
 const GLYPH& glyphOf(const FONT* f, char16_t c)
 {
     return f->glyphs[c - f->nFirstChar];
+}
+
+int glyphCount(const FONT* f)
+{
+    int64_t n = (int64_t)f->nXSrcChars * f->nYSrcChars;
+    return n > FONT_GLYPHS ? FONT_GLYPHS : (int)n;
+}
+
+// Whether every cell that becomes a glyph lies inside the sheet, so a sheet
+// smaller than its declared grid, or a grid with negative offsets or gaps, is
+// refused rather than half drawn.
+bool gridFits(const FONT* f)
+{
+    if (f->nXSrcOffs < 0 || f->nYSrcOffs < 0 || f->nXSrcSpacing < 0 || f->nYSrcSpacing < 0)
+        return false;
+    int count = glyphCount(f);
+    int64_t cols = count < f->nXSrcChars ? count : f->nXSrcChars;
+    int64_t rows = (count + cols - 1) / cols;
+    int64_t right = f->nXSrcOffs + cols * ((int64_t)f->nCharWidth + f->nXSrcSpacing) - f->nXSrcSpacing;
+    int64_t bottom = f->nYSrcOffs + rows * ((int64_t)f->nCharHeight + f->nYSrcSpacing) - f->nYSrcSpacing;
+    return right <= f->sf->width && bottom <= f->sf->height;
+}
+
+// Whether the record can be drawn from: sizes and counts of a built font, a
+// character range of at most FONT_GLYPHS codes, every cell inside the sheet.
+bool usable(const FONT* f)
+{
+    return f->sf && f->nCharWidth >= 1 && f->nCharHeight >= 1 && f->nXSrcChars >= 1 && f->nYSrcChars >= 1 &&
+           f->nFirstChar >= 1 && f->nFirstChar <= f->nLastChar &&
+           f->nLastChar - (int64_t)f->nFirstChar < FONT_GLYPHS && gridFits(f);
 }
 
 int cell(const FONT* f)
@@ -152,14 +183,17 @@ bool drawFixed(const FONT* f, SURFACE* dst, Pen& p, const char16_t* at)
 
 FONT* fontBuild(FONT* f)
 {
-    if (!f || !f->sf || f->nCharWidth < 1 || f->nCharHeight < 1 || f->nXSrcChars < 1 || f->nYSrcChars < 1 ||
-        f->nFirstChar < 1)
+    if (!f)
         return nullptr;
-    int64_t count = (int64_t)f->nXSrcChars * f->nYSrcChars;
-    if (count > FONT_GLYPHS)
-        count = FONT_GLYPHS;
-    f->nLastChar = f->nFirstChar + (int32_t)count - 1;
+    // A refused record keeps no glyphs, so it draws nothing.
     memset(f->glyphs, 0, sizeof f->glyphs);
+    f->nLastChar = 0;
+    if (!f->sf || f->nCharWidth < 1 || f->nCharHeight < 1 || f->nXSrcChars < 1 || f->nYSrcChars < 1 ||
+        f->nFirstChar < 1 || !gridFits(f))
+        return nullptr;
+    int count = glyphCount(f);
+    int64_t last = (int64_t)f->nFirstChar + count - 1;
+    f->nLastChar = last > INT32_MAX ? INT32_MAX : (int32_t)last;
     for (int i = 0; i < count; i++) {
         GLYPH* g = &f->glyphs[i];
         int c = i % f->nXSrcChars, r = i / f->nXSrcChars;
@@ -234,7 +268,7 @@ int fontCountGaps(const char16_t* text)
 
 void fontDrawText(const FONT* f, SURFACE* dst, const char16_t* text, int x, int y, int align, int maxWidth)
 {
-    if (!f || !f->sf || !text || !*text || !dst)
+    if (!f || !text || !*text || !dst || !usable(f))
         return;
     uint32_t mode = gfxGetBlendMode();
     gfxSetBlendMode(f->bBlend ? BLEND_TINT : BLEND_SOLID);
@@ -284,8 +318,11 @@ bool sysFontLoad()
     gSysFont.nYSrcSpacing = 1;
     gSysFont.nXSrcOffs = 1;
     gSysFont.nYSrcOffs = 1;
+    // Fourteen cells a row; as many rows as the sheet holds, so a sheet of 16
+    // rows gives characters 32..255.
     gSysFont.nXSrcChars = 14;
-    gSysFont.nYSrcChars = 7;
+    gSysFont.nYSrcChars = (img->height - gSysFont.nYSrcOffs + gSysFont.nYSrcSpacing) /
+                          (gSysFont.nCharHeight + gSysFont.nYSrcSpacing);
     gSysFont.nFirstChar = 32;
     return fontBuild(&gSysFont) != nullptr;
 }

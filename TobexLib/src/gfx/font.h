@@ -39,7 +39,9 @@ struct FONT {
 };
 
 // ---- Building -------------------------------------------------------------------------
-FONT* fontBuild(FONT* font);  // null when the image is missing or a size or count is below 1
+// Null when the image is missing, a size or count is below 1, or a cell would lie
+// outside the image; such a record keeps no glyphs and draws nothing.
+FONT* fontBuild(FONT* font);
 
 // ---- Measuring ---------------------------------------------------------------------------
 void fontMeasure(const FONT* font, const char16_t* text, int* width, int* height);
@@ -48,9 +50,10 @@ int fontCountGaps(const char16_t* text);  // word gaps of the first line; 0 for 
 
 // ---- Drawing -----------------------------------------------------------------------------------
 // Draws in the draw colour; x or y FONT_CENTER centres; maxWidth <= 0 is the text's own width.
+// Draws nothing with a record fontBuild would refuse or whose range exceeds 256 codes.
 void fontDrawText(const FONT* font, SURFACE* dst, const char16_t* text, int x, int y, int align,
                   int maxWidth);
 
 // ---- System font ------------------------------------------------------------------------------
-bool sysFontLoad();  // the 7 x 14 font image through the image cache
+bool sysFontLoad();  // the 7 x 14 font image through the image cache; its rows from the image height
 FONT* sysFont();     // the system font record (built or not)

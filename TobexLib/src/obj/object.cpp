@@ -1,5 +1,10 @@
 // The class registry, the named-method registry and the object table.
 //
+// Registering a class resolves its inheritance once: null slots and hooks take
+// the base class's, cleared ones become null. The registry keeps each class's
+// table as declared and puts it back at shut-down, so a class can be registered
+// again by the next start and resolves to the same table.
+//
 // The object table never hands out an id whose lowest byte is 0xFD or 0xFE: in
 // the binary World form such a saved id could not be told from the markers of an
 // absolute or a named reference. Slots of that shape are taken once, hold no
@@ -23,10 +28,18 @@ struct NamedMethod {
     const char* name;
 };
 
+// A registered class's hooks and slots as its descriptor declared them.
+struct Declared {
+    ClassDesc* cls;
+    ObjMethod create, destroy;
+    ObjMethod* slots;  // copy of nMethods slots (memAlloc), or null
+};
+
 Vector g_classes;       // ClassDesc*, sorted by name
 Vector g_methods;       // NamedMethod, sorted by name
 HandleTable g_objects;  // object pointers by id
 Vector g_worlds;        // ObjectId, sorted: the live objects that are Worlds (derived classes too)
+Vector g_declared;      // Declared, in registration order
 bool g_ready;
 TIME g_resetTime;
 
@@ -122,6 +135,56 @@ const NameIndexEntry* findName(const ClassDesc* cls, const char* name)
     return static_cast<const NameIndexEntry*>(vecFind(&v, &key, compareIndexName));
 }
 
+ObjMethod inherit(ObjMethod own, ObjMethod base)
+{
+    ObjMethod fn = own ? own : base;
+    return fn == OBJ_SLOT_CLEARED ? nullptr : fn;
+}
+
+// Keeps the declared hooks and slots, then fills them in from the base class,
+// which must be registered (and so resolved) in this registry already.
+bool resolveInheritance(ClassDesc* cls)
+{
+    Declared d = {.cls = cls, .create = cls->create, .destroy = cls->destroy, .slots = nullptr};
+    size_t bytes = cls->nMethods * sizeof(ObjMethod);
+    if (cls->slots && bytes) {
+        d.slots = static_cast<ObjMethod*>(memAlloc(int32_t(bytes)));
+        if (!d.slots)
+            return false;
+        memcpy(d.slots, cls->slots, bytes);
+    }
+    if (vecPush(&g_declared, &d) < 0) {
+        memFree(d.slots);
+        return false;
+    }
+    const ClassDesc* base = cls->baseName && classFind(cls->baseName) == cls->base ? cls->base : nullptr;
+    if (!base && cls->baseName && cls->nMethods) {
+        logWrite("classRegister: base class not registered yet, nothing inherited: ", 0);
+        logLine(cls->name);
+    }
+    cls->create = inherit(cls->create, base ? base->create : nullptr);
+    cls->destroy = inherit(cls->destroy, base ? base->destroy : nullptr);
+    for (uint32_t i = 0; cls->slots && i < cls->nMethods; i++) {
+        bool inherited = base && base->slots && i < base->nMethods;
+        cls->slots[i] = inherit(cls->slots[i], inherited ? base->slots[i] : nullptr);
+    }
+    return true;
+}
+
+// Puts the declared hooks and slots of the last n registered classes back.
+void restoreDeclared(int32_t n)
+{
+    for (; n > 0 && g_declared.count > 0; n--) {
+        Declared* d = static_cast<Declared*>(vecAt(&g_declared, g_declared.count - 1));
+        d->cls->create = d->create;
+        d->cls->destroy = d->destroy;
+        if (d->slots)
+            memcpy(d->cls->slots, d->slots, d->cls->nMethods * sizeof(ObjMethod));
+        memFree(d->slots);
+        vecRemoveAt(&g_declared, g_declared.count - 1);
+    }
+}
+
 bool isLiveBase(const void* obj)
 {
     return obj && classIsA(header(obj)->cls, &g_baseClass);
@@ -138,6 +201,11 @@ bool matches(const void* obj, ClassDesc* cls, const char* name)
 
 }
 
+int objSlotCleared(void*, void*)
+{
+    return 0;
+}
+
 // ---- Start-up and shut-down ----------------------------------------------------------
 
 bool objInit()
@@ -145,11 +213,13 @@ bool objInit()
     if (g_ready)
         objShutdown();
     if (!vecInit(&g_classes, sizeof(ClassDesc*), 100) || !vecInit(&g_methods, sizeof(NamedMethod), 100) ||
-        !htInit(&g_objects, 1000) || !vecInit(&g_worlds, sizeof(ObjectId), 16)) {
+        !htInit(&g_objects, 1000) || !vecInit(&g_worlds, sizeof(ObjectId), 16) ||
+        !vecInit(&g_declared, sizeof(Declared), 100)) {
         vecFree(&g_classes);
         vecFree(&g_methods);
         htFree(&g_objects);
         vecFree(&g_worlds);
+        vecFree(&g_declared);
         return false;
     }
     g_ready = true;
@@ -167,6 +237,8 @@ void objShutdown()
         memFree(cls->nameIndex);
         cls->nameIndex = nullptr;
     }
+    restoreDeclared(g_declared.count);
+    vecFree(&g_declared);
     htFree(&g_objects);
     vecFree(&g_worlds);
     vecFree(&g_methods);
@@ -193,10 +265,16 @@ bool classRegister(ClassDesc* cls)
         logLine(cls->name);
         return false;
     }
-    if (!buildNameIndex(cls) || vecInsertSorted(&g_classes, &cls, compareClassName) < 0)
+    if (!buildNameIndex(cls))
         return false;
     if (!cls->base && cls->baseName)
         cls->base = classFind(cls->baseName);
+    if (!resolveInheritance(cls))
+        return false;
+    if (vecInsertSorted(&g_classes, &cls, compareClassName) < 0) {
+        restoreDeclared(1);
+        return false;
+    }
     cls->flags = 0;
     for (uint32_t i = 0; i < cls->nProps; i++) {
         const TypeInfo* t = propTypeInfo(cls->descs[i].type);

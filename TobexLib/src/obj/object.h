@@ -16,6 +16,11 @@ constexpr ObjectId OBJ_NONE = int32_t(0x80000001u);  // no object; every failed 
 // A method: (object, argument) -> result; a null slot is not implemented.
 typedef int (*ObjMethod)(void* obj, void* arg);
 
+// Marks a declared slot (or create/destroy hook) as cleared: no handler, even where
+// the base class has one. classRegister turns it into null; called, it returns 0.
+int objSlotCleared(void* obj, void* arg);
+constexpr ObjMethod OBJ_SLOT_CLEARED = objSlotCleared;
+
 struct ClassDesc;
 
 // Method positions every class derived from the introducing class keeps.
@@ -83,12 +88,12 @@ struct ClassDesc {
     const char* name;
     ClassDesc* base;            // resolved from baseName, lazily when registered early
     const char* baseName;       // null only for the root "Object"
-    ObjMethod create;           // optional hook for every new object; non-zero refuses it
-    ObjMethod destroy;          // optional hook for every destroyed object
+    ObjMethod create;           // hook for every new object (non-zero refuses it); null inherits
+    ObjMethod destroy;          // hook for every destroyed object; null inherits
     PropDesc* descs;            // nProps property descriptors, then nMethods method descriptors
     NameIndexEntry* nameIndex;  // nProps + nMethods entries sorted by name (built when registered)
     void* defaults;             // the default object (objectSize bytes)
-    ObjMethod* slots;           // nMethods method slots
+    ObjMethod* slots;           // nMethods method slots; null entries inherit (see classRegister)
 };
 
 // Every object starts with this header.
@@ -102,7 +107,13 @@ bool objInit();      // registries, then the engine's classes and named methods
 void objShutdown();  // destroys every live object, highest id first, then the registries
 
 // ---- Classes ----------------------------------------------------------------------------
-bool classRegister(ClassDesc* cls);  // the descriptor must outlive the registry
+// Registers a class; the descriptor must outlive the registry. Inheritance is
+// resolved here, once: a null slot or hook takes the base class's (when the base
+// is registered already), OBJ_SLOT_CLEARED becomes null, anything else stays. So a
+// class declares only its differences from its base, and at run time its slots
+// hold plain functions or null. objShutdown puts the declared table back, so the
+// next start resolves it again and forgets slots a World file rebound.
+bool classRegister(ClassDesc* cls);
 ClassDesc* classFind(const char* name);
 bool classIsA(ClassDesc* cls, ClassDesc* base);
 bool objIsA(const void* obj, ClassDesc* base);  // null object: false
