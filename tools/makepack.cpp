@@ -4,8 +4,10 @@
 // The picture sizes come from the game's own data: a puzzle picture is as large
 // as the built-in "Graphics/Def0.tga", a thumbnail as "Graphics/Thumb0.tga", and
 // a full picture fills the screen. Each photo is centre-cropped to each shape
-// and resampled with the Lanczos filter; a JPEG is first decoded at the smallest
-// DCT scale that still leaves twice the pixels the largest output needs.
+// and resampled with the Lanczos filter. A JPEG beyond 24 megapixels is decoded
+// at the smallest DCT scale that still leaves four times the pixels the largest
+// output needs, which bounds time and memory; smaller ones are decoded whole, as
+// the DCT scale costs some sharpness against a resize of the full picture.
 //
 // The archive is written to a temporary file beside OUT and renamed only when
 // every picture went in, so a failure leaves nothing behind.
@@ -33,7 +35,8 @@
 namespace {
 
 constexpr int kMaxPictures = 6;
-constexpr double kPrescaleMargin = 2.0;  // decoded pixels per output pixel, at least
+constexpr double kPrescaleMargin = 4.0;       // decoded pixels per output pixel, at least
+constexpr int64_t kPrescaleAbove = 24000000;  // JPEGs up to this many pixels are decoded whole
 constexpr int kDeflateLevel = 6;
 
 struct Shape {
@@ -234,7 +237,7 @@ bool readPicture(const char* name, const Shape shapes[3], PHOTO* out, const char
         ok = false;
     } else {
         *kind = k == PHOTO_PNG ? "PNG" : "JPEG";
-        if (photoProbe(data, size, w, h, nullptr, 0) && k == PHOTO_JPEG)
+        if (photoProbe(data, size, w, h, nullptr, 0) && k == PHOTO_JPEG && (int64_t)*w * *h > kPrescaleAbove)
             prescaleSize(*w, *h, shapes, &minW, &minH);
         ok = photoDecode(data, size, minW, minH, out, err, cap);
     }
