@@ -52,6 +52,6 @@ int main(int argc, char** argv)
     if (!hostStart(&options))
         return 2;
     int result = appRun(gameMain, nullptr);
-    hostStop();
-    return result;
+    bool shotsSaved = hostStop();
+    return result == 0 && !shotsSaved ? 1 : result;
 }

@@ -1,22 +1,55 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer harnesses with clang and runs each for a while on a copy
-# of its seed corpus. Usage: scripts/fuzz.sh [seconds-per-harness]
+# Builds the libFuzzer harnesses with clang (ASan and UBSan on) and runs them for
+# a total time budget, split evenly over the harnesses given (default: all).
+# Usage: scripts/fuzz.sh [total-seconds] [harness...]
+#
+# Each harness keeps its corpus between runs in $TOBEX_FUZZ_DIR/<harness>/corpus
+# (default ~/.cache/tobex-fuzz, outside the repository), seeded from
+# fuzz/corpus/<harness>; inputs that crash, leak or time out land in
+# $TOBEX_FUZZ_DIR/<harness>/findings. Ends with one line per harness: runs,
+# corpus size, new findings; exits 1 when this run found something.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-secs=${1:-60}
+total=${1:-420}
+shift || true
+store=${TOBEX_FUZZ_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/tobex-fuzz}
 scripts/setup.sh
 scripts/build.sh fuzz
 shopt -s nullglob
-harnesses=(build-fuzz/fuzz/fuzz_*)
+harnesses=()
+if [ $# -gt 0 ]; then
+  for name in "$@"; do harnesses+=("build-fuzz/fuzz/fuzz_$name"); done
+else
+  harnesses=(build-fuzz/fuzz/fuzz_*)
+fi
 if [ ${#harnesses[@]} -eq 0 ]; then
   echo "fuzz: no harnesses yet"
   exit 0
 fi
+secs=$(( total / ${#harnesses[@]} ))
+[ "$secs" -ge 1 ] || secs=1
+summary=()
+found=0
 for h in "${harnesses[@]}"; do
   name=$(basename "$h"); name=${name#fuzz_}
-  work=$(mktemp -d)
-  [ -d "fuzz/corpus/$name" ] && cp -r "fuzz/corpus/$name/." "$work/"
-  echo "fuzz: $name for ${secs}s"
-  (cd "$work" && "$OLDPWD/$h" -max_total_time="$secs" -max_len=65536 -rss_limit_mb=2048 "$work" 2>&1 | tail -n 3)
-  rm -rf "$work"
+  [ -x "$h" ] || { echo "fuzz: no harness $name" >&2; exit 2; }
+  corpus="$store/$name/corpus"
+  findings="$store/$name/findings"
+  mkdir -p "$corpus" "$findings"
+  seeds=()
+  [ -d "fuzz/corpus/$name" ] && seeds=("$PWD/fuzz/corpus/$name")
+  log="$store/$name/last.log"
+  before=$(find "$findings" -type f | wc -l)
+  echo "fuzz: $name for ${secs}s (corpus $corpus)"
+  # New inputs go to the first folder; the repository's seeds are only read.
+  (cd "$store/$name" && "$OLDPWD/$h" -max_total_time="$secs" -max_len=65536 -rss_limit_mb=2048 \
+      -timeout=25 -print_final_stats=1 -artifact_prefix="$findings/" "$corpus" "${seeds[@]}" \
+      >"$log" 2>&1) || true
+  tail -n 3 "$log" | grep -v '^stat::' || true
+  runs=$(sed -nE 's/^stat::number_of_executed_units: *([0-9]+)/\1/p' "$log" | tail -n 1)
+  new=$(( $(find "$findings" -type f | wc -l) - before ))
+  found=$(( found + new ))
+  summary+=("fuzz: $name: ${runs:-?} runs in ${secs}s, corpus $(find "$corpus" -type f | wc -l), findings $new")
 done
+printf '%s\n' "${summary[@]}"
+[ "$found" -eq 0 ]

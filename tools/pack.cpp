@@ -11,6 +11,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <time.h>
+#include <unistd.h>
 #include <vector>
 #include <zip.h>
 
@@ -114,35 +115,70 @@ bool addItem(const char* name, const char16_t* path, std::vector<PackItem>* item
     return true;
 }
 
-// Collects the files of a folder, names relative to the packed folder ('prefix').
-bool walkFolder(const char16_t* folder, const std::string& prefix, std::vector<PackItem>* items)
+// A folder's identity, so a link back into a folder being walked is seen.
+struct FolderKey {
+    dev_t dev;
+    ino_t ino;
+    bool operator==(const FolderKey&) const = default;
+};
+
+bool statHost(const char16_t* path, struct stat* st)
 {
-    char16_t pattern[TEXT_MAX_PATH];
-    if (!textCopy(pattern, TEXT_MAX_PATH, folder) || !textAppend(pattern, TEXT_MAX_PATH, u"/*"))
+    char host[TEXT_MAX_PATH * 3];
+    return fileHostPath(path, host, sizeof host) && stat(host, st) == 0;
+}
+
+// Collects the files of a folder, names relative to the packed folder ('prefix').
+// 'open' holds the folders from the packed one down to this one: a link to any
+// of them would make the walk endless, so such a folder is skipped with a message.
+bool walkFolder(const char16_t* folder, const std::string& prefix, std::vector<PackItem>* items,
+                std::vector<FolderKey>* open)
+{
+    struct stat st;
+    if (!statHost(folder, &st)) {
+        fprintf(stderr, "tobex pack: cannot read the folder %s\n", prefix.c_str());
         return false;
+    }
+    FolderKey key = {st.st_dev, st.st_ino};
+    if (std::find(open->begin(), open->end(), key) != open->end()) {
+        fprintf(stderr, "tobex pack: skipping %s: it links back to a folder being packed\n", prefix.c_str());
+        return true;
+    }
+    char16_t pattern[TEXT_MAX_PATH];
+    if (!textCopy(pattern, TEXT_MAX_PATH, folder) || !textAppend(pattern, TEXT_MAX_PATH, u"/*")) {
+        fprintf(stderr, "tobex pack: path too long in %s\n", prefix.c_str());
+        return false;
+    }
     // The search is finished before going deeper, so nesting never runs out of search slots.
     std::vector<std::pair<std::u16string, bool>> children;
     FindEntry e;
     for (bool more = findFirst(pattern, &e); more; more = findNext(&e))
         if (textCompare(e.name, u".") != 0 && textCompare(e.name, u"..") != 0)
             children.emplace_back(e.fullPath, e.isDir != 0);
-    for (auto& [path, dir] : children) {
+    open->push_back(key);
+    bool ok = true;
+    for (size_t i = 0; ok && i < children.size(); ++i) {
+        const auto& [path, dir] = children[i];
         char utf8[TEXT_MAX_PATH * 3];
         const char16_t* slash = path.c_str() + path.rfind(u'/') + 1;
         if (!textToUtf8(utf8, sizeof utf8, slash))
-            return false;
+            ok = false;
         std::string name = prefix + utf8;
-        bool ok =
-            dir ? walkFolder(path.c_str(), name + "/", items) : addItem(name.c_str(), path.c_str(), items);
-        if (!ok)
-            return false;
+        ok = ok && (dir ? walkFolder(path.c_str(), name + "/", items, open)
+                        : addItem(name.c_str(), path.c_str(), items));
     }
-    return true;
+    open->pop_back();
+    return ok;
 }
 
 bool collectInput(const char* arg, std::vector<PackItem>* items)
 {
     char16_t path[TEXT_MAX_PATH];
+    if (!arg[0]) {
+        // An unset shell variable: never take it for the current folder.
+        fprintf(stderr, "tobex pack: no such file or folder: ''\n");
+        return false;
+    }
     if (!textFromUtf8(path, TEXT_MAX_PATH, arg)) {
         fprintf(stderr, "tobex pack: path too long: %s\n", arg);
         return false;
@@ -151,8 +187,10 @@ bool collectInput(const char* arg, std::vector<PackItem>* items)
     size_t n = textLen(path);
     while (n > 1 && path[n - 1] == u'/')
         path[--n] = 0;
-    if (isDir(path))
-        return walkFolder(path, "", items);
+    if (isDir(path)) {
+        std::vector<FolderKey> open;
+        return walkFolder(path, "", items, &open);
+    }
     if (!isFile(path)) {
         fprintf(stderr, "tobex pack: no such file or folder: %s\n", arg);
         return false;
@@ -207,26 +245,25 @@ bool writeMember(zipFile zf, const PackItem& item, const PackOptions& o, uint8_t
     return ok;
 }
 
-// Copies the executable to OUT (unless OUT is the executable); returns its size, -1 on failure.
-long copyExecutable(const char* exe, const char* out)
+// Copies the executable to dst; returns its size, -1 on failure.
+long copyExecutable(const char* exe, const char* dst)
 {
     FILE* in = fopen(exe, "rb");
     if (!in)
         return -1;
-    struct stat a, b;
-    bool same = stat(exe, &a) == 0 && stat(out, &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-    long size = fseek(in, 0, SEEK_END) == 0 ? ftell(in) : -1;
-    FILE* dst = same || size < 0 ? nullptr : fopen(out, "wb");
-    bool ok = same || dst;
+    struct stat st;
+    long size = fstat(fileno(in), &st) == 0 && fseek(in, 0, SEEK_END) == 0 ? ftell(in) : -1;
+    FILE* out = size < 0 ? nullptr : fopen(dst, "wb");
+    bool ok = out != nullptr;
     rewind(in);
     char buf[65536];
     size_t n;
-    while (dst && ok && (n = fread(buf, 1, sizeof buf, in)) > 0)
-        ok = fwrite(buf, 1, n, dst) == n;
-    if (dst && fclose(dst) != 0)
+    while (ok && (n = fread(buf, 1, sizeof buf, in)) > 0)
+        ok = fwrite(buf, 1, n, out) == n;
+    if (out && fclose(out) != 0)
         ok = false;
-    if (dst && ok)
-        chmod(out, a.st_mode & 07777);
+    if (ok)
+        chmod(dst, st.st_mode & 07777);
     fclose(in);
     return ok ? size : -1;
 }
@@ -244,29 +281,63 @@ void dropOutput(const char* out, std::vector<PackItem>* items)
     });
 }
 
-bool duplicateNames(const std::vector<PackItem>& items)
+// True (with a message) when OUT is one of the files given to pack: writing it
+// would destroy the input before it was read.
+bool outputIsInput(const PackOptions& o)
 {
-    for (size_t i = 1; i < items.size(); ++i) {
-        if (items[i].name == items[i - 1].name) {
-            fprintf(stderr, "tobex pack: two files would be stored as %s\n", items[i].name.c_str());
+    struct stat out, in;
+    if (stat(o.out, &out) != 0)
+        return false;
+    for (const char* a : o.inputs) {
+        if (stat(a, &in) == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino) {
+            fprintf(stderr, "tobex pack: %s is both the output and an input; nothing written\n", o.out);
             return true;
         }
     }
     return false;
 }
 
-int writeArchive(const PackOptions& o, const std::vector<PackItem>& items)
+// Two members whose names differ at most in letter case: the engine looks names
+// up without regard to case, so one of them could never be read.
+bool duplicateNames(const std::vector<PackItem>& items)
+{
+    std::vector<std::u16string> names;
+    for (const PackItem& item : items) {
+        char16_t wide[TEXT_MAX_PATH];
+        textFromLatin1(wide, TEXT_MAX_PATH, item.name.c_str());
+        names.emplace_back(wide);
+    }
+    std::sort(names.begin(), names.end(), [](const std::u16string& a, const std::u16string& b) {
+        return textCompareNoCase(a.c_str(), b.c_str()) < 0;
+    });
+    for (size_t i = 1; i < names.size(); ++i) {
+        if (textCompareNoCase(names[i].c_str(), names[i - 1].c_str()) != 0)
+            continue;
+        char a[TEXT_MAX_PATH * 3], b[TEXT_MAX_PATH * 3];
+        textToUtf8(a, sizeof a, names[i - 1].c_str());
+        textToUtf8(b, sizeof b, names[i].c_str());
+        if (!strcmp(a, b))
+            fprintf(stderr, "tobex pack: two files would be stored as %s\n", a);
+        else
+            fprintf(stderr, "tobex pack: %s and %s differ only in letter case\n", a, b);
+        return true;
+    }
+    return false;
+}
+
+// Writes the whole archive (after a copy of the executable, if asked) to path.
+int writeArchiveTo(const PackOptions& o, const char* path, const std::vector<PackItem>& items)
 {
     long prefix = 0;
-    if (o.appendTo && (prefix = copyExecutable(o.appendTo, o.out)) < 0) {
-        fprintf(stderr, "tobex pack: cannot copy %s to %s\n", o.appendTo, o.out);
+    if (o.appendTo && (prefix = copyExecutable(o.appendTo, path)) < 0) {
+        fprintf(stderr, "tobex pack: cannot copy %s for %s\n", o.appendTo, o.out);
         return 1;
     }
     if (prefix > 0x7FFFFFFF) {
         fprintf(stderr, "tobex pack: %s is too large to carry an archive\n", o.appendTo);
         return 1;
     }
-    zipFile zf = zipOpen64(o.out, o.appendTo ? APPEND_STATUS_CREATEAFTER : APPEND_STATUS_CREATE);
+    zipFile zf = zipOpen64(path, o.appendTo ? APPEND_STATUS_CREATEAFTER : APPEND_STATUS_CREATE);
     if (!zf) {
         fprintf(stderr, "tobex pack: cannot create %s\n", o.out);
         return 1;
@@ -277,14 +348,39 @@ int writeArchive(const PackOptions& o, const std::vector<PackItem>& items)
         ok = writeMember(zf, items[i], o, buf);
     memFree(buf);
     ok = zipClose(zf, nullptr) == ZIP_OK && ok;
-    char16_t out[TEXT_MAX_PATH];
+    char16_t wide[TEXT_MAX_PATH];
     if (ok && o.scramble)
-        ok = textFromUtf8(out, TEXT_MAX_PATH, o.out) && vfsScrambleFileFrom(out, uint32_t(prefix));
+        ok = textFromUtf8(wide, TEXT_MAX_PATH, path) && vfsScrambleFileFrom(wide, uint32_t(prefix));
     if (!ok) {
         fprintf(stderr, "tobex pack: failed to write %s\n", o.out);
         return 1;
     }
     return 0;
+}
+
+// Writes the archive to a temporary file beside OUT and renames it over OUT only
+// when complete, so a failure never leaves a partial archive (or a truncated
+// former one) behind.
+int writeArchive(const PackOptions& o, const std::vector<PackItem>& items)
+{
+    std::string tmp = std::string(o.out) + ".XXXXXX";
+    int fd = mkstemp(tmp.data());
+    if (fd < 0) {
+        fprintf(stderr, "tobex pack: cannot create %s\n", o.out);
+        return 1;
+    }
+    mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+    close(fd);
+    int rc = writeArchiveTo(o, tmp.c_str(), items);
+    if (rc == 0 && rename(tmp.c_str(), o.out) != 0) {
+        fprintf(stderr, "tobex pack: cannot create %s\n", o.out);
+        rc = 1;
+    }
+    if (rc != 0)
+        unlink(tmp.c_str());
+    return rc;
 }
 
 }
@@ -295,6 +391,12 @@ int toolPack(int argc, char** argv)
     int rc = parseArgs(argc, argv, &o);
     if (rc != 0)
         return rc < 0 ? 0 : rc;
+    if (!o.out[0] || (o.appendTo && !o.appendTo[0])) {
+        fprintf(stderr, "tobex pack: no such file or folder: ''\n");
+        return 1;
+    }
+    if (outputIsInput(o))
+        return 1;
     toolStartEngine();
     std::vector<PackItem> items;
     for (const char* in : o.inputs)

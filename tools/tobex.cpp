@@ -1,4 +1,5 @@
 // tobex, the authors' tool: dispatches to its subcommands.
+#include <errno.h>
 #include <stdio.h>
 #include <string.h>
 #include <unistd.h>
@@ -34,6 +35,16 @@ void usage(FILE* out)
     fprintf(out, "\n'tobex COMMAND --help' describes a command.\n");
 }
 
+// Standard output is buffered: a full disk or a closed pipe may only show when it
+// is flushed, so every command's output is checked here before reporting success.
+int finish(const char* name, int status)
+{
+    if (fflush(stdout) == 0 && !ferror(stdout))
+        return status;
+    fprintf(stderr, "tobex %s: write failed: %s\n", name, strerror(errno));
+    return status ? status : 1;
+}
+
 }
 
 void toolStartEngine()
@@ -54,7 +65,7 @@ int main(int argc, char** argv)
     }
     for (const Command& c : kCommands)
         if (!strcmp(argv[1], c.name))
-            return c.run(argc - 1, argv + 1);
+            return finish(c.name, c.run(argc - 1, argv + 1));
     fprintf(stderr, "tobex: unknown command '%s'\n\n", argv[1]);
     usage(stderr);
     return 2;

@@ -1,5 +1,6 @@
 // tobex vfs: mounts archives through the engine's file system, then lists the
 // member index, writes members to standard output, or scrambles a file in place.
+#include <errno.h>
 #include <stdio.h>
 #include <string.h>
 #include <vector>
@@ -53,7 +54,7 @@ int listMembers()
 }
 
 // Writes one file to standard output; false with a message when it was not
-// found, could not be read in full, or failed its CRC check.
+// found, could not be read in full, failed its CRC check, or could not be written.
 bool catOne(const char* arg, std::vector<char>* buf)
 {
     char16_t name[TEXT_MAX_PATH];
@@ -63,15 +64,19 @@ bool catOne(const char* arg, std::vector<char>* buf)
         return false;
     }
     uint32_t size = vfsSize(f), done = 0;
-    bool ok = true;
-    while (ok && done < size) {
+    bool readOk = true, writeOk = true;
+    while (readOk && writeOk && done < size) {
         int32_t n = vfsRead(f, buf->data(), kChunk);
-        ok = n > 0 && fwrite(buf->data(), 1, size_t(n), stdout) == size_t(n);
+        readOk = n > 0;
+        writeOk = !readOk || fwrite(buf->data(), 1, size_t(n), stdout) == size_t(n);
         done += n > 0 ? uint32_t(n) : 0;
     }
-    if (!ok)
+    if (!writeOk)
+        fprintf(stderr, "tobex vfs: %s: write failed: %s\n", arg, strerror(errno));
+    else if (!readOk)
         fprintf(stderr, "tobex vfs: %s: read failed after %u of %u bytes\n", arg, done, size);
-    if (!vfsClose(f)) {
+    bool ok = readOk && writeOk;
+    if (!vfsClose(f) && ok) {
         fprintf(stderr, "tobex vfs: %s: CRC check failed\n", arg);
         ok = false;
     }
@@ -88,7 +93,7 @@ int catMembers(int argc, char** argv)
     bool ok = true;
     for (int i = 0; i < argc; ++i)
         ok = catOne(argv[i], &buf) && ok;
-    return fflush(stdout) == 0 && ok ? 0 : 1;
+    return ok ? 0 : 1;
 }
 
 int scramble(int argc, char** argv)

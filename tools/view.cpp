@@ -16,6 +16,7 @@
 #include "app/text.h"
 #include "commands.h"
 #include "engine/startup.h"
+#include "vfs/archive.h"
 
 namespace {
 
@@ -108,14 +109,20 @@ int viewMain(void* arg)
     toolStartEngine();
     if (!a->folder.empty())
         folderSetPath(FOLDER_PROGRAM, a->folder.c_str());
-    std::vector<const char16_t*> names;
-    for (const std::u16string& s : a->archives)
-        names.push_back(s.c_str());
-    EngineConfig c = {.archives = names.data(),
-                      .nArchives = int(names.size()),
-                      .mountBeside = a->archives.empty(),
-                      .needArchive = false};
+    EngineConfig c = {
+        .archives = nullptr, .nArchives = 0, .mountBeside = a->archives.empty(), .needArchive = false};
     engineStart(&c);
+    // Archives named with -m are mounted here rather than by the start-up, which
+    // only logs a failure: a missing one is an error, as in the other commands.
+    for (const std::u16string& name : a->archives) {
+        if (vfsMount(name.c_str()) < 1) {
+            char utf8[TEXT_MAX_PATH * 3];
+            textToUtf8(utf8, sizeof utf8, name.c_str());
+            fprintf(stderr, "tobex view: cannot mount '%s'\n", utf8);
+            engineStop();
+            return 1;
+        }
+    }
     engineLoadMain(a->world.c_str());
     AppFrameHooks hooks;
     engineFrameHooks(&hooks);
@@ -144,6 +151,6 @@ int toolView(int argc, char** argv)
     if (!hostStart(&options))
         return 2;
     int result = appRun(viewMain, &a);
-    hostStop();
-    return result;
+    bool shotsSaved = hostStop();
+    return result == 0 && !shotsSaved ? 1 : result;
 }

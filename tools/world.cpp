@@ -106,9 +106,10 @@ int catFile(const char* name)
     if (ok) {
         FILE* f = fopen(tmp, "rb");
         char buf[65536];
-        size_t n;
-        while (f && (n = fread(buf, 1, sizeof buf, f)) > 0)
-            fwrite(buf, 1, n, stdout);
+        // A failed write stops the copy; tobex reports it when it flushes the output.
+        for (size_t n; f && (n = fread(buf, 1, sizeof buf, f)) > 0;)
+            if (fwrite(buf, 1, n, stdout) != n)
+                break;
         if (f)
             fclose(f);
     }

@@ -180,6 +180,11 @@ TEST(ViewTool, ScriptedHeadlessRunsGiveTheSameScreenshots)
     EXPECT_EQ(view(dir, "-m").status, 2);
     EXPECT_EQ(view(dir, "a.w b.w").status, 2);
     EXPECT_EQ(view(dir, "--headless --frames 1 nothing.w").status, 1);
+    // A missing archive and a screenshot that cannot be written are failures.
+    EXPECT_EQ(view(dir, "--headless --frames 1 -m missing.pak main.w").status, 1);
+    testutil::ToolRun full = view(dir, "--headless --frames 2 --screenshot /dev/full main.w");
+    EXPECT_EQ(full.status, 1);
+    EXPECT_NE(full.out.find("screenshot /dev/full failed"), std::string::npos) << full.out;
     std::string cleanup = "rm -rf '" + dir + "'";
     EXPECT_EQ(system(cleanup.c_str()), 0);
 }

@@ -388,23 +388,55 @@ TEST_F(SceneObjects, BrokenReferencesDrawAndRouteNothing)
     EXPECT_EQ(World_HandleInputEvent(w, &tap), 0);
 }
 
-TEST_F(SceneObjects, AWorldShowingItselfEnds)
+TEST_F(SceneObjects, AWorldShowingItselfEndsQuickly)
 {
+    // Four viewports and two member entries lead back to the World: each pass
+    // enters it once, where the depth bound alone allowed 4^32 drawings.
     World* w = create<World>(&g_worldClass, "loop");
     block(w, kRed, 0, 0, "a");
-    WorldViewport* self = create<WorldViewport>(&g_worldViewportClass, "self");
-    self->world = objId(w);
-    add(w, self);
-    add(w, w);  // and as its own member
+    for (int i = 0; i < 4; i++) {
+        WorldViewport* self = create<WorldViewport>(&g_worldViewportClass, "self");
+        self->world = objId(w);
+        add(w, self);
+    }
+    add(w, w);
+    add(w, w);
     EXPECT_EQ(World_CalcBBox(w, &view), 0);
     EXPECT_EQ(World_Render(w, &view), 0);
     InputEvent tap = pen(EV_RELEASE, 2, 2, &view);
     World_HandleInputEvent(w, &tap);
     InputEvent k = key(EV_RELEASE, KEY_UP, &view);
     World_HandleInputEvent(w, &k);
-    w->focus = 2;
+    w->focus = 5;
     EXPECT_EQ(World_MoveKeyFocus(w, &k), 0);
     EXPECT_EQ(rgbAt(target, 2, 2), kRed);
+}
+
+TEST_F(SceneObjects, PositionsNearThe32BitLimitsClampInsteadOfWrapping)
+{
+    World* w = create<World>(&g_worldClass, "w");
+    Actor* a = block(w, kRed, 0, 0, "a");
+    PropFromStr("%500%500", PT_INT, &a->x);
+    ViewRect wide = view;
+    wide.vp.w = 1 << 30;
+    ASSERT_TRUE(calcObjBBox(a, &wide));
+    EXPECT_EQ(a->bbox.x, (1 << 29) - 5);
+
+    // A window far out on its surface, a World moved right, a pen at the far left.
+    a->x = 20;
+    ViewRect far = view;
+    far.x = INT32_MAX - 10;
+    draw(w);
+    EXPECT_EQ(World_Render(w, &far), 0);
+    EXPECT_EQ(rgbAt(target, 20, 5), kRed);
+    w->x = 5;
+    InputEvent p = pen(EV_RELEASE, INT32_MIN, 0, &view);
+    EXPECT_EQ(World_HandleInputEvent(w, &p), 0);
+    EXPECT_EQ(p.x, INT32_MIN);
+    WorldViewport* v = create<WorldViewport>(&g_worldViewportClass, "v");
+    v->world = objId(w);
+    v->x = INT32_MIN;
+    EXPECT_EQ(WorldViewport_HandleInputEvent(v, &p), 0);
 }
 
 TEST_F(SceneObjects, OffscreenSurfacesFollowTheScreenAndFreeTheirPixels)

@@ -323,13 +323,22 @@ TEST_F(PropTest, BinaryValuesOfKnownLayout)
 
     Vector v = {};
     vecInit(&v, 4, 0);
-    // Strings without a terminator within 2048 bytes fail and are logged.
+    // Strings without a terminator fail and are logged; with one, any length the
+    // writer stores reads back (a 1,024-character wide string once failed).
     char* s = nullptr;
     EXPECT_FALSE(readBinary(std::string(3000, 'x'), PT_STRING, &s));
     EXPECT_NE(log().find("PropRead: string without terminator"), std::string::npos);
-    EXPECT_TRUE(readBinary(std::string(2047, 'y') + '\0', PT_STRING, &s));
-    EXPECT_EQ(strlen(s), 2047u);
+    EXPECT_TRUE(readBinary(std::string(5000, 'y') + '\0', PT_STRING, &s));
+    EXPECT_EQ(strlen(s), 5000u);
     memFree(s);
+    std::u16string longWide(1024, u'\x263A');
+    const char16_t* lw = longWide.c_str();
+    char16_t* back = nullptr;
+    EXPECT_TRUE(
+        readBinary(writeBinary([&](WorldFile* wf) { return PropWrite(wf, nullptr, PT_WSTRING, &lw); }),
+                   PT_WSTRING, &back));
+    EXPECT_EQ(std::u16string(back ? back : u""), longWide);
+    memFree(back);
     // A method name that is not registered reads as null.
     ObjMethod m = World_Sync;
     EXPECT_TRUE(readBinary(std::string("Gone\0", 5), PT_METHOD, &m));

@@ -3,6 +3,8 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
+
 using namespace vfstest;
 
 namespace {
@@ -129,4 +131,50 @@ TEST_F(Tools, BadUseAndBadArchivesFail)
     EXPECT_EQ(readFile(path("tree/main.w")), before);
     EXPECT_EQ(tobex("vfs scramble"), 2);
     EXPECT_EQ(tobex("vfs scramble nothing-here"), 1);
+}
+
+TEST_F(Tools, PackRefusesWhatWouldLoopLoseDataOrHideAFile)
+{
+    auto files = makeTree();
+    // Links back to the packed folder and to a folder above: skipped, the walk ends.
+    ASSERT_EQ(symlink(".", path("tree/self").c_str()), 0);
+    ASSERT_EQ(symlink("..", path("tree/Graphics/up").c_str()), 0);
+    ASSERT_EQ(tobex("pack loop.pak tree"), 0) << readFile(path("tool.err"));
+    EXPECT_NE(readFile(path("tool.err")).find("skipping self/"), std::string::npos);
+    EXPECT_NE(readFile(path("tool.err")).find("skipping Graphics/up/"), std::string::npos);
+    std::string out;
+    ASSERT_EQ(tobex("vfs -m loop.pak ls", &out), 0);
+    EXPECT_EQ(size_t(std::count(out.begin(), out.end(), '\n')), files.size());
+
+    // OUT that is also an input is refused and left as it was.
+    std::string before = readFile(path("loop.pak"));
+    EXPECT_EQ(tobex("pack loop.pak loop.pak"), 1);
+    EXPECT_EQ(readFile(path("loop.pak")), before);
+    // Empty paths (unset shell variables) are no file at all.
+    EXPECT_EQ(tobex("pack e.pak ''"), 1);
+    EXPECT_EQ(tobex("pack '' tree"), 1);
+    // Names the engine cannot tell apart are refused like exact duplicates.
+    put("tree/Graphics/DEF0.TGA", "b");
+    EXPECT_EQ(tobex("pack c.pak tree"), 1);
+    EXPECT_NE(readFile(path("tool.err")).find("differ only in letter case"), std::string::npos);
+    unlink(path("tree/Graphics/DEF0.TGA").c_str());
+    // A pack that fails half-way leaves neither its archive nor a temporary file.
+    ASSERT_EQ(symlink("nowhere", path("tree/dead").c_str()), 0);
+    EXPECT_EQ(tobex("pack half.pak tree"), 1);
+    EXPECT_EQ(tobex("pack loop.pak tree"), 1);
+    EXPECT_EQ(readFile(path("loop.pak")), before);
+    EXPECT_EQ(system(("test -z \"$(ls '" + dir + "' | grep -e half -e 'pak\\.')\"").c_str()), 0);
+}
+
+TEST_F(Tools, FailedWritesFailTheCommand)
+{
+    makeTree();
+    ASSERT_EQ(tobex("pack a.pak tree"), 0);
+    put("w.w", "TOBT\n\nWorld\nname\tW\n\n");
+    for (const char* args : {"vfs -m a.pak cat main.w", "vfs -m a.pak ls", "world cat w.w"}) {
+        std::string cmd = "cd '" + dir + "' && '" TOBEX_BIN_DIR "/tobex' " + args + " >/dev/full 2>tool.err";
+        int rc = system(cmd.c_str());
+        EXPECT_EQ(WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, 1) << args;
+        EXPECT_NE(readFile(path("tool.err")).find("write failed"), std::string::npos) << args;
+    }
 }

@@ -14,6 +14,7 @@
 //   <ms> quit
 #include "app/host.h"
 
+#include <errno.h>
 #include <png.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -65,6 +66,7 @@ struct HostState {
     std::vector<uint16_t> screen;
     int width, height;
     bool displayOpen;
+    bool shotFailed;  // a screenshot could not be written
 } g_host;
 
 // The window icon: set by the program once, kept apart from the host state so a
@@ -437,14 +439,16 @@ bool hostStart(const HostOptions* o)
     return true;
 }
 
-void hostStop()
+bool hostStop()
 {
     if (g_host.started && g_host.options.screenshot[0] && !g_host.screen.empty())
         hostSaveScreenshot(g_host.options.screenshot);
+    bool ok = !g_host.shotFailed;
     if (g_host.window)
         sdlCloseWindow();
     g_host.~HostState();
     new (&g_host) HostState{};
+    return ok;
 }
 
 void hostSetControlLocator(HostControlLocator fn)
@@ -617,12 +621,16 @@ bool hostSaveScreenshot(const char* path)
     const char* dot = strrchr(path, '.');
     bool tga = dot && (!strcmp(dot, ".tga") || !strcmp(dot, ".TGA"));
     FILE* f = fopen(path, "wb");
-    if (!f) {
-        fprintf(stderr, "host: cannot write screenshot %s\n", path);
-        return false;
+    bool ok = f && (tga ? saveTga(f) : savePng(f));
+    int err = errno;
+    if (f && fclose(f) != 0 && ok) {
+        err = errno;
+        ok = false;
     }
-    bool ok = tga ? saveTga(f) : savePng(f);
-    ok = fclose(f) == 0 && ok;
+    if (!ok) {
+        fprintf(stderr, "host: writing the screenshot %s failed: %s\n", path, strerror(err));
+        g_host.shotFailed = true;
+    }
     return ok;
 }
 

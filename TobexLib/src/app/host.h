@@ -77,8 +77,10 @@ void hostOptionsFromEnv(HostOptions* o);
 int hostOptionsFromArgs(HostOptions* o, int argc, char** argv);
 const char* hostOptionsHelp();         // one line per option, for --help texts
 bool hostStart(const HostOptions* o);  // false after printing why (a bad script)
-void hostStop();                       // saves the requested screenshot, closes everything
-bool hostIsHeadless();                 // true until a window opened, and in headless runs
+// Saves the requested screenshot and closes everything; false when any
+// screenshot of the run could not be written.
+bool hostStop();
+bool hostIsHeadless();  // true until a window opened, and in headless runs
 const HostOptions* hostOptions();
 
 // ---- Script hooks -------------------------------------------------------------------

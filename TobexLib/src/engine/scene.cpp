@@ -3,8 +3,14 @@
 // Worlds are drawn, laid out and routed through viewports that may show any
 // World, the caller included; one depth counter bounds every such recursion, so
 // a World that shows itself stops at SCENE_MAX_DEPTH instead of overflowing the
-// stack. Members are looked up by id at every step: a destroyed member is
-// skipped, never dereferenced.
+// stack. Depth alone would still allow work exponential in it (four viewports
+// showing their own World draw it 4^32 times), so a World being drawn, laid out
+// or searched is never entered again by the same pass, and each pass enters at
+// most SCENE_MAX_ENTRIES Worlds. Members are looked up by id at every step: a
+// destroyed member is skipped, never dereferenced.
+//
+// Positions are computed in 64 bits and clamped to 32: files and scripts may hold
+// any 32-bit value, and a wrapped sum would put things in the wrong place.
 #include "engine/scene.h"
 
 #include <string.h>
@@ -33,6 +39,51 @@ struct DepthGuard {
         g_depth--;
     }
 };
+
+// The Worlds one kind of pass (drawing, layout, shortcut search) has entered
+// and not yet left, and how many it entered since the outermost one began.
+struct Pass {
+    const void* open[SCENE_MAX_DEPTH + 2];
+    int depth;
+    int entered;
+};
+
+Pass g_drawing, g_layout, g_search;
+
+bool isOpen(const Pass& p, const void* world)
+{
+    for (int i = 0; i < p.depth; i++)
+        if (p.open[i] == world)
+            return true;
+    return false;
+}
+
+// Enters a World for one pass; ok is false when the World is already open in
+// it, the nesting is too deep, or the pass has used up its budget.
+struct PassGuard {
+    Pass& pass;
+    bool ok;
+    PassGuard(Pass& p, const void* world) : pass(p)
+    {
+        if (pass.depth == 0)
+            pass.entered = 0;
+        ok = pass.depth <= SCENE_MAX_DEPTH && pass.entered < SCENE_MAX_ENTRIES && !isOpen(pass, world);
+        if (!ok)
+            return;
+        pass.open[pass.depth++] = world;
+        pass.entered++;
+    }
+    ~PassGuard()
+    {
+        if (ok)
+            pass.depth--;
+    }
+};
+
+int32_t clamp32(int64_t v)
+{
+    return v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : int32_t(v);
+}
 
 const RECT* asRECT(const Rect* r)
 {
@@ -63,19 +114,20 @@ bool isKeyEvent(const InputEvent* ev)
 
 bool rectHas(const Rect* r, int32_t x, int32_t y)
 {
-    return x >= r->x && x < r->x + r->w && y >= r->y && y < r->y + r->h;
+    return x >= r->x && int64_t(x) < int64_t(r->x) + r->w && y >= r->y && int64_t(y) < int64_t(r->y) + r->h;
 }
 
 // A relative value resolved against a container of size `size`: a is the
 // anchor in the object, b the place in the container (tenths of a percent).
 int32_t relativePos(int32_t v, int32_t origin, int32_t size, int32_t own)
 {
-    return origin + (propRelB(v) * size + 500) / 1000 - (propRelA(v) * own + 500) / 1000;
+    return clamp32(int64_t(origin) + (propRelB(v) * int64_t(size) + 500) / 1000 -
+                   (propRelA(v) * int64_t(own) + 500) / 1000);
 }
 
 int32_t relativeSize(int32_t v, int32_t container)
 {
-    return propIsRelative(v) ? (propRelA(v) * container + 500) / 1000 : v;
+    return propIsRelative(v) ? clamp32((propRelA(v) * int64_t(container) + 500) / 1000) : v;
 }
 
 // The parent Actor an Actor is laid out in, or null.
@@ -99,10 +151,10 @@ int renderMember(BaseRenderable* m, const ViewRect* view)
         return 0;
     const int32_t x = m->x, y = m->y;
     const Rect box = m->bbox;
-    m->x = view->x + px;
-    m->y = view->y + py;
-    m->bbox.x += view->x;
-    m->bbox.y += view->y;
+    m->x = clamp32(int64_t(view->x) + px);
+    m->y = clamp32(int64_t(view->y) + py);
+    m->bbox.x = clamp32(int64_t(m->bbox.x) + view->x);
+    m->bbox.y = clamp32(int64_t(m->bbox.y) + view->y);
     uint32_t oldAlpha = 0;
     if (alpha < kOpaque) {
         gfxSetBlendMode(BLEND_ALPHA);
@@ -121,7 +173,7 @@ int renderMember(BaseRenderable* m, const ViewRect* view)
 
 // Sends ev to the World a WorldViewport shows through its window, moved by
 // (dx, dy) for the call; the event comes back as it was.
-int routeThrough(WorldViewport* v, const ViewRect* window, InputEvent* ev, int slot, int32_t dx, int32_t dy)
+int routeThrough(WorldViewport* v, const ViewRect* window, InputEvent* ev, int slot, int64_t dx, int64_t dy)
 {
     void* world = objGet(v->world);
     if (!objIsA(world, &g_worldClass))
@@ -131,8 +183,8 @@ int routeThrough(WorldViewport* v, const ViewRect* window, InputEvent* ev, int s
         return 0;
     const InputEvent saved = *ev;
     ViewRect win = *window;
-    ev->x += dx;
-    ev->y += dy;
+    ev->x = clamp32(int64_t(ev->x) + dx);
+    ev->y = clamp32(int64_t(ev->y) + dy);
     ev->view = &win;
     int r = objCallMethod(world, slot, ev);
     ev->x = saved.x;
@@ -146,8 +198,8 @@ int routeThrough(WorldViewport* v, const ViewRect* window, InputEvent* ev, int s
 // inside. *matched tells whether any member took the key.
 int shortcutSearch(World* w, InputEvent* ev, bool* matched)
 {
-    DepthGuard guard;
-    if (!guard.ok)
+    PassGuard pass(g_search, w);
+    if (!pass.ok)
         return 0;
     for (int32_t i = w->objs.count - 1; i >= 0; i--) {
         void* m = memberAt(w, i);
@@ -188,8 +240,9 @@ int penInView(World* w, InputEvent* ev)
 {
     int32_t px, py;
     calcObjPos(w, ev->view, &px, &py);
-    ev->x -= px;
-    ev->y -= py;
+    const int32_t x = ev->x, y = ev->y;
+    ev->x = clamp32(int64_t(x) - px);
+    ev->y = clamp32(int64_t(y) - py);
     int32_t hit = -1;
     int r = 0;
     for (int32_t i = w->objs.count - 1; i >= 0; i--) {
@@ -201,8 +254,8 @@ int penInView(World* w, InputEvent* ev)
         r = objCallMethod(m, M_HANDLEINPUTEVENT, ev);
         break;
     }
-    ev->x += px;
-    ev->y += py;
+    ev->x = x;
+    ev->y = y;
     if (w->bPenMovesFocus)
         worldSetFocus(w, hit, ev);
     return r;
@@ -247,8 +300,8 @@ bool routeAtTop(World* w, int32_t x, int32_t y, TopRoute* r)
     if (i < 0)
         return false;
     r->screenIndex = i;
-    r->sx = x + r->screen.vp.x - r->screen.x;
-    r->sy = y + r->screen.vp.y - r->screen.y;
+    r->sx = clamp32(int64_t(x) + r->screen.vp.x - r->screen.x);
+    r->sy = clamp32(int64_t(y) + r->screen.vp.y - r->screen.y);
     for (int32_t j = w->objs.count - 1; j >= 0; j--) {
         void* m = memberAt(w, j);
         if (!visibleAs(m, &g_worldViewportClass) ||
@@ -270,8 +323,8 @@ int penAtTop(World* w, InputEvent* ev)
         return 0;
     w->viewportFocus = r.worldIndex;
     return routeThrough(static_cast<WorldViewport*>(memberAt(w, r.worldIndex)), &r.win, ev,
-                        M_HANDLEINPUTEVENT, r.sx - ev->x + r.win.vp.x - r.win.x,
-                        r.sy - ev->y + r.win.vp.y - r.win.y);
+                        M_HANDLEINPUTEVENT, int64_t(r.sx) - ev->x + r.win.vp.x - r.win.x,
+                        int64_t(r.sy) - ev->y + r.win.vp.y - r.win.y);
 }
 
 // ---- Finding where to tap --------------------------------------------------------------------
@@ -298,20 +351,21 @@ bool intPropIs(void* obj, const TapTarget& t)
 template <class Visit>
 bool visitTargets(World* w, const ViewRect* view, int32_t ox, int32_t oy, const TapTarget& t, Visit& visit)
 {
-    DepthGuard guard;
-    if (!guard.ok)
+    PassGuard pass(g_search, w);
+    if (!pass.ok)
         return false;
     int32_t wx, wy;
     calcObjPos(w, view, &wx, &wy);
-    ox += wx;
-    oy += wy;
+    ox = clamp32(int64_t(ox) + wx);
+    oy = clamp32(int64_t(oy) + wy);
     for (int32_t i = 0; i < w->objs.count; i++) {
         void* m = memberAt(w, i);
         if (!visibleAs(m, &g_baseResponsiveClass))
             continue;
         const BaseResponsive* r = static_cast<const BaseResponsive*>(m);
         if (r->active && r->bbox.w > 0 && r->bbox.h > 0 && intPropIs(m, t) &&
-            visit(ox + r->bbox.x + r->bbox.w / 2, oy + r->bbox.y + r->bbox.h / 2))
+            visit(clamp32(int64_t(ox) + r->bbox.x + r->bbox.w / 2),
+                  clamp32(int64_t(oy) + r->bbox.y + r->bbox.h / 2)))
             return true;
         if (objIsA(m, &g_worldClass) && visitTargets(static_cast<World*>(m), view, ox, oy, t, visit))
             return true;
@@ -343,8 +397,10 @@ void calcObjPos(void* obj, const ViewRect* view, int32_t* px, int32_t* py)
         cw = view->vp.w;
         ch = view->vp.h;
     }
-    *px = propIsRelative(r->x) ? relativePos(r->x, ox, cw, r->bbox.w) : (parent ? ox : 0) + r->x;
-    *py = propIsRelative(r->y) ? relativePos(r->y, oy, ch, r->bbox.h) : (parent ? oy : 0) + r->y;
+    *px = propIsRelative(r->x) ? relativePos(r->x, ox, cw, r->bbox.w)
+                               : clamp32(int64_t(parent ? ox : 0) + r->x);
+    *py = propIsRelative(r->y) ? relativePos(r->y, oy, ch, r->bbox.h)
+                               : clamp32(int64_t(parent ? oy : 0) + r->y);
 }
 
 bool calcObjBBox(void* obj, const ViewRect* view)
@@ -366,8 +422,8 @@ bool calcObjBBox(void* obj, const ViewRect* view)
         return false;
     int32_t px, py;
     calcObjPos(obj, view, &px, &py);
-    r->bbox.x += px;
-    r->bbox.y += py;
+    r->bbox.x = clamp32(int64_t(r->bbox.x) + px);
+    r->bbox.y = clamp32(int64_t(r->bbox.y) + py);
     return true;
 }
 
@@ -502,8 +558,10 @@ int WorldViewport_Render(void* obj, void* arg)
     if (!objIsA(world, &g_worldClass) || !hasMethod(world, M_RENDER) || !hasMethod(world, M_CALCBBOX) ||
         !worldViewportWindow(v, static_cast<const ViewRect*>(arg), &win))
         return 0;
+    // The World may be one this pass is drawing already: it is not drawn again,
+    // nor laid out again for the inner window while its outer drawing goes on.
     DepthGuard guard;
-    if (!guard.ok)
+    if (!guard.ok || isOpen(g_drawing, world))
         return 0;
     if (objCallMethod(world, M_CALCBBOX, &win) != 0)
         return -1;
@@ -531,7 +589,7 @@ int WorldViewport_HandleInputEvent(void* obj, void* arg)
     ViewRect win;
     if (!ev || !worldViewportWindow(v, ev->view, &win))
         return 0;
-    return routeThrough(v, &win, ev, M_HANDLEINPUTEVENT, -v->x, -v->y);
+    return routeThrough(v, &win, ev, M_HANDLEINPUTEVENT, -int64_t(v->x), -int64_t(v->y));
 }
 
 int WorldViewport_InFocusOut(void* obj, void* arg)
@@ -541,7 +599,7 @@ int WorldViewport_InFocusOut(void* obj, void* arg)
     ViewRect win;
     if (!ev || !worldViewportWindow(v, ev->view, &win))
         return 0;
-    return routeThrough(v, &win, ev, M_INFOCUSOUT, -v->x, -v->y);
+    return routeThrough(v, &win, ev, M_INFOCUSOUT, -int64_t(v->x), -int64_t(v->y));
 }
 
 // ---- World ------------------------------------------------------------------------------------------
@@ -551,7 +609,8 @@ int World_CalcBBox(void* obj, void* arg)
     World* w = static_cast<World*>(obj);
     const ViewRect* view = static_cast<const ViewRect*>(arg);
     DepthGuard guard;
-    if (!guard.ok)
+    PassGuard pass(g_layout, w);
+    if (!guard.ok || !pass.ok)
         return 0;
     bool first = true;
     for (int32_t i = 0; i < w->objs.count; i++) {
@@ -573,7 +632,8 @@ int World_Render(void* obj, void* arg)
     World* w = static_cast<World*>(obj);
     const ViewRect* view = static_cast<const ViewRect*>(arg);
     DepthGuard guard;
-    if (!guard.ok)
+    PassGuard pass(g_drawing, w);
+    if (!guard.ok || !pass.ok)
         return 0;
     for (int32_t i = 0; i < w->objs.count; i++) {
         void* m = memberAt(w, i);

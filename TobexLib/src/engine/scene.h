@@ -11,6 +11,9 @@
 // Bound on Worlds drawn, laid out or routed inside one another (through
 // viewports or as members), so a World that shows itself ends.
 constexpr int SCENE_MAX_DEPTH = 32;
+// Bound on Worlds one drawing, layout or shortcut search enters in all, so work
+// per frame stays bounded however the Worlds show one another.
+constexpr int SCENE_MAX_ENTRIES = 4096;
 
 // Where a Render or CalcBBox draws, and the view of a routed event.
 struct ViewRect {

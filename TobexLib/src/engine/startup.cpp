@@ -1,6 +1,11 @@
 // Engine start-up, frame steps and shut-down shared by the game and the viewer.
 #include "engine/startup.h"
 
+#include <errno.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+
 #include "app/host.h"
 #include "app/input.h"
 #include "app/log.h"
@@ -11,6 +16,7 @@
 #include "obj/worldfile.h"
 #include "sound/sound.h"
 #include "vfs/archive.h"
+#include "vfs/mem.h"
 
 namespace {
 
@@ -18,6 +24,8 @@ struct Engine {
     ObjectId main = OBJ_NONE;
     Sound* tap = nullptr;
     bool tapTried = false;
+    uint32_t statsEvery = 0;  // TOBEX_MEMSTATS: frames between memory lines (0 = none)
+    uint32_t frames = 0;
 };
 
 Engine g_engine;
@@ -42,6 +50,31 @@ void mountArchives(const EngineConfig* c)
         mounted += vfsMountAll();
     if (c->needArchive && mounted == 0)
         fatal(u"Could not load data file");
+}
+
+// TOBEX_MEMSTATS=N asks for a line on stderr every N frames with the allocator's
+// live bytes and blocks, so a long run shows whether memory grows.
+uint32_t statsEveryFromEnv()
+{
+    const char* v = getenv("TOBEX_MEMSTATS");
+    if (!v || !*v)
+        return 0;
+    char* end;
+    errno = 0;
+    unsigned long n = strtoul(v, &end, 10);
+    if (*end || errno || v[0] == '-' || n > UINT32_MAX) {
+        fprintf(stderr, "engine: ignoring TOBEX_MEMSTATS=%s (expected a number of frames)\n", v);
+        return 0;
+    }
+    return uint32_t(n);
+}
+
+void printMemStats(const char* when)
+{
+    MemStats m;
+    memStats(&m);
+    fprintf(stderr, "memstats: %s: %u bytes in %u blocks live, peak %u bytes\n", when, m.liveBytes,
+            m.liveBlocks, m.peakBytes);
 }
 
 // The script's tap-control: controls are found by their idCtl property.
@@ -78,11 +111,13 @@ void engineStart(const EngineConfig* c)
     inputEnable(true);
     if (!sndInit())
         fatal(u"Fatal: could not init sound");
+    g_engine.statsEvery = statsEveryFromEnv();
     hostSetControlLocator(locateControl);
 }
 
 void engineStop()
 {
+    bool stats = g_engine.statsEvery != 0;
     hostSetControlLocator(nullptr);
     sndFree(g_engine.tap);
     g_engine = Engine{};
@@ -91,6 +126,8 @@ void engineStop()
     sndShutdown();
     inputStop();
     gfxShutdown();
+    if (stats)
+        printMemStats("after shut-down");
 }
 
 // ---- The main World ----------------------------------------------------------------------------
@@ -144,6 +181,11 @@ void engineLive()
 {
     if (void* w = engineMainWorld())
         objCallMethod(w, M_LIVE, nullptr);
+    if (g_engine.statsEvery && ++g_engine.frames % g_engine.statsEvery == 0) {
+        char when[32];
+        snprintf(when, sizeof when, "frame %u", g_engine.frames);
+        printMemStats(when);
+    }
 }
 
 void engineFrameHooks(AppFrameHooks* h)

@@ -210,19 +210,17 @@ bool readSkipped(WorldFile* wf, void*, const TypeInfo* t)
     return true;
 }
 
-// Collects units of unitSize bytes up to and including a zero unit; false when
-// the terminator does not come within the scratch buffer.
-bool readTerminated(WorldFile* wf, uint8_t* scratch, int unitSize, size_t* units)
+// Collects units of unitSize bytes up to a zero unit, which is not kept; false
+// when the file ends first. There is no length limit: the writers store strings
+// of any length, so the reader takes any length the file holds.
+bool readTerminated(WorldFile* wf, int unitSize, std::string* units)
 {
-    int maxUnits = PROP_TEXT_MAX / unitSize;
-    for (int n = 0; n < maxUnits; n++) {
-        uint8_t* u = scratch + n * unitSize;
-        if (wfRead(wf, u, unitSize) != unitSize)
-            return false;
-        if (u[0] == 0 && (unitSize == 1 || u[1] == 0)) {
-            *units = size_t(n);
+    units->clear();
+    uint8_t u[2] = {};
+    while (wfRead(wf, u, unitSize) == unitSize) {
+        if (u[0] == 0 && (unitSize == 1 || u[1] == 0))
             return true;
-        }
+        units->append(reinterpret_cast<const char*>(u), size_t(unitSize));
     }
     logLine("PropRead: string without terminator");
     return false;
@@ -236,12 +234,11 @@ bool writeString8(WorldFile* wf, const void*, const void* value, const TypeInfo*
 
 bool readString8(WorldFile* wf, void* value, const TypeInfo*)
 {
-    char scratch[PROP_TEXT_MAX];
-    size_t n = 0;
-    if (!readTerminated(wf, reinterpret_cast<uint8_t*>(scratch), 1, &n))
+    std::string text;
+    if (!readTerminated(wf, 1, &text))
         return false;
     freeText(value);
-    *static_cast<char**>(value) = copyText8(scratch, n);
+    *static_cast<char**>(value) = copyText8(text.data(), text.size());
     return true;
 }
 
@@ -262,15 +259,14 @@ bool writeString16(WorldFile* wf, const void*, const void* value, const TypeInfo
 
 bool readString16(WorldFile* wf, void* value, const TypeInfo*, int)
 {
-    uint8_t scratch[PROP_TEXT_MAX];
-    size_t n = 0;
-    if (!readTerminated(wf, scratch, 2, &n))
+    std::string bytes;
+    if (!readTerminated(wf, 2, &bytes))
         return false;
-    char16_t units[PROP_TEXT_MAX / 2];
-    for (size_t i = 0; i < n; i++)
-        units[i] = char16_t(scratch[2 * i] | scratch[2 * i + 1] << 8);
+    std::u16string units(bytes.size() / 2, u'\0');
+    for (size_t i = 0; i < units.size(); i++)
+        units[i] = char16_t(uint8_t(bytes[2 * i]) | uint8_t(bytes[2 * i + 1]) << 8);
     freeText(value);
-    *static_cast<char16_t**>(value) = copyText16(units, n);
+    *static_cast<char16_t**>(value) = copyText16(units.data(), units.size());
     return true;
 }
 
@@ -287,11 +283,10 @@ bool writeMethod(WorldFile* wf, const void*, const void* value, const TypeInfo*)
 
 bool readMethod(WorldFile* wf, void* value, const TypeInfo*)
 {
-    char scratch[PROP_TEXT_MAX];
-    size_t n = 0;
-    if (!readTerminated(wf, reinterpret_cast<uint8_t*>(scratch), 1, &n))
+    std::string name;
+    if (!readTerminated(wf, 1, &name))
         return false;
-    *static_cast<ObjMethod*>(value) = n ? methodFind(scratch) : nullptr;
+    *static_cast<ObjMethod*>(value) = name.empty() ? nullptr : methodFind(name.c_str());
     return true;
 }
 
