@@ -110,6 +110,7 @@ void setUp()
     folderSetPath(FOLDER_PROGRAM, wide(g_dir).c_str());
     clockStart();
     objInit();
+    engineRegisterClasses();
     World* top = make<World>(&g_worldClass, "Top", 0);
     World* previous = nullptr;
     for (int g = 0; g < kGroups; g++) {
@@ -137,6 +138,7 @@ void reset(benchmark::State& state)
     state.PauseTiming();
     objShutdown();
     objInit();
+    engineRegisterClasses();
     state.ResumeTiming();
 }
 
@@ -167,6 +169,7 @@ void saveFile(benchmark::State& state, bool binary)
     setUp();
     objShutdown();
     objInit();
+    engineRegisterClasses();
     World* top = static_cast<World*>(objLoadFile(g_binary.c_str()));
     std::u16string out = wide(g_dir + (binary ? "out.wb" : "out.w"));
     for (auto _ : state)

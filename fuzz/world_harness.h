@@ -14,6 +14,7 @@
 #include "app/clock.h"
 #include "app/files.h"
 #include "app/text.h"
+#include "engine/classes.h"
 #include "obj/object.h"
 #include "obj/worldfile.h"
 
@@ -32,6 +33,7 @@ void fuzzSetUp()
     folderSetPath(FOLDER_PROGRAM, wide);
     clockStart();
     objInit();
+    engineRegisterClasses();
 }
 
 int worldFuzzOne(const char* header, const uint8_t* data, size_t size)
@@ -53,6 +55,7 @@ int worldFuzzOne(const char* header, const uint8_t* data, size_t size)
     }
     objShutdown();
     objInit();
+    engineRegisterClasses();
     return 0;
 }
 

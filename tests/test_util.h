@@ -18,6 +18,7 @@
 #include "app/host.h"
 #include "app/log.h"
 #include "app/text.h"
+#include "vfs/logfile.h"
 
 namespace testutil {
 
@@ -62,6 +63,7 @@ inline std::string narrow(const char16_t* s)
 inline std::string useFolder(const std::string& dir)
 {
     folderSetPath(FOLDER_PROGRAM, wide(dir).c_str());
+    vfsLogToFile();
     logRestart();
     return dir + "Tobex.log";
 }

@@ -8,6 +8,7 @@
 #include "app/files.h"
 #include "app/text.h"
 #include "commands.h"
+#include "vfs/logfile.h"
 
 namespace {
 
@@ -63,6 +64,8 @@ int main(int argc, char** argv)
         usage(argc < 2 ? stderr : stdout);
         return argc < 2 ? 2 : 0;
     }
+    // Every command logs into Tobex.log, as the game does.
+    vfsLogToFile();
     for (const Command& c : kCommands)
         if (!strcmp(argv[1], c.name))
             return finish(c.name, c.run(argc - 1, argv + 1));

@@ -15,10 +15,30 @@
 #include "app/log.h"
 #include "app/text.h"
 #include "commands.h"
+#include "engine/classes.h"
 #include "engine/startup.h"
+#include "sound/sound.h"
 #include "vfs/archive.h"
 
 namespace {
+
+// The demo's own method, "Actor_PlayTap": bound to InKeyRelease in the demo's
+// World, it plays "sfx/tap.wav" when a responsive object with a tabstop is
+// released on. The sound is loaded at the first tap and freed with the engine.
+Sound* g_tap;
+bool g_tapTried;
+
+int Actor_PlayTap(void* obj, void*)
+{
+    if (!objIsA(obj, &g_baseResponsiveClass) || !static_cast<BaseResponsive*>(obj)->tabstop)
+        return 0;
+    if (!g_tapTried) {
+        g_tapTried = true;
+        g_tap = sndLoad(u"sfx/tap.wav");
+    }
+    sndPlay(g_tap, nullptr);
+    return 0;
+}
 
 struct ViewArgs {
     std::vector<std::u16string> archives;
@@ -123,12 +143,15 @@ int viewMain(void* arg)
             return 1;
         }
     }
+    methodRegister(Actor_PlayTap, "Actor_PlayTap");
     engineLoadMain(a->world.c_str());
     AppFrameHooks hooks;
     engineFrameHooks(&hooks);
     hooks.work = printCommand;
     FrameStats stats;
     uint32_t frames = appRunFrames(&hooks, &stats);
+    sndFree(g_tap);
+    g_tap = nullptr;
     engineStop();
     if (hostIsHeadless())
         fprintf(stderr, "tobex view: %u frames\n", frames);

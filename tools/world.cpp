@@ -205,7 +205,7 @@ int toolWorld(int argc, char** argv)
     toolStartEngine();
     if (int failed = mountAll(archives))
         return failed;
-    if (!objInit()) {
+    if (!objInit() || !engineRegisterClasses()) {
         fprintf(stderr, "tobex world: the object model could not start\n");
         return 1;
     }

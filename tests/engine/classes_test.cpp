@@ -219,7 +219,7 @@ TEST_F(ObjTest, ResetTimesAndShutdownDestroyEverything)
     memStats(&after);
     EXPECT_LT(after.liveBytes, before.liveBytes);
     EXPECT_EQ(objGet(0), nullptr);
-    ASSERT_TRUE(objInit());
+    ASSERT_TRUE(objInit() && engineRegisterClasses());
 }
 
 namespace {
@@ -288,7 +288,7 @@ TEST_F(ObjTest, EngineSlotTablesResolveToTheirFullTablesOnEveryStart)
         // A slot a World file rebinds is forgotten by the next start.
         g_strClass.slots[M_DEBUG] = nullptr;
         g_actorClass.create = nullptr;
-        ASSERT_TRUE(objInit());
+        ASSERT_TRUE(objInit() && engineRegisterClasses());
     }
 }
 
@@ -344,7 +344,7 @@ TEST_F(ObjTest, RegisteredClassesInheritOverrideAndClearSlotsAndHooks)
         EXPECT_EQ(objCallMethod(t, M_RENDER, nullptr), 7);
         EXPECT_EQ(objCallMethod(t, M_CALCBBOX, nullptr), 0);
         // The next start finds the declared tables again, not the resolved ones.
-        ASSERT_TRUE(objInit());
+        ASSERT_TRUE(objInit() && engineRegisterClasses());
         EXPECT_EQ(knobSlots[M_CALCBBOX], OBJ_SLOT_CLEARED);
         EXPECT_EQ(twistSlots[M_RENDER], nullptr);
         EXPECT_EQ(twist.create, nullptr);

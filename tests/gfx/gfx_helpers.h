@@ -17,6 +17,7 @@
 #include "app/text.h"
 #include "gfx/blit.h"
 #include "gfx/surface.h"
+#include "vfs/logfile.h"
 
 class GfxTest : public ::testing::Test {
 protected:
@@ -32,6 +33,7 @@ protected:
         char16_t wide[TEXT_MAX_PATH];
         ASSERT_TRUE(textFromUtf8(wide, TEXT_MAX_PATH, dir.c_str()));
         folderSetPath(FOLDER_PROGRAM, wide);
+        vfsLogToFile();
         logRestart();
         gfxResetState();
         gfxUseFastPaths(true);

@@ -23,7 +23,7 @@ protected:
         dir = testutil::makeTempDir();
         testutil::useFolder(dir);
         clockStart();
-        ASSERT_TRUE(objInit());
+        ASSERT_TRUE(objInit() && engineRegisterClasses());
     }
 
     void TearDown() override

@@ -11,6 +11,7 @@
 
 #include "test_util.h"
 #include "vfs/archive.h"
+#include "vfs/loose.h"
 #include "vfs/mem.h"
 #include "vfs/vfs.h"
 

@@ -14,7 +14,8 @@
 
 #include "app/host.h"
 #include "app/log.h"
-#include "app/text.h"
+#include "base/mem.h"
+#include "base/text.h"
 
 namespace {
 
@@ -89,12 +90,25 @@ void onCrash(int sig, siginfo_t* info, void*)
 
 }
 
+namespace {
+
+// The allocator's question when its start-up reserve cannot be had: a "no"
+// ends the program.
+void askToGoOn(const char16_t* question)
+{
+    if (appMessageBox(question, 1) != 1)
+        appExit(1);
+}
+
+}
+
 void appInit()
 {
     AppVersion& v = g_app.version;
     v = AppVersion{};
     g_app.quit = false;
     hostVersion(&v.platform, &v.major, &v.minor, &v.build);
+    memSetShortageHook(askToGoOn);
 }
 
 void appShutdown() {}

@@ -1,4 +1,4 @@
-// Folders, directory search and plain files on the host's file system.
+// Folders, paths and directory search on the host's file system.
 //
 // Folder paths are computed at first use and kept for the run; every path ends
 // with "/". Directory search wraps opendir/readdir with fnmatch in ten slots.
@@ -7,13 +7,13 @@
 #include <dirent.h>
 #include <errno.h>
 #include <fnmatch.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "app/app.h"
-#include "vfs/vfs.h"
 
 namespace {
 
@@ -103,19 +103,21 @@ bool findDocumentsFolder()
 }
 
 // The write probe: a folder is writable when "tobextst" can be created in it.
-// NOTE: the probe uses a handle of its own rather than a slot of the VFS table,
+// NOTE: the probe uses a stream of its own rather than a slot of the VFS table,
 // so a first use while all 20 slots are taken (the log reporting exactly that)
 // cannot settle the data folder wrongly for the rest of the run.
 bool probeWritable(int kind)
 {
-    char16_t probe[TEXT_MAX_PATH];
-    if (!pathInFolder(u"tobextst", kind, probe, TEXT_MAX_PATH))
+    char16_t probe[TEXT_MAX_PATH], path[TEXT_MAX_PATH];
+    char host[TEXT_MAX_PATH * 3];
+    if (!pathInFolder(u"tobextst", kind, probe, TEXT_MAX_PATH) || !pathResolve(probe, path) ||
+        !fileHostPath(path, host, sizeof host))
         return false;
-    VFile f = {};
-    if (!fileCreate(&f, probe))
+    FILE* fp = fopen(host, "wb");
+    if (!fp)
         return false;
-    fileClose(&f);
-    fileDelete(probe);
+    fclose(fp);
+    unlink(host);
     return true;
 }
 
@@ -130,16 +132,6 @@ void findDataFolder()
             return;
         }
     }
-}
-
-// Resolves a plain-file name: absolute names as given, others under the program's folder.
-bool resolveName(const char16_t* name, char16_t* out)
-{
-    if (!name)
-        return false;
-    if (name[0] == u'/' || name[0] == u'\\')
-        return textCopy(out, TEXT_MAX_PATH, name);
-    return pathInFolder(name, FOLDER_PROGRAM, out, TEXT_MAX_PATH);
 }
 
 void fillEntry(FindEntry* e, const SearchSlot& s, const char* name)
@@ -178,61 +170,7 @@ bool statPath(const char16_t* name, struct stat* st)
 {
     char16_t path[TEXT_MAX_PATH];
     char host[TEXT_MAX_PATH * 3];
-    return resolveName(name, path) && fileHostPath(path, host, sizeof host) && stat(host, st) == 0;
-}
-
-bool looseClose(VFile* f)
-{
-    return fileClose(f);
-}
-int32_t looseRead(VFile* f, uint32_t n, void* buf)
-{
-    return fileRead(f, n, buf);
-}
-int32_t looseWrite(VFile* f, uint32_t n, const void* buf)
-{
-    return fileWrite(f, n, buf);
-}
-bool looseSeek(VFile* f, int32_t offset, int origin)
-{
-    return fileSeek(f, offset, origin);
-}
-
-bool openStream(VFile* f, const char16_t* name, bool create)
-{
-    char16_t path[TEXT_MAX_PATH];
-    char host[TEXT_MAX_PATH * 3];
-    if (!resolveName(name, path) || !fileHostPath(path, host, sizeof host))
-        return false;
-    struct stat st;
-    if (!create && (stat(host, &st) != 0 || !S_ISREG(st.st_mode)))
-        return false;
-    FILE* fp = fopen(host, create ? "wb" : "r+b");
-    if (!fp && !create && errno == EACCES)
-        fp = fopen(host, "rb");  // a read-only file is still readable
-    if (!fp)
-        return false;
-    uint32_t size = 0;
-    if (!create) {
-        if (st.st_size > 0xFFFFFFFEll) {  // sizes are 32-bit; refuse what cannot be addressed
-            fclose(fp);
-            return false;
-        }
-        size = uint32_t(st.st_size);
-    }
-    textCopy(f->path, TEXT_MAX_PATH, path);
-    f->archive = nullptr;
-    f->member = nullptr;
-    f->zip = nullptr;
-    f->stream = fp;
-    f->pos = 0;
-    f->size = size;
-    f->opClose = looseClose;
-    f->opRead = looseRead;
-    f->opWrite = looseWrite;
-    f->opSeek = looseSeek;
-    f->inUse = 1;
-    return true;
+    return pathResolve(name, path) && fileHostPath(path, host, sizeof host) && stat(host, st) == 0;
 }
 
 }
@@ -306,7 +244,7 @@ bool findFirst(const char16_t* pattern, FindEntry* entry)
     if (slot < 0)
         return false;
     char16_t resolved[TEXT_MAX_PATH];
-    if (!resolveName(pattern, resolved))
+    if (!pathResolve(pattern, resolved))
         return false;
     slashify(resolved);
     SearchSlot& s = g_searches[slot];
@@ -356,56 +294,13 @@ bool isDir(const char16_t* name)
     return statPath(name, &st) && S_ISDIR(st.st_mode);
 }
 
-bool fileOpen(VFile* f, const char16_t* name)
+bool pathResolve(const char16_t* name, char16_t* out)
 {
-    return f && openStream(f, name, false);
-}
-
-bool fileCreate(VFile* f, const char16_t* name)
-{
-    return f && openStream(f, name, true);
-}
-
-int32_t fileRead(VFile* f, uint32_t n, void* buf)
-{
-    if (!f || !f->stream || n > 0x7FFFFFFFu)
-        return 0;
-    return int32_t(fread(buf, 1, n, f->stream));
-}
-
-int32_t fileWrite(VFile* f, uint32_t n, const void* buf)
-{
-    if (!f || !f->stream || n > 0x7FFFFFFFu)
-        return 0;
-    return int32_t(fwrite(buf, 1, n, f->stream));
-}
-
-bool fileSeek(VFile* f, int32_t offset, int origin)
-{
-    if (!f || !f->stream)
+    if (!name || !out)
         return false;
-    switch (origin) {
-    case 0:
-        return fseek(f->stream, long(offset), SEEK_SET) == 0;
-    case 1:
-        return fseek(f->stream, long(offset), SEEK_CUR) == 0;
-    case 2:
-        return fseek(f->stream, -long(offset), SEEK_END) == 0;
-    default:
-        return false;
-    }
-}
-
-bool fileClose(VFile* f)
-{
-    if (!f || !f->stream)
-        return false;
-    // fclose releases the stream even when it reports an error, so the slot is
-    // released either way; the result still tells the caller the data may be lost.
-    int rc = fclose(f->stream);
-    f->stream = nullptr;
-    f->inUse = 0;
-    return rc == 0;
+    if (name[0] == u'/' || name[0] == u'\\')
+        return textCopy(out, TEXT_MAX_PATH, name);
+    return pathInFolder(name, FOLDER_PROGRAM, out, TEXT_MAX_PATH);
 }
 
 bool fileDelete(const char16_t* name)

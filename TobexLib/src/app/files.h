@@ -1,13 +1,11 @@
 #pragma once
 // Files, paths and special folders: where the program's, the documents and the
-// writable data folders are, how a name is placed in a folder, directory search,
-// and the plain-file operations beneath the virtual file system.
+// writable data folders are, how a name is placed in a folder, and directory
+// search. The plain-file operations of a VFile are in vfs/loose.h.
 
 #include <stdint.h>
 
-#include "app/text.h"
-
-struct VFile;
+#include "base/text.h"
 
 enum FolderKind {
     FOLDER_NONE = 0,       // the empty prefix: names stay relative
@@ -47,14 +45,10 @@ bool findClose(FindEntry* entry);                           // false when the en
 bool isFile(const char16_t* name);
 bool isDir(const char16_t* name);
 
-// ---- Plain files (the loose-file operations of a VFile) ----------------------------------
-// A name starting with '/' or '\' is used as it is; others are placed in the program's folder.
-bool fileOpen(VFile* f, const char16_t* name);    // existing file, read and write (read-only files: read)
-bool fileCreate(VFile* f, const char16_t* name);  // create or truncate, write
-int32_t fileRead(VFile* f, uint32_t n, void* buf);
-int32_t fileWrite(VFile* f, uint32_t n, const void* buf);
-bool fileSeek(VFile* f, int32_t offset, int origin);  // origin 2 counts back from the end
-bool fileClose(VFile* f);
-bool fileDelete(const char16_t* name);
+// ---- Plain files ---------------------------------------------------------------------------
+// The host path of a plain-file name: a name starting with '/' or '\' as it is,
+// others in the program's folder; false when the result would not fit TEXT_MAX_PATH.
+bool pathResolve(const char16_t* name, char16_t* out);
+bool fileDelete(const char16_t* name);  // the path is used exactly as given
 // The UTF-8 form of a 16-bit path for the C library; false when it does not fit.
 bool fileHostPath(const char16_t* path, char* out, int size);

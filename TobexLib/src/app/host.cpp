@@ -28,7 +28,7 @@
 #include <vector>
 
 #include "app/host_sdl.h"
-#include "app/text.h"
+#include "base/text.h"
 
 namespace {
 

@@ -11,8 +11,7 @@
 #include "app/app.h"
 #include "app/clock.h"
 #include "app/host.h"
-#include "sound/sound.h"
-#include "vfs/mem.h"
+#include "base/mem.h"
 
 namespace {
 
@@ -193,11 +192,11 @@ void resetKeys()
     memset(g_in.state, 0, sizeof g_in.state);
 }
 
-// What keeps the program alive in its waiting loops: key states and sound mixing.
+// What keeps the program alive in its waiting loops until the program sets its
+// own (the engine adds sound mixing): the key states.
 void keepAlive()
 {
     inputUpdate();
-    sndUpdate();
 }
 
 // Writes the upper-case hex digits of v into out (room for 9 characters).
@@ -407,8 +406,7 @@ int waitKeysUp()
     while (anyKey()) {
         if (!appPumpMessages())
             return 0;
-        inputUpdate();
-        sndUpdate();
+        appKeepAlive();
         // NOTE: the pause keeps the wait from spinning a core; a virtual clock
         // advances by it instead of sleeping.
         hostSleep(1);
@@ -429,8 +427,7 @@ int waitKey(uint32_t timeoutMs)
             return 0;
         if (!appPumpMessages())
             return -1;
-        inputUpdate();
-        sndUpdate();
+        appKeepAlive();
         hostSleep(1);
     }
 }

@@ -1,30 +1,12 @@
-// The log, asserts, the unhandled-exception report and the system report.
-//
-// Every line goes through the virtual file system: the first line of a run
-// creates "Tobex.log" anew, later lines open it, seek to its end, append and
-// close. A busy flag drops lines written from inside the log's own file calls.
+// Asserts that stop, the unhandled-exception report and the system report: the
+// parts of the log that need the host (its debugger check, exit and message box).
 #include "app/log.h"
 
-#include <inttypes.h>
 #include <signal.h>
-#include <stdio.h>
-#include <string.h>
 
 #include "app/app.h"
-#include "app/files.h"
-#include "app/text.h"
-#include "vfs/vfs.h"
 
 namespace {
-
-constexpr int kBufSize = 2048;
-
-struct LogState {
-    bool firstLine = true;
-    bool busy = false;
-    char16_t path[TEXT_MAX_PATH];
-    char buf[kBufSize + 2];
-} g_log;
 
 struct ExceptionEntry {
     uint32_t code;
@@ -61,128 +43,6 @@ const ExceptionEntry kExceptions[] = {
     {0xE06D7363, "Microsoft C++ Exception"},
 };
 
-// Writes v with exactly four decimals, truncated rather than rounded.
-int formatFloat(char* out, int cap, float v)
-{
-    double d = v;
-    bool neg = d < 0;
-    if (neg)
-        d = -d;
-    if (!(d < 1e15))  // infinities, NaN and huge values: let the C library spell them
-        return snprintf(out, size_t(cap), "%.4f", double(v));
-    uint64_t whole = uint64_t(d);
-    uint64_t frac = uint64_t((d - double(whole)) * 10000.0);
-    if (frac > 9999)
-        frac = 9999;
-    return snprintf(out, size_t(cap), "%s%" PRIu64 ".%04" PRIu64, neg ? "-" : "", whole, frac);
-}
-
-// Opens the log for one line: creates it on the run's first line, else appends.
-VFile* openLog()
-{
-    if (g_log.firstLine) {
-        if (!pathInFolder(u"Tobex.log", FOLDER_DATA, g_log.path, TEXT_MAX_PATH))
-            return nullptr;
-        VFile* f = vfsCreate(g_log.path);
-        if (f)
-            g_log.firstLine = false;
-        return f;
-    }
-    VFile* f = vfsOpen(g_log.path);
-    if (f)
-        vfsSeek(f, 0, 2);
-    return f;
-}
-
-// With every file slot taken the log cannot have one of its own; the line that
-// says so would be lost, so it is appended to the file directly instead.
-void appendDirect(const char* text, bool eol)
-{
-    if (g_log.firstLine && !pathInFolder(u"Tobex.log", FOLDER_DATA, g_log.path, TEXT_MAX_PATH))
-        return;
-    char host[TEXT_MAX_PATH * 3];
-    if (!fileHostPath(g_log.path, host, sizeof host))
-        return;
-    FILE* fp = fopen(host, g_log.firstLine ? "wb" : "ab");
-    if (!fp)
-        return;
-    g_log.firstLine = false;
-    fputs(text, fp);
-    if (eol)
-        fputc('\n', fp);
-    fclose(fp);
-}
-
-}
-
-int logFormat(char* out, int cap, const void* item, unsigned flags)
-{
-    if (!out || cap <= 0)
-        return 0;
-    out[0] = 0;
-    if (!item)
-        return snprintf(out, size_t(cap), "(null)");
-    int n;
-    if (flags & LOG_WIDE)
-        n = int(textToLatin1(out, size_t(cap), static_cast<const char16_t*>(item)));
-    else if (flags & LOG_INT)
-        n = snprintf(out, size_t(cap), "%" PRId32, *static_cast<const int32_t*>(item));
-    else if (flags & LOG_HEX)
-        n = snprintf(out, size_t(cap), "%" PRIX32, *static_cast<const uint32_t*>(item));
-    else if (flags & LOG_INT8)
-        n = snprintf(out, size_t(cap), "%d", int(*static_cast<const int8_t*>(item)));
-    else if (flags & LOG_INT16)
-        n = snprintf(out, size_t(cap), "%d", int(*static_cast<const int16_t*>(item)));
-    else if (flags & LOG_FLOAT)
-        n = formatFloat(out, cap, *static_cast<const float*>(item));
-    else
-        n = snprintf(out, size_t(cap), "%s", static_cast<const char*>(item));
-    return n < cap ? n : cap - 1;
-}
-
-void logWrite(const void* item, unsigned flags)
-{
-    if (g_log.busy)
-        return;
-    g_log.busy = true;
-    int n = logFormat(g_log.buf, kBufSize + 1, item, flags);
-    VFile* f = openLog();
-    if (f) {
-        g_log.buf[n] = 0;
-        vfsWriteString(f, g_log.buf);
-        if (flags & LOG_EOL)
-            vfsWriteString(f, "\n");
-        vfsClose(f);
-    } else if (vfsOpenCount() == VFS_MAX_FILES) {
-        g_log.buf[n] = 0;
-        appendDirect(g_log.buf, flags & LOG_EOL);
-    }
-    g_log.busy = false;
-}
-
-void logLine(const char* text)
-{
-    logWrite(text, LOG_EOL);
-}
-
-void logRestart()
-{
-    g_log.firstLine = true;
-    g_log.busy = false;
-}
-
-void assertReport(const char* file, int line, const char* message, unsigned flags)
-{
-    int32_t l = line;
-    logWrite(file, 0);
-    logWrite("(", 0);
-    logWrite(&l, LOG_INT);
-    if (!message) {
-        logWrite(")", LOG_EOL);
-        return;
-    }
-    logWrite("): ", 0);
-    logWrite(message, flags | LOG_EOL);
 }
 
 void assertFail(const char* file, int line)

@@ -18,9 +18,12 @@ namespace {
 constexpr const char* kNoRef = nullptr;
 
 // ---- Property lists, inherited properties first ------------------------------------------
-#define BASE_PROPS(R) OBJ_PROP(R, name, PT_STRING16, 0, kNoRef)
-#define LIVING_PROPS(R) \
-    BASE_PROPS(R), OBJ_PROP(R, tStart, PT_TIME, PF_NEVER, kNoRef), OBJ_PROP(R, active, PT_BOOL, 0, kNoRef)
+// The object system finds names, start times and a World's members through
+// the PF_NAME, PF_START and PF_MEMBERS flags.
+#define BASE_PROPS(R) OBJ_PROP(R, name, PT_STRING16, PF_NAME, kNoRef)
+#define LIVING_PROPS(R)                                                       \
+    BASE_PROPS(R), OBJ_PROP(R, tStart, PT_TIME, PF_NEVER | PF_START, kNoRef), \
+        OBJ_PROP(R, active, PT_BOOL, 0, kNoRef)
 #define RENDERABLE_PROPS(R)                                                                       \
     LIVING_PROPS(R), OBJ_PROP(R, visible, PT_BOOL, 0, kNoRef), OBJ_PROP(R, x, PT_INT, 0, kNoRef), \
         OBJ_PROP(R, y, PT_INT, 0, kNoRef), OBJ_PROP(R, z, PT_INT, 0, kNoRef),                     \
@@ -170,7 +173,7 @@ PropDesc g_worldVpDescs[] = {
 };
 PropDesc g_worldDescs[] = {
     RESPONSIVE_PROPS(World),
-    OBJ_PROP(World, objs, PT_OBJLIST, 0, "Base"),
+    OBJ_PROP(World, objs, PT_OBJLIST, PF_MEMBERS, "Base"),
     OBJ_PROP(World, changed, PT_BOOL, 0, kNoRef),
     OBJ_PROP(World, focus, PT_INT, PF_NEVER, kNoRef),
     OBJ_PROP(World, viewportFocus, PT_INT, PF_NEVER, kNoRef),

@@ -6,23 +6,13 @@
 #include <stdint.h>
 
 #include "app/clock.h"
+#include "gfx/surface.h"
 #include "obj/container.h"
 #include "obj/object.h"
 #include "obj/proptype.h"
 
-// Room for the embedded surface record of an OffscreenSurface; the graphics code
-// checks that its SURFACE fits.
-constexpr int OBJ_SURFACE_BYTES = 128;
-struct SurfaceStore {
-    alignas(8) uint8_t bytes[OBJ_SURFACE_BYTES];
-};
-
-constexpr int OBJ_NAME_MAX = 16;  // STRING16: 15 characters and the terminator
-
 // ---- Records ---------------------------------------------------------------------------------
-struct Base : ObjHeader {
-    char name[OBJ_NAME_MAX];  // found by class and name
-};
+struct Base : ObjNamed {};  // the name (PF_NAME), found by class and name
 
 struct Str : Base {
     char16_t* text;  // owned text or null
@@ -44,7 +34,7 @@ struct Sprite : Base {
 struct OffscreenSurface : Base {
     int32_t width, height;  // 0 = the screen's
     int32_t format;         // 0 = the screen's
-    SurfaceStore sf;        // embedded surface record
+    SURFACE sf;             // the surface drawn into, owned
     int32_t screenOrient;   // orientation at the last Sync
 };
 
@@ -131,7 +121,8 @@ extern ClassDesc g_actorClass;
 extern ClassDesc g_controlClass;
 extern ClassDesc g_keyControlClass;
 
-// Registers the engine classes and their named methods, in start-up order.
+// Registers the engine classes and their named methods, in start-up order, into
+// the object system objInit has just started.
 bool engineRegisterClasses();
 
 // ---- Methods of the base objects -------------------------------------------------------------

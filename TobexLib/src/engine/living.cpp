@@ -3,7 +3,7 @@
 #include <math.h>
 #include <string.h>
 
-#include "app/log.h"
+#include "base/log.h"
 #include "engine/classes.h"
 
 namespace {

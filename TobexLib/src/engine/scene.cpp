@@ -15,7 +15,7 @@
 
 #include <string.h>
 
-#include "app/log.h"
+#include "base/log.h"
 #include "gfx/blit.h"
 #include "gfx/display.h"
 #include "obj/proptype.h"

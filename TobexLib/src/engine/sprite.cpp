@@ -4,8 +4,8 @@
 // reading a released surface. A surface set directly in sf is never replaced.
 #include <string.h>
 
-#include "app/log.h"
-#include "app/text.h"
+#include "base/log.h"
+#include "base/text.h"
 #include "engine/scene.h"
 #include "gfx/blit.h"
 #include "gfx/display.h"
@@ -153,7 +153,7 @@ int OffscreenSurface_Sync(void* obj, void*)
     int w = o->width ? o->width : screen->width;
     int h = o->height ? o->height : screen->height;
     uint32_t format = o->format ? uint32_t(o->format) : screen->format;
-    SURFACE* sf = reinterpret_cast<SURFACE*>(o->sf.bytes);
+    SURFACE* sf = &o->sf;
     gfxReleaseSurfaceValue(sf);
     // Before graphics start (tools that only read World files) there is no
     // screen to take defaults from: the surface stays empty until a later Sync.
@@ -172,7 +172,7 @@ SURFACE* offscreenSurface(ObjectId id)
     void* obj = objGet(id);
     if (!objIsA(obj, &g_offscreenSurfaceClass))
         return nullptr;
-    SURFACE* sf = reinterpret_cast<SURFACE*>(static_cast<OffscreenSurface*>(obj)->sf.bytes);
+    SURFACE* sf = &static_cast<OffscreenSurface*>(obj)->sf;
     return sf->pixels ? sf : nullptr;
 }
 

@@ -8,22 +8,20 @@
 
 #include "app/host.h"
 #include "app/input.h"
-#include "app/log.h"
-#include "app/text.h"
+#include "base/log.h"
+#include "base/mem.h"
+#include "base/text.h"
 #include "engine/scene.h"
 #include "gfx/blit.h"
 #include "gfx/display.h"
 #include "obj/worldfile.h"
 #include "sound/sound.h"
 #include "vfs/archive.h"
-#include "vfs/mem.h"
 
 namespace {
 
 struct Engine {
     ObjectId main = OBJ_NONE;
-    Sound* tap = nullptr;
-    bool tapTried = false;
     uint32_t statsEvery = 0;  // TOBEX_MEMSTATS: frames between memory lines (0 = none)
     uint32_t frames = 0;
 };
@@ -33,6 +31,13 @@ Engine g_engine;
 void fatal(const char16_t* text)
 {
     appFatal(text);
+}
+
+// What keeps the program alive while it waits: key states and sound mixing.
+void keepAlive()
+{
+    inputUpdate();
+    sndUpdate();
 }
 
 void mountArchives(const EngineConfig* c)
@@ -100,9 +105,8 @@ void engineStart(const EngineConfig* c)
     if (!vfsInit())
         fatal(u"Fatal: could not init VFS");
     mountArchives(c);
-    if (!objInit())
+    if (!objInit() || !engineRegisterClasses())
         fatal(u"Fatal: could not init objects");
-    methodRegister(Actor_PlayTap, "Actor_PlayTap");
     appAddFatalShutdown(gfxShutdown);
     appAddFatalShutdown(inputStop);
     if (!gfxInit(ENGINE_SCREEN_W, ENGINE_SCREEN_H))
@@ -111,6 +115,7 @@ void engineStart(const EngineConfig* c)
     inputEnable(true);
     if (!sndInit())
         fatal(u"Fatal: could not init sound");
+    appSetKeepAlive(keepAlive);
     g_engine.statsEvery = statsEveryFromEnv();
     hostSetControlLocator(locateControl);
 }
@@ -119,7 +124,6 @@ void engineStop()
 {
     bool stats = g_engine.statsEvery != 0;
     hostSetControlLocator(nullptr);
-    sndFree(g_engine.tap);
     g_engine = Engine{};
     vfsShutdown();
     objShutdown();
@@ -197,18 +201,4 @@ void engineFrameHooks(AppFrameHooks* h)
     h->handleEvents = engineHandleEvents;
     h->render = engineRender;
     h->live = engineLive;
-}
-
-// ---- The tap sound ------------------------------------------------------------------------------------
-
-int Actor_PlayTap(void* obj, void*)
-{
-    if (!objIsA(obj, &g_baseResponsiveClass) || !static_cast<BaseResponsive*>(obj)->tabstop)
-        return 0;
-    if (!g_engine.tapTried) {
-        g_engine.tapTried = true;
-        g_engine.tap = sndLoad(u"sfx/tap.wav");
-    }
-    sndPlay(g_engine.tap, nullptr);
-    return 0;
 }

@@ -39,8 +39,3 @@ void engineFrameHooks(AppFrameHooks* hooks);
 int engineHandleEvents();  // the first non-zero command; later events wait
 void engineRender();
 void engineLive();
-
-// ---- The tap sound ----------------------------------------------------------------------------
-// "Actor_PlayTap": bound to InKeyRelease in World files, plays "sfx/tap.wav" when a
-// responsive object with a tabstop is released on; returns 0.
-int Actor_PlayTap(void* obj, void* arg);

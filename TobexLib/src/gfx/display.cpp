@@ -8,14 +8,10 @@
 #include "app/app.h"
 #include "app/host.h"
 #include "app/input.h"
-#include "app/log.h"
-#include "engine/classes.h"
+#include "base/log.h"
 #include "gfx/blit.h"
 #include "gfx/font.h"
 #include "obj/proptype.h"
-
-static_assert(sizeof(SURFACE) <= sizeof(SurfaceStore), "an OffscreenSurface must hold a SURFACE");
-static_assert(alignof(SURFACE) <= alignof(SurfaceStore), "an OffscreenSurface must align a SURFACE");
 
 namespace {
 

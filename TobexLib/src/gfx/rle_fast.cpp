@@ -16,10 +16,10 @@
 
 #include <vector>
 
+#include "base/mem.h"
 #include "gfx/blit.h"
 #include "gfx/blit_fast.h"
 #include "gfx/clip.h"
-#include "vfs/mem.h"
 
 namespace {
 

@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "app/log.h"
-#include "app/text.h"
+#include "base/log.h"
+#include "base/mem.h"
+#include "base/text.h"
 #include "gfx/blit.h"
 #include "gfx/image.h"
-#include "vfs/mem.h"
 #include "vfs/vfs.h"
 
 namespace {

@@ -5,9 +5,9 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "app/log.h"
-#include "app/text.h"
-#include "vfs/mem.h"
+#include "base/log.h"
+#include "base/mem.h"
+#include "base/text.h"
 #include "vfs/vfs.h"
 
 namespace {

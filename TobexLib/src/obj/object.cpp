@@ -14,18 +14,26 @@
 
 #include <string.h>
 
+#include <functional>
+
 #include "app/clock.h"
-#include "app/log.h"
-#include "engine/classes.h"
+#include "base/log.h"
+#include "base/mem.h"
 #include "obj/container.h"
 #include "obj/proptype.h"
-#include "vfs/mem.h"
 
 namespace {
 
 struct NamedMethod {
     ObjMethod fn;
     const char* name;
+};
+
+// Where a registered class keeps what its roles need.
+struct Roles {
+    const ClassDesc* cls;
+    int16_t startAt;    // offset of the PF_START time, or -1
+    int16_t membersAt;  // offset of the PF_MEMBERS list, or -1
 };
 
 // A registered class's hooks and slots as its descriptor declared them.
@@ -40,6 +48,7 @@ Vector g_methods;       // NamedMethod, sorted by name
 HandleTable g_objects;  // object pointers by id
 Vector g_worlds;        // ObjectId, sorted: the live objects that are Worlds (derived classes too)
 Vector g_declared;      // Declared, in registration order
+Vector g_roles;         // Roles, sorted by class address
 bool g_ready;
 TIME g_resetTime;
 
@@ -57,6 +66,19 @@ int compareMethodName(const void* elem, const void* key)
 int compareIndexName(const void* a, const void* b)
 {
     return strcmp(static_cast<const NameIndexEntry*>(a)->name, static_cast<const NameIndexEntry*>(b)->name);
+}
+
+int compareRoles(const void* a, const void* b)
+{
+    std::less<const ClassDesc*> less;
+    const ClassDesc *x = static_cast<const Roles*>(a)->cls, *y = static_cast<const Roles*>(b)->cls;
+    return less(x, y) ? -1 : less(y, x);
+}
+
+const Roles* rolesOf(const ClassDesc* cls)
+{
+    Roles key = {.cls = cls, .startAt = -1, .membersAt = -1};
+    return static_cast<const Roles*>(vecFind(&g_roles, &key, compareRoles));
 }
 
 int compareId(const void* a, const void* b)
@@ -185,18 +207,69 @@ void restoreDeclared(int32_t n)
     }
 }
 
-bool isLiveBase(const void* obj)
+bool isWorld(const void* obj)
 {
-    return obj && classIsA(header(obj)->cls, &g_baseClass);
+    return obj && (header(obj)->cls->flags & CF_WORLD);
 }
 
 // The candidate matching rule of objFind. The exact class is compared first: it
 // is the cheapest test and rejects most candidates of a whole-table search.
 bool matches(const void* obj, ClassDesc* cls, const char* name)
 {
-    if (!obj || (cls && header(obj)->cls != cls) || !isLiveBase(obj))
+    if (!obj || (cls && header(obj)->cls != cls) || !(header(obj)->cls->flags & CF_NAMED))
         return false;
-    return !name || !strcmp(static_cast<const Base*>(obj)->name, name);
+    return !name || !strcmp(static_cast<const ObjNamed*>(obj)->name, name);
+}
+
+// A property's role flags must come with the type and place the role needs.
+bool rolesFit(const ClassDesc* cls)
+{
+    for (uint32_t i = 0; i < cls->nProps; i++) {
+        const PropDesc* d = &cls->descs[i];
+        if ((d->flags & PF_NAME) &&
+            (d->type != PT_STRING16 || d->offset != int16_t(sizeof(ObjHeader)) || d->size != OBJ_NAME_MAX))
+            return false;
+        if ((d->flags & PF_START) && d->type != PT_TIME)
+            return false;
+        if ((d->flags & PF_MEMBERS) && d->type != PT_OBJLIST)
+            return false;
+    }
+    return true;
+}
+
+// The roles a class takes from its base and from its own flagged properties;
+// false when there is no memory to note where they are.
+bool computeRoles(ClassDesc* cls)
+{
+    constexpr uint32_t kRoles = CF_NAMED | CF_TIMED | CF_WORLD;
+    const ClassDesc* base = cls->baseName && classFind(cls->baseName) == cls->base ? cls->base : nullptr;
+    const Roles* inherited = base ? rolesOf(base) : nullptr;
+    Roles r = {.cls = cls,
+               .startAt = inherited ? inherited->startAt : int16_t(-1),
+               .membersAt = inherited ? inherited->membersAt : int16_t(-1)};
+    cls->flags = base ? base->flags & kRoles : 0;
+    for (uint32_t i = 0; i < cls->nProps; i++) {
+        const PropDesc* d = &cls->descs[i];
+        if (d->flags & PF_NAME)
+            cls->flags |= CF_NAMED;
+        if (d->flags & PF_START) {
+            cls->flags |= CF_TIMED;
+            r.startAt = d->offset;
+        }
+        if (d->flags & PF_MEMBERS) {
+            cls->flags |= CF_WORLD;
+            r.membersAt = d->offset;
+        }
+    }
+    return !(cls->flags & (CF_TIMED | CF_WORLD)) || vecInsertSorted(&g_roles, &r, compareRoles) >= 0;
+}
+
+void stampStart(void* obj, TIME now)
+{
+    const ClassDesc* cls = header(obj)->cls;
+    const Roles* r = cls->flags & CF_TIMED ? rolesOf(cls) : nullptr;
+    if (r)
+        memcpy(static_cast<uint8_t*>(obj) + r->startAt, &now, sizeof now);
 }
 
 }
@@ -214,16 +287,17 @@ bool objInit()
         objShutdown();
     if (!vecInit(&g_classes, sizeof(ClassDesc*), 100) || !vecInit(&g_methods, sizeof(NamedMethod), 100) ||
         !htInit(&g_objects, 1000) || !vecInit(&g_worlds, sizeof(ObjectId), 16) ||
-        !vecInit(&g_declared, sizeof(Declared), 100)) {
+        !vecInit(&g_declared, sizeof(Declared), 100) || !vecInit(&g_roles, sizeof(Roles), 16)) {
         vecFree(&g_classes);
         vecFree(&g_methods);
         htFree(&g_objects);
         vecFree(&g_worlds);
         vecFree(&g_declared);
+        vecFree(&g_roles);
         return false;
     }
     g_ready = true;
-    return engineRegisterClasses();
+    return true;
 }
 
 void objShutdown()
@@ -239,6 +313,7 @@ void objShutdown()
     }
     restoreDeclared(g_declared.count);
     vecFree(&g_declared);
+    vecFree(&g_roles);
     htFree(&g_objects);
     vecFree(&g_worlds);
     vecFree(&g_methods);
@@ -260,7 +335,7 @@ bool classRegister(ClassDesc* cls)
     // Binary World files name a property by one byte below 128, and the name
     // index tells methods by 128 + position below 255.
     if (cls->nProps >= PROP_METHOD_BASE || cls->nMethods >= PROP_UNKNOWN - PROP_METHOD_BASE ||
-        !cls->defaults || cls->objectSize < sizeof(ObjHeader)) {
+        !cls->defaults || cls->objectSize < sizeof(ObjHeader) || !rolesFit(cls)) {
         logWrite("classRegister: bad descriptor for class ", 0);
         logLine(cls->name);
         return false;
@@ -271,11 +346,10 @@ bool classRegister(ClassDesc* cls)
         cls->base = classFind(cls->baseName);
     if (!resolveInheritance(cls))
         return false;
-    if (vecInsertSorted(&g_classes, &cls, compareClassName) < 0) {
+    if (!computeRoles(cls) || vecInsertSorted(&g_classes, &cls, compareClassName) < 0) {
         restoreDeclared(1);
         return false;
     }
-    cls->flags = 0;
     for (uint32_t i = 0; i < cls->nProps; i++) {
         const TypeInfo* t = propTypeInfo(cls->descs[i].type);
         if (t && t->init) {
@@ -371,8 +445,7 @@ void* objCreate(ClassDesc* cls)
     memcpy(obj, cls->defaults, cls->objectSize);
     if (cls->flags & CF_HAS_INIT)
         runValueFunctions(cls, obj, false);
-    if (classIsA(cls, &g_baseLivingClass))
-        static_cast<BaseLiving*>(obj)->tStart = timeNow();
+    stampStart(obj, timeNow());
     if (cls->create && cls->create(obj, nullptr) != 0) {
         memFree(obj);
         return nullptr;
@@ -389,7 +462,7 @@ void* objCreate(ClassDesc* cls)
         return nullptr;
     }
     header(obj)->id = id;
-    if (classIsA(cls, &g_worldClass) && vecInsertSorted(&g_worlds, &id, compareId) < 0) {
+    if ((cls->flags & CF_WORLD) && vecInsertSorted(&g_worlds, &id, compareId) < 0) {
         objDestroy(obj);
         return nullptr;
     }
@@ -439,8 +512,7 @@ ObjectId objFind(ClassDesc* cls, const char* name, void* world)
 {
     if (!cls && !name)
         return OBJ_NONE;
-    if (world && objIsA(world, &g_worldClass)) {
-        const Vector* objs = &static_cast<World*>(world)->objs;
+    if (const Vector* objs = objMembers(world)) {
         for (int32_t i = 0; i < objs->count; i++) {
             ObjectId id = *static_cast<ObjectId*>(vecAt(objs, i));
             if (matches(objGet(id), cls, name))
@@ -450,7 +522,7 @@ ObjectId objFind(ClassDesc* cls, const char* name, void* world)
     }
     // Worlds are kept in an id-ordered index, so looking one up by name does not
     // scan the whole table.
-    if (cls && classIsA(cls, &g_worldClass)) {
+    if (cls && (cls->flags & CF_WORLD)) {
         for (int32_t i = 0; i < g_worlds.count; i++)
             if (matches(objGet(worldAt(i)), cls, name))
                 return worldAt(i);
@@ -460,6 +532,27 @@ ObjectId objFind(ClassDesc* cls, const char* name, void* world)
         if (matches(objGet(id), cls, name))
             return id;
     return OBJ_NONE;
+}
+
+ObjectId objFindWorld(const char* name)
+{
+    for (int32_t i = 0; name && i < g_worlds.count; i++)
+        if (matches(objGet(worldAt(i)), nullptr, name))
+            return worldAt(i);
+    return OBJ_NONE;
+}
+
+const char* objName(const void* obj)
+{
+    return obj && (header(obj)->cls->flags & CF_NAMED) ? static_cast<const ObjNamed*>(obj)->name : nullptr;
+}
+
+Vector* objMembers(const void* obj)
+{
+    const Roles* r = isWorld(obj) ? rolesOf(header(obj)->cls) : nullptr;
+    if (!r)
+        return nullptr;
+    return reinterpret_cast<Vector*>(static_cast<uint8_t*>(const_cast<void*>(obj)) + r->membersAt);
 }
 
 int32_t objWorldIds(ObjectId* out, int32_t cap)
@@ -476,8 +569,8 @@ void* objFindWorldOf(const void* obj)
     ObjectId target = header(obj)->id;
     for (int32_t k = 0; k < g_worlds.count; k++) {
         void* w = objGet(worldAt(k));
-        const Vector* objs = &static_cast<World*>(w)->objs;
-        for (int32_t i = objs->count - 1; i >= 0; i--)
+        const Vector* objs = objMembers(w);
+        for (int32_t i = objs ? objs->count - 1 : -1; i >= 0; i--)
             if (*static_cast<ObjectId*>(vecAt(objs, i)) == target)
                 return w;
     }
@@ -531,9 +624,7 @@ int objCallMethod(void* obj, int position, void* arg)
 void objResetTimes()
 {
     g_resetTime = timeNow();
-    for (int32_t id = 0; id < htCount(&g_objects); id++) {
-        void* obj = objGet(id);
-        if (objIsA(obj, &g_baseLivingClass))
-            static_cast<BaseLiving*>(obj)->tStart = g_resetTime;
-    }
+    for (int32_t id = 0; id < htCount(&g_objects); id++)
+        if (void* obj = objGet(id))
+            stampStart(obj, g_resetTime);
 }

@@ -12,6 +12,7 @@
 
 typedef int32_t ObjectId;
 constexpr ObjectId OBJ_NONE = int32_t(0x80000001u);  // no object; every failed look-up
+constexpr int OBJ_NAME_MAX = 16;                     // STRING16 names: 15 characters and the terminator
 
 // A method: (object, argument) -> result; a null slot is not implemented.
 typedef int (*ObjMethod)(void* obj, void* arg);
@@ -22,6 +23,7 @@ int objSlotCleared(void* obj, void* arg);
 constexpr ObjMethod OBJ_SLOT_CLEARED = objSlotCleared;
 
 struct ClassDesc;
+struct Vector;
 
 // Method positions every class derived from the introducing class keeps.
 enum MethodSlot {
@@ -48,11 +50,16 @@ enum MethodSlot {
     M_REMOVEKEY = 6,
 };
 
-// Property flags: which World-file forms skip the property.
+// Property flags: which World-file forms skip the property, and the roles the
+// object model gives a few properties. A class takes a role from its base or
+// from a property of its own flagged for it (see ClassFlags).
 enum PropFlags : uint16_t {
     PF_NOTEXT = 1,    // not written in the text form
     PF_NOBINARY = 2,  // not written in the binary form
     PF_NEVER = 3,     // run-time state, never written
+    PF_NAME = 4,      // the object's name: a STRING16 right after the header (ObjNamed)
+    PF_START = 8,     // a TIME set to now when the object is created and by objResetTimes
+    PF_MEMBERS = 16,  // an OBJLIST of member ids: the object is a World (objFindWorldOf, World files)
 };
 
 constexpr uint8_t PROP_METHOD_BASE = 128;  // name index values of methods start here
@@ -78,6 +85,9 @@ struct NameIndexEntry {
 enum ClassFlags : uint32_t {
     CF_HAS_INIT = 1,     // a property type has an init function
     CF_HAS_RELEASE = 2,  // a property type has a release function
+    CF_NAMED = 4,        // objects have a name (a PF_NAME property here or in a base)
+    CF_TIMED = 8,        // objects have a start time (a PF_START property here or in a base)
+    CF_WORLD = 16,       // objects are Worlds with a member list (PF_MEMBERS here or in a base)
 };
 
 struct ClassDesc {
@@ -102,8 +112,15 @@ struct ObjHeader {
     ObjectId id;     // slot in the object table; -1 in a default object
 };
 
+// Objects of a CF_NAMED class start with this record.
+struct ObjNamed : ObjHeader {
+    char name[OBJ_NAME_MAX];  // found by class and name; empty: unnamed
+};
+
 // ---- Start-up and shut-down ---------------------------------------------------------
-bool objInit();      // registries, then the engine's classes and named methods
+// Creates the empty registries; the engine registers its classes next
+// (engineRegisterClasses), then any library or game registers its own.
+bool objInit();
 void objShutdown();  // destroys every live object, highest id first, then the registries
 
 // ---- Classes ----------------------------------------------------------------------------
@@ -130,8 +147,11 @@ void objDestroy(void* obj);
 void* objGet(ObjectId id);        // null for OBJ_NONE, free or reserved slots
 ObjectId objId(const void* obj);  // OBJ_NONE for null
 ObjectId objFind(ClassDesc* cls, const char* name, void* world);
-void* objFindWorldOf(const void* obj);  // first World (in id order) listing the object
-int32_t objTableSlots();                // slots of the object table, used or free
+ObjectId objFindWorld(const char* name);  // the first live World (in id order) of that name
+void* objFindWorldOf(const void* obj);    // first World (in id order) listing the object
+const char* objName(const void* obj);     // null for null and for objects of unnamed classes
+Vector* objMembers(const void* obj);      // a World's member list; null for anything else
+int32_t objTableSlots();                  // slots of the object table, used or free
 // Ids of the live Worlds (derived classes included) in id order; returns how many
 // there are, filling at most cap of them into out (which may be null).
 int32_t objWorldIds(ObjectId* out, int32_t cap);

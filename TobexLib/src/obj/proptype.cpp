@@ -14,12 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "app/log.h"
-#include "engine/classes.h"
+#include "base/log.h"
+#include "base/mem.h"
 #include "obj/container.h"
 #include "obj/object.h"
 #include "obj/worldfile.h"
-#include "vfs/mem.h"
 
 namespace {
 
@@ -337,19 +336,19 @@ enum RefForm {
 // Decides how a reference held by owner is written; *world receives R's World.
 // A reference to the World that holds the owner is written as 0, the value that
 // reads back as "the World being loaded"; its id would name no member.
-RefForm referenceForm(const void* owner, ObjectId id, const World** world)
+RefForm referenceForm(const void* owner, ObjectId id, const void** world)
 {
     const void* r = objGet(id);
     *world = nullptr;
-    if (!objIsA(r, &g_baseClass))
+    if (!objName(r))
         return REF_LOCAL;
     if (r == propWorldOf(owner))
         return REF_OWN_WORLD;
-    const World* w = static_cast<const World*>(propWorldOf(r));
-    if (!w || !w->name[0] || !static_cast<const Base*>(r)->name[0] || w == propWorldOf(owner))
+    const void* w = propWorldOf(r);
+    if (!w || !objName(w) || !objName(w)[0] || !objName(r)[0] || w == propWorldOf(owner))
         return REF_LOCAL;
     *world = w;
-    return w->id != 0 ? REF_BY_NAME : REF_ABS;
+    return objId(w) != 0 ? REF_BY_NAME : REF_ABS;
 }
 
 // Resolves World:Object names; OBJ_NONE (after logging) when either is missing.
@@ -357,7 +356,7 @@ RefForm referenceForm(const void* owner, ObjectId id, const World** world)
 ObjectId resolveNamed(const char* worldName, const char* objName, bool text)
 {
     const char* prefix = text ? "PropFromStr: " : "PropRead: ";
-    ObjectId w = objFind(&g_worldClass, worldName, nullptr);
+    ObjectId w = objFindWorld(worldName);
     ObjectId o = w == OBJ_NONE ? OBJ_NONE : objFind(nullptr, objName, objGet(w));
     if (o != OBJ_NONE)
         return o;
@@ -382,7 +381,7 @@ int32_t localReference(int32_t n)
 bool writeObjectId(WorldFile* wf, const void* owner, const void* value, const TypeInfo*)
 {
     ObjectId id = *static_cast<const ObjectId*>(value);
-    const World* w = nullptr;
+    const void* w = nullptr;
     RefForm form = referenceForm(owner, id, &w);
     uint8_t low = uint8_t(id);
     // An id of the marker's shape names no object of ours; written as an absolute
@@ -395,9 +394,8 @@ bool writeObjectId(WorldFile* wf, const void* owner, const void* value, const Ty
         return wfWrite(wf, &id, 4);
     if (form == REF_ABS)
         return wfWrite(wf, &REF_ABSOLUTE, 1) && wfWrite(wf, &id, 4);
-    const Base* r = static_cast<const Base*>(objGet(id));
-    return wfWrite(wf, &REF_NAMED, 1) && wfWrite(wf, w->name, OBJ_NAME_MAX) &&
-           wfWrite(wf, r->name, OBJ_NAME_MAX);
+    return wfWrite(wf, &REF_NAMED, 1) && wfWrite(wf, objName(w), OBJ_NAME_MAX) &&
+           wfWrite(wf, objName(objGet(id)), OBJ_NAME_MAX);
 }
 
 bool readObjectId(WorldFile* wf, void* value, const TypeInfo*)
@@ -625,12 +623,12 @@ void skippedFromStr(const char*, void*, const TypeInfo*) {}
 void objectIdToStr(char* buf, const void* owner, const void* value, const TypeInfo*)
 {
     ObjectId id = *static_cast<const ObjectId*>(value);
-    const World* w = nullptr;
+    const void* w = nullptr;
     RefForm form = referenceForm(owner, id, &w);
     if (form == REF_OWN_WORLD)
         snprintf(buf, PROP_TEXT_MAX, "0");
     else if (form == REF_BY_NAME)
-        snprintf(buf, PROP_TEXT_MAX, "%.15s:%.15s", w->name, static_cast<const Base*>(objGet(id))->name);
+        snprintf(buf, PROP_TEXT_MAX, "%.15s:%.15s", objName(w), objName(objGet(id)));
     else if (form == REF_ABS) {
         buf[0] = '&';
         formatInt(buf + 1, id);
@@ -1011,9 +1009,8 @@ void propBeginSave()
     std::vector<ObjectId> worlds(size_t(objWorldIds(nullptr, 0)));
     objWorldIds(worlds.data(), int32_t(worlds.size()));
     for (ObjectId id : worlds) {
-        void* w = objGet(id);
-        const Vector* objs = &static_cast<World*>(w)->objs;
-        for (int32_t i = 0; i < objs->count; i++) {
+        const Vector* objs = objMembers(objGet(id));
+        for (int32_t i = 0; objs && i < objs->count; i++) {
             int32_t member = *static_cast<int32_t*>(vecAt(objs, i));
             if (member >= 0 && member < int32_t(g_worldOf.size()) && g_worldOf[size_t(member)] < 0)
                 g_worldOf[size_t(member)] = id;

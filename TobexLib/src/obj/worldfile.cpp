@@ -15,11 +15,11 @@
 #include <utility>
 #include <vector>
 
-#include "app/log.h"
-#include "engine/classes.h"
+#include "base/log.h"
+#include "base/mem.h"
+#include "obj/container.h"
 #include "obj/object.h"
 #include "obj/proptype.h"
-#include "vfs/mem.h"
 #include "vfs/vfs.h"
 
 #pragma GCC diagnostic ignored "-Winvalid-offsetof"
@@ -270,27 +270,41 @@ bool readBinaryProperties(WorldFile* wf, void* obj)
 
 // ---- Writing -------------------------------------------------------------------------------------
 
-// The ids of a World's objs that name live objects: the members its Save writes.
-void liveMembers(const World* w, Vector* out)
+// The ids of a World's member list that name live objects: the members its Save writes.
+void liveMembers(const Vector* objs, Vector* out)
 {
-    *out = w->objs;
+    *out = *objs;
     out->data = nullptr;
     out->count = out->capacity = 0;
-    for (int32_t i = 0; i < w->objs.count; i++) {
-        ObjectId id = *static_cast<ObjectId*>(vecAt(&w->objs, i));
+    for (int32_t i = 0; i < objs->count; i++) {
+        ObjectId id = *static_cast<ObjectId*>(vecAt(objs, i));
         if (objGet(id) && vecPush(out, &id) < 0)
             return;
     }
+}
+
+// A World's member list: the list its class (or a base) flagged PF_MEMBERS; other
+// lists of a World are plain references.
+bool isMemberList(const void* obj, const PropDesc* d)
+{
+    const Vector* members = d->type == PT_OBJLIST ? objMembers(obj) : nullptr;
+    return members &&
+           static_cast<const uint8_t*>(obj) + d->offset == reinterpret_cast<const uint8_t*>(members);
+}
+
+const char* nameOf(const void* obj)
+{
+    const char* name = objName(obj);
+    return name ? name : "";
 }
 
 bool writeProperty(WorldFile* wf, void* obj, const PropDesc* d, char* text)
 {
     const uint8_t* value = static_cast<const uint8_t*>(obj) + d->offset;
     Vector members = {};
-    bool worldObjs =
-        d->type == PT_OBJLIST && d->offset == int16_t(offsetof(World, objs)) && objIsA(obj, &g_worldClass);
+    bool worldObjs = isMemberList(obj, d);
     if (worldObjs) {
-        liveMembers(static_cast<World*>(obj), &members);
+        liveMembers(objMembers(obj), &members);
         value = reinterpret_cast<const uint8_t*>(&members);
     }
     bool ok;
@@ -359,13 +373,13 @@ bool writeObject(WorldFile* wf, void* obj)
 typedef std::pair<int32_t, ObjectId> SavedId;  // saved id -> new id
 
 struct Resolver {
-    World* world;
+    const void* world;
     std::vector<SavedId> map;  // sorted by saved id
 
     ObjectId resolve(int32_t v) const
     {
         if (v == 0)
-            return world->id;
+            return objId(world);
         if (v == OBJ_NONE || v > 0)
             return v;
         int32_t saved = int32_t(0u - uint32_t(v));
@@ -374,9 +388,9 @@ struct Resolver {
             return it->second;
         logWrite("World_Load: object reference not found: ", 0);
         logWrite(&saved, LOG_INT);
-        if (world->name[0]) {
+        if (nameOf(world)[0]) {
             logWrite(", world ", 0);
-            logWrite(world->name, 0);
+            logWrite(nameOf(world), 0);
         }
         logLine("");
         return OBJ_NONE;
@@ -400,7 +414,7 @@ struct Resolver {
         if (!ref || stored == OBJ_NONE || !target || objIsA(target, ref))
             return;
         logWrite("World_Load: incorrect class of referenced object, world ", 0);
-        logWrite(world->name, 0);
+        logWrite(nameOf(world), 0);
         logWrite(", prop ", 0);
         logWrite(d->name, 0);
         logWrite(", value ", 0);
@@ -412,11 +426,10 @@ struct Resolver {
     void resolveMember(void* obj) const
     {
         const ClassDesc* cls = static_cast<ObjHeader*>(obj)->cls;
-        bool isWorld = objIsA(obj, &g_worldClass);
         for (uint32_t i = 0; i < cls->nProps; i++) {
             const PropDesc* d = &cls->descs[i];
             void* value = static_cast<uint8_t*>(obj) + d->offset;
-            if (d->type == PT_OBJLIST && !(isWorld && d->offset == int16_t(offsetof(World, objs))))
+            if (d->type == PT_OBJLIST && !isMemberList(obj, d))
                 resolveList(static_cast<Vector*>(value));
             else if (d->type == PT_OBJECTID)
                 resolveId(d, static_cast<ObjectId*>(value));
@@ -644,33 +657,35 @@ void* readObject(WorldFile* wf)
 
 int World_Load(void* obj, void* arg)
 {
-    World* world = static_cast<World*>(obj);
+    Vector* objs = objMembers(obj);
+    if (!objs)
+        return 0;
     WorldFile* wf = static_cast<WorldFile*>(arg);
-    Resolver r = {.world = world, .map = {}};
-    int32_t n = world->objs.count;
+    Resolver r = {.world = obj, .map = {}};
+    int32_t n = objs->count;
     r.map.reserve(size_t(n));
     for (int32_t i = 0; i < n; i++) {
         void* member = objRead(wf);
         if (!member) {
-            logWithClass("World_Load: less objects loaded than expected, world ", world->name);
-            world->objs.count = i;
+            logWithClass("World_Load: less objects loaded than expected, world ", nameOf(obj));
+            objs->count = i;
             break;
         }
-        ObjectId* slot = static_cast<ObjectId*>(vecAt(&world->objs, i));
+        ObjectId* slot = static_cast<ObjectId*>(vecAt(objs, i));
         r.map.emplace_back(*slot, objId(member));
         *slot = objId(member);
     }
     std::sort(r.map.begin(), r.map.end());
-    for (int32_t i = 0; i < world->objs.count; i++)
-        r.resolveMember(objGet(*static_cast<ObjectId*>(vecAt(&world->objs, i))));
+    for (int32_t i = 0; i < objs->count; i++)
+        r.resolveMember(objGet(*static_cast<ObjectId*>(vecAt(objs, i))));
     return 0;
 }
 
 int World_Save(void* obj, void* arg)
 {
-    World* world = static_cast<World*>(obj);
-    for (int32_t i = 0; i < world->objs.count; i++) {
-        void* member = objGet(*static_cast<ObjectId*>(vecAt(&world->objs, i)));
+    const Vector* objs = objMembers(obj);
+    for (int32_t i = 0; objs && i < objs->count; i++) {
+        void* member = objGet(*static_cast<ObjectId*>(vecAt(objs, i)));
         if (member && !objWrite(static_cast<WorldFile*>(arg), member))
             return -1;
     }
@@ -689,7 +704,7 @@ void* objLoadFile(const char16_t* name)
     void* obj = checkHeader(&wf, &wf.form) ? objRead(&wf) : nullptr;
     wfClose(&wf);
     vfsClose(f);
-    if (obj && objIsA(obj, &g_baseClass))
+    if (objName(obj))
         objCallMethod(obj, M_SYNC, nullptr);
     return obj;
 }

@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/mem.h"
 #include "sound/reader.h"
 #include "sound/sound.h"
-#include "vfs/mem.h"
 
 namespace {
 

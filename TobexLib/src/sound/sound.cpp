@@ -20,10 +20,10 @@
 #include <vector>
 
 #include "app/host.h"
-#include "app/log.h"
+#include "base/log.h"
+#include "base/mem.h"
 #include "sound/music.h"
 #include "sound/reader.h"
-#include "vfs/mem.h"
 
 namespace {
 

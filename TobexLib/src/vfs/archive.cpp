@@ -13,9 +13,11 @@
 #include <string.h>
 
 #include "app/files.h"
-#include "app/log.h"
-#include "app/text.h"
-#include "vfs/mem.h"
+#include "base/log.h"
+#include "base/mem.h"
+#include "base/text.h"
+#include "vfs/logfile.h"
+#include "vfs/loose.h"
 #include "vfs/zipreader.h"
 
 namespace {
@@ -304,6 +306,7 @@ int mountOne(const char16_t* path)
 
 bool vfsInit()
 {
+    vfsLogToFile();
     if (g_vfs.ready)
         return true;
     g_vfs.index.data = static_cast<MemberEntry**>(memAlloc(kInitialRoom * sizeof(MemberEntry*)));

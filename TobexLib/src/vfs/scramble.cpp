@@ -2,8 +2,9 @@
 #include "vfs/scramble.h"
 
 #include "app/files.h"
+#include "base/mem.h"
 #include "vfs/archive.h"
-#include "vfs/mem.h"
+#include "vfs/loose.h"
 
 // NOTE: generated once from a fixed seed; scrambled archives already made depend
 // on these exact values, so they must never change. No byte is 0, so every byte

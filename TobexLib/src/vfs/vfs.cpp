@@ -5,8 +5,9 @@
 #include <string.h>
 
 #include "app/files.h"
-#include "app/log.h"
+#include "base/log.h"
 #include "vfs/archive.h"
+#include "vfs/loose.h"
 
 namespace {
 

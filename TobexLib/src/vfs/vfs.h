@@ -10,7 +10,7 @@
 #include <stdint.h>
 #include <stdio.h>
 
-#include "app/text.h"
+#include "base/text.h"
 
 constexpr int VFS_MAX_FILES = 20;
 

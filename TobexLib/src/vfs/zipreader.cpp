@@ -23,8 +23,8 @@
 #include <unzip.h>
 #include <zlib.h>
 
-#include "app/log.h"
-#include "vfs/mem.h"
+#include "base/log.h"
+#include "base/mem.h"
 #include "vfs/scramble.h"
 
 namespace {

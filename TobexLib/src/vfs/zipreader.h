@@ -5,7 +5,7 @@
 
 #include <stdint.h>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "vfs/vfs.h"
 
 // One member of a mounted archive. The first fields make the member index entry;

@@ -3,13 +3,12 @@
 //
 // NOTE: the header is 16 bytes, not 4, so that the caller's address keeps the
 // heap's alignment on a 64-bit host; only the recorded size is stored in it.
-#include "vfs/mem.h"
+#include "base/mem.h"
 
 #include <stdlib.h>
 #include <string.h>
 
-#include "app/app.h"
-#include "app/log.h"
+#include "base/log.h"
 
 namespace {
 
@@ -18,6 +17,7 @@ static_assert(kHeader >= alignof(max_align_t), "header must keep the heap's alig
 
 MemStats g_stats;
 int g_failAfter = -1;
+MemShortageFn g_shortage;
 
 bool injectFailure()
 {
@@ -121,8 +121,13 @@ void memCheckReserve(int32_t bytes)
         memFree(p);
         return;
     }
-    if (appMessageBox(u"Warning! Not enough available memory. Continue?", 1) != 1)
-        appExit(1);
+    if (g_shortage)
+        g_shortage(u"Warning! Not enough available memory. Continue?");
+}
+
+void memSetShortageHook(MemShortageFn fn)
+{
+    g_shortage = fn;
 }
 
 void memFailAfter(int n)

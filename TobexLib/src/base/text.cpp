@@ -1,5 +1,5 @@
 // 16-bit text helpers: measuring, copying, comparing and converting char16_t strings.
-#include "app/text.h"
+#include "base/text.h"
 
 #include <string.h>
 
