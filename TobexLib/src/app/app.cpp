@@ -15,6 +15,7 @@
 #include "app/host.h"
 #include "app/log.h"
 #include "base/mem.h"
+#include "base/rect.h"
 #include "base/text.h"
 
 namespace {
@@ -39,13 +40,9 @@ struct AppRecord {
 
 // Window rectangle: the host's window always stands at the top of the screen
 // and covers it, so the full-screen bookkeeping finds nothing to move.
-struct Rect {
-    int left, top, right, bottom;
-};
-
 Rect windowRect()
 {
-    return Rect{0, 0, 240, 320};
+    return Rect{.x = 0, .y = 0, .w = 240, .h = 320};
 }
 
 uint32_t signalCode(int sig, const siginfo_t* info)
@@ -162,8 +159,8 @@ void appSetFullScreen(bool on)
 {
     Rect r = windowRect();
     if (on) {
-        g_app.fullTop = r.top;
-        g_app.fullBottomGap = 320 - r.bottom;
+        g_app.fullTop = r.y;
+        g_app.fullBottomGap = 320 - (r.y + r.h);
         g_app.fullScreen = true;
         // The window already covers the screen when neither gap is positive.
         return;
