@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libpixman-1-dev libphysfs-dev
   python3 zip
+  libjpeg62-turbo-dev libjpeg-turbo-progs mate-backgrounds desktop-file-utils appstream imagemagick
   libfreetype-dev xfonts-base fonts-dejavu-core
 )
 

@@ -1,5 +1,5 @@
 // tobex image: describes image files and converts them between TGA, GSF, RAW
-// and PNG, preparing sprites (format, key colour, hot spot, frames, RLE) the
+// and PNG (reading JPEG too), preparing sprites (format, key colour, hot spot, frames, RLE) the
 // way the engine's sprites prepare them.
 
 #include <stdio.h>
@@ -14,6 +14,7 @@
 #include "commands.h"
 #include "gfx/blit.h"
 #include "gfx/image.h"
+#include "gfx/photo.h"
 #include "gfx/surface.h"
 #include "vfs/archive.h"
 #include "vfs/vfs.h"
@@ -24,7 +25,7 @@ const char kUsage[] =
     "usage: tobex image [-m ARCHIVE]... info FILE\n"
     "       tobex image [-m ARCHIVE]... convert [options] IN OUT\n"
     "\n"
-    "Reads TGA, GSF and RAW images through the file system (loose files, or\n"
+    "Reads TGA, GSF, RAW, PNG and JPEG images through the file system (loose files, or\n"
     "members of the archives mounted with -m). OUT is written by its extension:\n"
     ".png, .tga (uncompressed 24 or 32 bits) or .gsf.\n"
     "\n"
@@ -66,6 +67,13 @@ SURFACE* loadImage(const char* name)
     if (!wide(name, path)) {
         fprintf(stderr, "tobex image: name too long: %s\n", name);
         return nullptr;
+    }
+    if (hasExt(name, ".png") || hasExt(name, ".jpg") || hasExt(name, ".jpeg")) {
+        char err[PHOTO_ERR_CAP];
+        SURFACE* s = sfLoadPhoto(path, 0, err, sizeof err);
+        if (!s)
+            fprintf(stderr, "tobex image: cannot read %s: %s\n", name, err);
+        return s;
     }
     SURFACE* s = sfLoad(path, 0, nullptr);
     if (!s)

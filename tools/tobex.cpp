@@ -22,9 +22,10 @@ const Command kCommands[] = {
     {.name = "pack", .run = toolPack, .summary = "build a ZIP archive from files and folders"},
     {.name = "vfs", .run = toolVfs, .summary = "list, read or scramble archives through the file system"},
     {.name = "world", .run = toolWorld, .summary = "print, convert or check World files"},
-    {.name = "image", .run = toolImage, .summary = "describe or convert images (TGA, GSF, RAW)"},
+    {.name = "image", .run = toolImage, .summary = "describe or convert images (TGA, GSF, RAW, PNG, JPEG)"},
     {.name = "view", .run = toolView, .summary = "show a World file on screen"},
     {.name = "solve", .run = toolSolve, .summary = "solve a board position, shortest where it can"},
+    {.name = "makepack", .run = toolMakepack, .summary = "make a picture pack from photos (PNG, JPEG, TGA)"},
     {.name = "font", .run = toolFont, .summary = "render a font file into a glyph sheet"},
 };
 

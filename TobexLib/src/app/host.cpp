@@ -43,6 +43,13 @@ struct HostState {
     bool shotFailed;  // a screenshot could not be written
 } g_host;
 
+// The window icon: set by the program once, kept apart from the host state so a
+// restart of the host keeps it.
+struct HostIcon {
+    const uint8_t* rgba;
+    int size;
+} g_icon;
+
 uint64_t realNs()
 {
     timespec ts;
@@ -314,6 +321,7 @@ bool hostOpenWindow(const char16_t* title, int width, int height)
     bool haveDisplay = (display && *display) || (wayland && *wayland);
     if (haveDisplay && sdlOpenWindow(t, width, height)) {
         g_host.window = true;
+        sdlSetIcon(g_icon.rgba, g_icon.size);
         return true;
     }
     // No display: run headless, bounded when no script or limit says otherwise.
@@ -322,6 +330,12 @@ bool hostOpenWindow(const char16_t* title, int width, int height)
         g_host.options.maxFrames = 300;
     fprintf(stderr, "No display found: running headless for %d frames.\n", g_host.options.maxFrames);
     return true;
+}
+
+void hostSetIcon(const uint8_t* rgba, int size)
+{
+    g_icon = {rgba, size};
+    sdlSetIcon(rgba, size);
 }
 
 void hostSetTitle(const char16_t* title)

@@ -101,6 +101,9 @@ bool hostScriptFailed();  // a script line could not be carried out and ended th
 // ---- Window and messages --------------------------------------------------------------
 bool hostOpenWindow(const char16_t* title, int width, int height);  // headless: always true
 void hostSetTitle(const char16_t* title);
+// The window's icon: a square RGBA picture, borrowed for the life of the program
+// (static data); set before or after the window opens. Ignored headless.
+void hostSetIcon(const uint8_t* rgba, int size);
 void hostToggleFullScreen();
 void hostPump();                       // collects pending events; advances the virtual clock
 bool hostNextMessage(HostMessage* m);  // false when none is waiting; never waits

@@ -144,6 +144,18 @@ void sdlSetTitle(const char* title)
         SDL_SetWindowTitle(g_sdl.window, title);
 }
 
+void sdlSetIcon(const uint8_t* rgba, int size)
+{
+    if (!g_sdl.window || !rgba || size < 1)
+        return;
+    SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint8_t*>(rgba), size, size, 32,
+                                                           size * 4, SDL_PIXELFORMAT_RGBA32);
+    if (!icon)
+        return;
+    SDL_SetWindowIcon(g_sdl.window, icon);
+    SDL_FreeSurface(icon);
+}
+
 void sdlToggleFullScreen()
 {
     if (!g_sdl.window)

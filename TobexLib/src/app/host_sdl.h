@@ -10,6 +10,7 @@
 bool sdlOpenWindow(const char* title, int width, int height);  // false when no display can be had
 void sdlCloseWindow();
 void sdlSetTitle(const char* title);
+void sdlSetIcon(const uint8_t* rgba, int size);  // no window: nothing
 void sdlToggleFullScreen();
 // Turns pending SDL events into messages through emit.
 void sdlCollect(void (*emit)(const HostMessage& m));
