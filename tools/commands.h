@@ -7,6 +7,7 @@ int toolVfs(int argc, char** argv);
 int toolWorld(int argc, char** argv);
 int toolImage(int argc, char** argv);
 int toolView(int argc, char** argv);
+int toolSolve(int argc, char** argv);
 int toolFont(int argc, char** argv);
 
 // Brings up what every subcommand needs: the application record, the clock, and

@@ -24,6 +24,7 @@ const Command kCommands[] = {
     {.name = "world", .run = toolWorld, .summary = "print, convert or check World files"},
     {.name = "image", .run = toolImage, .summary = "describe or convert images (TGA, GSF, RAW)"},
     {.name = "view", .run = toolView, .summary = "show a World file on screen"},
+    {.name = "solve", .run = toolSolve, .summary = "solve a board position, shortest where it can"},
     {.name = "font", .run = toolFont, .summary = "render a font file into a glyph sheet"},
 };
 

@@ -1,0 +1,438 @@
+// Optimal solving of 4 x 4 grids: IDA* over additive pattern databases.
+//
+// The board is seen through its grid layout with the hole's home in cell 15, so
+// tile c belongs in cell c. The tiles are split into three groups, the two 2 x 3
+// blocks {0,1,4,5,8,9} and {2,3,6,7,10,11} and the bottom row {12,13,14}; a
+// group's database holds, for every placement of its tiles, the fewest moves of
+// those tiles alone that bring them home, wherever the other tiles stand. Moves
+// of different groups never overlap, so the three values add up to a lower
+// bound. The same tables read the position mirrored about the main diagonal
+// (which keeps the goal) give a second bound; the search uses the larger.
+//
+// A database is built by breadth-first search over (group placement, hole area):
+// the hole moves through the other tiles at no cost, so every cell it can reach
+// without crossing a group tile is one state, named by its lowest cell.
+#include <stdio.h>
+#include <string.h>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/file.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <bit>
+#include <string>
+
+#include "solver/internal.h"
+
+namespace {
+
+constexpr int kCells = 16;
+constexpr int kGroups = 3;
+constexpr int kGroupSize[kGroups] = {6, 6, 3};
+constexpr uint8_t kGroupTiles[kGroups][6] = {{0, 1, 4, 5, 8, 9}, {2, 3, 6, 7, 10, 11}, {12, 13, 14}};
+constexpr char kCacheName[] = "tobex-solver-663.pdb";
+constexpr char kCacheMagic[8] = {'T', 'B', 'X', 'P', 'D', 'B', '1', 0};
+
+struct Grid {
+    uint8_t nbr[kCells][4];
+    uint8_t deg[kCells];
+    uint8_t mirror[kCells];   // cell (r, c) -> cell (c, r)
+    uint8_t groupOf[kCells];  // tile -> group
+    uint8_t slotOf[kCells];   // tile -> index within its group
+};
+
+constexpr Grid makeGrid()
+{
+    Grid g{};
+    for (int c = 0; c < kCells; c++) {
+        int r = c / 4, col = c % 4, k = 0;
+        if (r > 0)
+            g.nbr[c][k++] = uint8_t(c - 4);
+        if (col > 0)
+            g.nbr[c][k++] = uint8_t(c - 1);
+        if (col < 3)
+            g.nbr[c][k++] = uint8_t(c + 1);
+        if (r < 3)
+            g.nbr[c][k++] = uint8_t(c + 4);
+        g.deg[c] = uint8_t(k);
+        g.mirror[c] = uint8_t(col * 4 + r);
+    }
+    for (int p = 0; p < kGroups; p++)
+        for (int i = 0; i < kGroupSize[p]; i++) {
+            g.groupOf[kGroupTiles[p][i]] = uint8_t(p);
+            g.slotOf[kGroupTiles[p][i]] = uint8_t(i);
+        }
+    return g;
+}
+
+constexpr Grid kGrid = makeGrid();
+
+uint32_t tableSize(int k)
+{
+    uint32_t size = 1;
+    for (int i = 0; i < k; i++)
+        size *= uint32_t(kCells - i);
+    return size;
+}
+
+// Rank of k distinct cells as a k-permutation of 16.
+inline uint32_t rankCells(const uint8_t* cells, int k)
+{
+    uint32_t used = 0, rank = 0;
+    for (int i = 0; i < k; i++) {
+        uint32_t c = cells[i];
+        rank = rank * uint32_t(kCells - i) + c - uint32_t(std::popcount(used & ((1u << c) - 1)));
+        used |= 1u << c;
+    }
+    return rank;
+}
+
+struct Databases {
+    std::mutex lock;
+    bool ready = false;
+    std::string folder;
+    std::vector<uint8_t> table[kGroups];
+    uint8_t* fast[kGroups] = {};  // copies in memory the kernel may back with huge pages
+};
+
+Databases& dbs()
+{
+    static Databases d;
+    return d;
+}
+
+// The cells the hole can reach from `from` without passing a group tile.
+inline uint32_t reach(uint32_t open, uint32_t from)
+{
+    constexpr uint32_t kNotLeft = 0xEEEE, kNotRight = 0x7777;
+    uint32_t area = from;
+    for (;;) {
+        uint32_t grown =
+            (area | ((area << 1) & kNotLeft) | ((area >> 1) & kNotRight) | (area << 4) | (area >> 4)) & open;
+        if (grown == area)
+            return area;
+        area = grown;
+    }
+}
+
+std::vector<uint8_t> buildGroup(int p)
+{
+    int k = kGroupSize[p];
+    uint32_t size = tableSize(k);
+    std::vector<uint8_t> out(size, 0xFF);
+    // Per placement, the hole areas already visited, each named by its lowest cell.
+    std::vector<uint16_t> seen(size, 0);
+    uint8_t cells[6];
+    uint32_t start = 0, occupied = 0;
+    for (int i = 0; i < k; i++) {
+        cells[i] = kGroupTiles[p][i];
+        start |= uint32_t(cells[i]) << (4 * i);
+        occupied |= 1u << cells[i];
+    }
+    uint32_t area = reach(~occupied & 0xFFFF, 1u << 15);
+    uint32_t first = uint32_t(__builtin_ctz(area));
+    seen[rankCells(cells, k)] = uint16_t(1u << first);
+    // A state packs the group's cells in 4-bit fields and the hole area's name above them.
+    std::vector<uint32_t> layer{start | first << (4 * k)}, next;
+    for (uint8_t d = 0; !layer.empty(); d++) {
+        for (uint32_t s : layer) {
+            occupied = 0;
+            for (int j = 0; j < k; j++) {
+                cells[j] = uint8_t((s >> (4 * j)) & 15);
+                occupied |= 1u << cells[j];
+            }
+            uint32_t open = ~occupied & 0xFFFF;
+            area = reach(open, 1u << ((s >> (4 * k)) & 15));
+            uint32_t rank = rankCells(cells, k);
+            if (out[rank] == 0xFF)
+                out[rank] = d;
+            for (int j = 0; j < k; j++) {
+                int from = cells[j];
+                for (int e = 0; e < kGrid.deg[from]; e++) {
+                    int to = kGrid.nbr[from][e];
+                    if (!(area & (1u << to)))
+                        continue;
+                    cells[j] = uint8_t(to);
+                    uint32_t moved = reach(open ^ (1u << to) ^ (1u << from), 1u << from);
+                    uint32_t name = uint32_t(__builtin_ctz(moved));
+                    uint32_t r = rankCells(cells, k);
+                    if (!(seen[r] & (1u << name))) {
+                        seen[r] |= uint16_t(1u << name);
+                        next.push_back((s & ~(15u << (4 * j)) & ~(15u << (4 * k))) | uint32_t(to) << (4 * j) |
+                                       name << (4 * k));
+                    }
+                    cells[j] = uint8_t(from);
+                }
+            }
+        }
+        layer.swap(next);
+        next.clear();
+    }
+    return out;
+}
+
+// The right block {2,3,6,7,10,11} is the left block {0,1,4,5,8,9} mirrored left to
+// right (tile 2 is tile 1's mirror, 3 is 0's, and so on), so its table is read off
+// the left block's: every placement, in rank order, looks up its mirror image.
+std::vector<uint8_t> mirrorLeftBlock(const std::vector<uint8_t>& left)
+{
+    constexpr int kMirrorSlot[6] = {1, 0, 3, 2, 5, 4};  // left-block slot of each right-block slot's mirror
+    std::vector<uint8_t> out(tableSize(6));
+    uint8_t cells[6], mirrored[6];
+    uint32_t rank = 0;
+    auto visit = [&](auto& self, int depth, uint32_t used) -> void {
+        if (depth == 6) {
+            for (int i = 0; i < 6; i++)
+                mirrored[kMirrorSlot[i]] = uint8_t((cells[i] & ~3) | (3 - (cells[i] & 3)));
+            out[rank++] = left[rankCells(mirrored, 6)];
+            return;
+        }
+        for (int c = 0; c < kCells; c++)
+            if (!(used & (1u << c))) {
+                cells[depth] = uint8_t(c);
+                self(self, depth + 1, used | 1u << c);
+            }
+    };
+    visit(visit, 0, 0);
+    return out;
+}
+
+uint32_t checksum(const Databases& d)
+{
+    uint32_t h = 2166136261u;
+    for (const auto& t : d.table)
+        for (uint8_t v : t)
+            h = (h ^ v) * 16777619u;
+    return h;
+}
+
+std::string cachePath(const Databases& d)
+{
+    return d.folder.empty() ? std::string() : d.folder + "/" + kCacheName;
+}
+
+bool loadCache(Databases& d)
+{
+    std::string path = cachePath(d);
+    FILE* f = path.empty() ? nullptr : fopen(path.c_str(), "rb");
+    if (!f)
+        return false;
+    char magic[8];
+    bool ok = fread(magic, 1, 8, f) == 8 && !memcmp(magic, kCacheMagic, 8);
+    for (int p = 0; p < kGroups && ok; p++) {
+        d.table[p].resize(tableSize(kGroupSize[p]));
+        ok = fread(d.table[p].data(), 1, d.table[p].size(), f) == d.table[p].size();
+    }
+    uint32_t sum = 0;
+    ok = ok && fread(&sum, 4, 1, f) == 1 && sum == checksum(d) && fgetc(f) == EOF;
+    fclose(f);
+    return ok;
+}
+
+// Written to a temporary name and renamed, so a reader never sees half a file.
+void saveCache(const Databases& d)
+{
+    std::string path = cachePath(d);
+    if (path.empty())
+        return;
+    std::string tmp = path + ".tmp" + std::to_string(solverNowNs());
+    FILE* f = fopen(tmp.c_str(), "wb");
+    if (!f)
+        return;
+    bool ok = fwrite(kCacheMagic, 1, 8, f) == 8;
+    for (const auto& t : d.table)
+        ok = ok && fwrite(t.data(), 1, t.size(), f) == t.size();
+    uint32_t sum = checksum(d);
+    ok = ok && fwrite(&sum, 4, 1, f) == 1;
+    ok = fclose(f) == 0 && ok;
+    if (!ok || rename(tmp.c_str(), path.c_str()) != 0)
+        remove(tmp.c_str());
+}
+
+// The search reads the tables at random, one look-up per node: with 4 KB pages
+// nearly every look-up also misses the address cache, so the tables are copied
+// into 2 MB aligned memory that the kernel may back with huge pages. Kept for
+// the life of the process.
+uint8_t* hugeCopy(const std::vector<uint8_t>& t)
+{
+    constexpr size_t kHuge = size_t(1) << 21;
+    size_t size = (t.size() + kHuge - 1) / kHuge * kHuge;
+    auto* p = static_cast<uint8_t*>(aligned_alloc(kHuge, size));
+    if (!p)
+        return const_cast<uint8_t*>(t.data());
+    madvise(p, size, MADV_HUGEPAGE);
+    memcpy(p, t.data(), t.size());
+    return p;
+}
+
+void prepareLocked(Databases& d)
+{
+    if (d.ready)
+        return;
+    int64_t start = solverNowNs();
+    // Processes sharing the cache folder (tests run side by side) build in turn:
+    // the first builds and writes, the others wait and then read its file.
+    std::string lockPath = cachePath(d) + ".lock";
+    int lock = d.folder.empty() ? -1 : open(lockPath.c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0644);
+    if (lock >= 0)
+        flock(lock, LOCK_EX);
+    bool cached = loadCache(d);
+    if (!cached) {
+        d.table[0] = buildGroup(0);
+        d.table[1] = mirrorLeftBlock(d.table[0]);
+        d.table[2] = buildGroup(2);
+        saveCache(d);
+    }
+    if (lock >= 0)
+        close(lock);
+    int64_t bytes = 0;
+    for (int p = 0; p < kGroups; p++) {
+        d.fast[p] = hugeCopy(d.table[p]);
+        bytes += int64_t(d.table[p].size());
+    }
+    d.ready = true;
+    statsSetPatterns(bytes, int32_t((solverNowNs() - start) / 1000000), cached);
+}
+
+// One IDA* search over the canonical grid.
+struct Search {
+    const uint8_t* table[kGroups];
+    uint8_t tileAt[kCells];  // tile in each cell, 15 = hole
+    uint8_t cellOf[kCells];  // cell of each tile
+    int hole;
+    int part[kGroups];      // database value of each group, straight
+    int mirrored[kGroups];  // and read through the mirror
+    int bound;
+    int nextBound;
+    int length;  // moves of the solution found
+    uint8_t path[256];
+    SolverBudget* budget;
+    int64_t nodes;
+
+    int straightValue(int p) const
+    {
+        uint8_t cells[6];
+        for (int i = 0; i < kGroupSize[p]; i++)
+            cells[i] = cellOf[kGroupTiles[p][i]];
+        return table[p][rankCells(cells, kGroupSize[p])];
+    }
+
+    // The mirrored position holds tile mirror(t) in cell mirror(cellOf[t]).
+    int mirroredValue(int p) const
+    {
+        uint8_t cells[6];
+        for (int i = 0; i < kGroupSize[p]; i++)
+            cells[i] = kGrid.mirror[cellOf[kGrid.mirror[kGroupTiles[p][i]]]];
+        return table[p][rankCells(cells, kGroupSize[p])];
+    }
+
+    int heuristic() const
+    {
+        int a = part[0] + part[1] + part[2];
+        int b = mirrored[0] + mirrored[1] + mirrored[2];
+        return a > b ? a : b;
+    }
+};
+
+// One depth-first pass below the bound: 1 found, 0 not within bound, -1 stopped.
+// Built twice, the clone with the POPCNT instruction chosen at load time when the
+// processor has it (ranking a placement counts bits, once per look-up).
+__attribute__((target_clones("popcnt", "default"))) int dfs(Search& s, int g, int from)
+{
+    int h = s.heuristic();
+    if (g + h > s.bound) {
+        if (g + h < s.nextBound)
+            s.nextBound = g + h;
+        return 0;
+    }
+    if (h == 0) {
+        s.length = g;
+        return 1;
+    }
+    if ((++s.nodes & 0x3FFF) == 0 && s.budget->expired())
+        return -1;
+    int here = s.hole;
+    for (int e = 0; e < kGrid.deg[here]; e++) {
+        int c = kGrid.nbr[here][e];
+        if (c == from)
+            continue;
+        int t = s.tileAt[c];
+        int p = kGrid.groupOf[t], q = kGrid.groupOf[kGrid.mirror[t]];
+        int oldPart = s.part[p], oldMirrored = s.mirrored[q];
+        s.tileAt[here] = uint8_t(t);
+        s.tileAt[c] = 15;
+        s.cellOf[t] = uint8_t(here);
+        s.hole = c;
+        s.part[p] = s.straightValue(p);
+        s.mirrored[q] = s.mirroredValue(q);
+        s.path[g] = uint8_t(c);
+        int r = dfs(s, g + 1, here);
+        if (r != 0)
+            return r;
+        s.part[p] = oldPart;
+        s.mirrored[q] = oldMirrored;
+        s.hole = here;
+        s.cellOf[t] = uint8_t(c);
+        s.tileAt[c] = uint8_t(t);
+        s.tileAt[here] = 15;
+    }
+    return 0;
+}
+
+}
+
+bool pdbApplies(const SolverBoard* b)
+{
+    return b->gridW == 4 && b->gridH == 4;
+}
+
+void pdbPrepare()
+{
+    Databases& d = dbs();
+    std::lock_guard<std::mutex> lock(d.lock);
+    prepareLocked(d);
+}
+
+void pdbSetFolder(const char* folder)
+{
+    Databases& d = dbs();
+    std::lock_guard<std::mutex> lock(d.lock);
+    d.folder = folder ? folder : "";
+}
+
+bool pdbSolve(const SolverBoard* b, const SolverState& s, SolverBudget* budget, std::vector<int>* moves)
+{
+    pdbPrepare();
+    Search search{};
+    for (int p = 0; p < kGroups; p++)
+        search.table[p] = dbs().fast[p];
+    for (int v = 0; v < 16; v++) {
+        int cell = b->cellOfNode[v];
+        int tile = b->cellOfNode[s.at[v]];
+        search.tileAt[cell] = uint8_t(tile);
+        search.cellOf[tile] = uint8_t(cell);
+    }
+    search.hole = b->cellOfNode[s.blank];
+    search.budget = budget;
+    for (int p = 0; p < kGroups; p++) {
+        search.part[p] = search.straightValue(p);
+        search.mirrored[p] = search.mirroredValue(p);
+    }
+    search.bound = search.heuristic();
+    int found = 0;
+    while (found == 0 && search.bound < int(sizeof search.path)) {
+        search.nextBound = 1 << 30;
+        found = dfs(search, 0, -1);
+        if (found == 0)
+            search.bound = search.nextBound;
+    }
+    budget->nodes += search.nodes;
+    if (found != 1)
+        return false;
+    moves->clear();
+    for (int i = 0; i < search.length; i++)
+        moves->push_back(b->nodeOfCell[search.path[i]]);
+    return true;
+}

@@ -1,0 +1,103 @@
+// tobex solve as an author runs it: output form, options, and its refusals.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <sstream>
+
+#include "solver_util.h"
+#include "test_util.h"
+#include "tests/solver/korf100.h"
+
+namespace {
+
+std::vector<std::string> lines(const std::string& s)
+{
+    std::vector<std::string> out;
+    std::istringstream in(s);
+    for (std::string l; std::getline(in, l);)
+        out.push_back(l);
+    return out;
+}
+
+std::vector<int32_t> numbers(const std::string& s)
+{
+    std::vector<int32_t> out;
+    std::istringstream in(s);
+    for (int32_t v; in >> v;)
+        out.push_back(v);
+    return out;
+}
+
+std::string joined(const std::vector<int32_t>& pos)
+{
+    return solvertest::show(pos);
+}
+
+TEST(SolveTool, PrintsTheMovesAndSaysWhenItIsOptimal)
+{
+    solvertest::useTestCache();
+    setenv("XDG_DATA_HOME", solvertest::cacheHome().c_str(), 1);
+    std::string dir = testutil::makeTempDir();
+
+    testutil::ToolRun r = testutil::runTobex(dir, "solve --grid 3x3 -- 0 1 2 3 4 -1 6 7 5");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "1\n8\n");
+    r = testutil::runTobex(dir, "solve --grid 3x3 0,1,2,3,4,5,6,7,-1");
+    EXPECT_EQ(r.out, "0\n\n");
+
+    // The hole starts in node 0, so the position must follow "--"; with a budget
+    // a third line says whether the answer is optimal.
+    std::vector<int32_t> pos = {-1, 7, 6, 5, 4, 3, 2, 1, 0};
+    r = testutil::runTobex(dir, "solve --budget 5000 --grid 3x3 -- " + joined(pos));
+    std::vector<std::string> out = lines(r.out);
+    ASSERT_EQ(out.size(), 3u) << r.out;
+    EXPECT_EQ(out[0], "28");
+    EXPECT_EQ(out[2], "optimal");
+    solvertest::Board board(solvertest::grid(3, 3));
+    std::vector<int32_t> moves = numbers(out[1]);
+    EXPECT_TRUE(solvertest::replaysToGoal(board.get(), pos, moves.data(), int32_t(moves.size())));
+
+    int32_t korf[16];
+    korfPosition(kKorf100[54], korf);
+    r = testutil::runTobex(dir, "solve --grid 4x4 -- " + joined(std::vector<int32_t>(korf, korf + 16)));
+    EXPECT_EQ(lines(r.out).at(0), std::to_string(kKorf100[54].length)) << r.out;
+
+    std::mt19937 random(3);
+    pos = solvertest::shuffle(solvertest::grid(6, 5), 300, random);
+    r = testutil::runTobex(dir, "solve --budget 200 --grid 6x5 -- " + joined(pos));
+    out = lines(r.out);
+    ASSERT_EQ(out.size(), 3u) << r.out;
+    EXPECT_TRUE(out[2] == "optimal" || out[2] == "not proven optimal") << out[2];
+    solvertest::Board big(solvertest::grid(6, 5));
+    moves = numbers(out[1]);
+    EXPECT_EQ(int(moves.size()), std::stoi(out[0]));
+    EXPECT_TRUE(solvertest::replaysToGoal(big.get(), pos, moves.data(), int32_t(moves.size())));
+}
+
+TEST(SolveTool, RefusesBadBoardsPositionsAndOptions)
+{
+    std::string dir = testutil::makeTempDir();
+    struct Case {
+        const char* args;
+        int status;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"solve -- 0 1 2 -1", 2, "exactly one of"},
+        {"solve --grid 3x3 --budget soon -- 0 1 2 3 4 5 6 7 -1", 2, "milliseconds"},
+        {"solve --grid 3 -- 0 -1", 2, "WxH"},
+        {"solve --grid 3x3 --frobnicate 0 1", 2, "unknown option"},
+        {"solve --grid 3x3 -- 0 1 2 -1", 1, "4 numbers for a board of 9 nodes"},
+        {"solve --grid 3x3 -- 0 1 2 3 4 5 6 7 x", 1, "not a number"},
+        {"solve --grid 3x3 -- 0 1 2 3 4 5 7 7 -1", 1, "appears twice"},
+        {"solve --grid 3x3 -- 1 0 2 3 4 5 6 7 -1", 1, "unsolvable"},
+        {"solve --grid 9x9 -- 0", 1, "2 to 64"},
+    };
+    for (const Case& c : cases) {
+        testutil::ToolRun r = testutil::runTobex(dir, c.args);
+        EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.out;
+        EXPECT_NE(r.out.find(c.says), std::string::npos) << c.args << "\n" << r.out;
+    }
+}
+
+}

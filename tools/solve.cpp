@@ -1,0 +1,189 @@
+// tobex solve: the shortest (or, within a budget, a good) solution of a board
+// position, for authors checking boards and for tests.
+#include <errno.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "app/files.h"
+#include "app/text.h"
+#include "commands.h"
+#include "solver/solver.h"
+
+namespace {
+
+const char kUsage[] = "usage: tobex solve [--budget MS] --grid WxH [--] POSITION...\n"
+                      "       tobex solve [-m ARCHIVE]... [--budget MS] --board PUZZLE.w [--] POSITION...\n"
+                      "\n"
+                      "  POSITION   for nodes 0..n-1 in order (row-major on a grid), the slice on the\n"
+                      "             node, -1 for the empty node; numbers may also be separated by commas\n"
+                      "  --grid WxH a W x H grid: node k holds slice k when solved, the last node is empty\n"
+                      "  --board F  the board of a Puzzle World file (nodes, links, home slices)\n"
+                      "  -m ARCHIVE mount a ZIP archive first (may be repeated); F may name a member\n"
+                      "  --budget MS  stop searching after MS milliseconds; a third line then says\n"
+                      "             whether the solution is optimal\n"
+                      "  --         ends the options (a position may begin with -1)\n"
+                      "\n"
+                      "Prints the number of moves, then the nodes the hole moves to, one per move.\n"
+                      "Exit status: 0 solved, 1 unsolvable, bad position or board, or no solution\n"
+                      "within the budget, 2 usage.\n";
+
+int usageError(const char* message)
+{
+    fprintf(stderr, "tobex solve: %s\n\n%s", message, kUsage);
+    return 2;
+}
+
+bool parseInt(const char* s, long lo, long hi, long* out)
+{
+    char* end = nullptr;
+    errno = 0;
+    long v = strtol(s, &end, 10);
+    if (errno || end == s || *end || v < lo || v > hi)
+        return false;
+    *out = v;
+    return true;
+}
+
+// Splits every argument at commas and spaces into numbers.
+bool parsePosition(const std::vector<const char*>& args, std::vector<int32_t>* pos)
+{
+    for (const char* a : args) {
+        std::string word;
+        std::string text = std::string(a) + ",";
+        for (char c : text) {
+            if (c != ',' && c != ' ') {
+                word += c;
+                continue;
+            }
+            if (word.empty())
+                continue;
+            long v = 0;
+            if (!parseInt(word.c_str(), -1000000, 1000000, &v)) {
+                fprintf(stderr, "tobex solve: '%s' is not a number\n", word.c_str());
+                return false;
+            }
+            pos->push_back(int32_t(v));
+            word.clear();
+        }
+    }
+    return true;
+}
+
+// The pattern databases live between runs in the per-user data folder (the
+// current folder would litter wherever an author runs the tool).
+void useCacheFolder()
+{
+    const char16_t* folder = folderPath(FOLDER_DOCUMENTS);
+    char utf8[TEXT_MAX_PATH * 3];
+    if (folder && textToUtf8(utf8, sizeof utf8, folder))
+        solverSetCacheFolder(utf8);
+}
+
+// The board of a Puzzle World file, read through the game's classes.
+SolverBoard* toolLoadBoard(const char* file, const char* const* archives, int nArchives, char* err,
+                           int errSize)
+{
+    (void)file;
+    (void)archives;
+    (void)nArchives;
+    snprintf(err, size_t(errSize),
+             "reading Puzzle World files needs the game's classes, which this build lacks");
+    return nullptr;
+}
+
+void printSolution(const SolverResult& r, const std::vector<int32_t>& moves, bool sayOptimal)
+{
+    printf("%d\n", r.nMoves);
+    for (int32_t i = 0; i < r.nMoves; i++)
+        printf(i ? " %d" : "%d", moves[size_t(i)]);
+    printf("\n");
+    if (sayOptimal)
+        printf("%s\n", r.optimal ? "optimal" : "not proven optimal");
+}
+
+}
+
+int toolSolve(int argc, char** argv)
+{
+    const char* grid = nullptr;
+    const char* boardFile = nullptr;
+    std::vector<const char*> archives, positionArgs;
+    long budget = 0;
+    bool haveBudget = false;
+    for (int i = 1; i < argc; i++) {
+        const char* a = argv[i];
+        bool hasValue = i + 1 < argc;
+        if (!strcmp(a, "--help") || !strcmp(a, "-h")) {
+            fputs(kUsage, stdout);
+            return 0;
+        }
+        if (!strcmp(a, "--")) {
+            positionArgs.insert(positionArgs.end(), argv + i + 1, argv + argc);
+            break;
+        }
+        if (!strcmp(a, "--grid") && hasValue)
+            grid = argv[++i];
+        else if (!strcmp(a, "--board") && hasValue)
+            boardFile = argv[++i];
+        else if (!strcmp(a, "-m") && hasValue)
+            archives.push_back(argv[++i]);
+        else if (!strcmp(a, "--budget") && hasValue) {
+            if (!parseInt(argv[++i], 1, 24L * 3600 * 1000, &budget))
+                return usageError("--budget needs a number of milliseconds");
+            haveBudget = true;
+        } else if (a[0] == '-' && a[1] && !(a[1] >= '0' && a[1] <= '9'))
+            return usageError((std::string("unknown option or missing value: ") + a).c_str());
+        else
+            positionArgs.push_back(a);
+    }
+    if (!grid == !boardFile)
+        return usageError("give exactly one of --grid WxH and --board FILE");
+    std::vector<int32_t> pos;
+    if (!parsePosition(positionArgs, &pos))
+        return 1;
+
+    toolStartEngine();
+    char err[SOLVER_MESSAGE_SIZE] = "";
+    SolverBoard* board = nullptr;
+    if (grid) {
+        int w = 0, h = 0;
+        char tail = 0;
+        if (sscanf(grid, "%dx%d%c", &w, &h, &tail) != 2)
+            return usageError("--grid needs WxH, for example 4x4");
+        board = solverBoardCreateGrid(w, h, err, sizeof err);
+    } else {
+        board = toolLoadBoard(boardFile, archives.data(), int(archives.size()), err, sizeof err);
+    }
+    if (!board) {
+        fprintf(stderr, "tobex solve: bad board: %s\n", err);
+        return 1;
+    }
+    int n = solverBoardNodes(board);
+    if (int(pos.size()) != n) {
+        fprintf(stderr, "tobex solve: bad position: %zu numbers for a board of %d nodes\n", pos.size(), n);
+        solverBoardDestroy(board);
+        return 1;
+    }
+    useCacheFolder();
+    std::vector<int32_t> moves(static_cast<size_t>(SOLVER_MAX_MOVES));
+    SolverLimits limits{.budgetMs = int32_t(budget), .cancel = nullptr};
+    SolverResult r = solverSolve(board, pos.data(), &limits, moves.data(), SOLVER_MAX_MOVES);
+    solverBoardDestroy(board);
+    switch (r.status) {
+    case SOLVER_SOLVED:
+        printSolution(r, moves, haveBudget || !r.optimal);
+        return 0;
+    case SOLVER_BAD_POSITION:
+        fprintf(stderr, "tobex solve: bad position: %s\n", r.message);
+        return 1;
+    case SOLVER_UNSOLVABLE:
+    case SOLVER_GAVE_UP:
+        fprintf(stderr, "tobex solve: %s\n", r.message);
+        return 1;
+    }
+    return 1;
+}
