@@ -12,7 +12,12 @@ case "$kind" in
   *) echo "usage: scripts/build.sh [normal|sanitize|fuzz] [targets...]" >&2; exit 2 ;;
 esac
 jobs=$(nproc 2>/dev/null || echo 2)
-[ -f "$dir/CMakeCache.txt" ] || cmake -S . -B "$dir" "${flags[@]}" >/dev/null
+# CI sets TOBEX_WERROR=1: warnings fail the GCC builds (the clang fuzz build keeps them warnings).
+if [ "${TOBEX_WERROR:-0}" = 1 ] && [ "$kind" != fuzz ]; then
+  cmake -S . -B "$dir" "${flags[@]}" -DTOBEX_WERROR=ON >/dev/null
+else
+  [ -f "$dir/CMakeCache.txt" ] || cmake -S . -B "$dir" "${flags[@]}" >/dev/null
+fi
 if [ $# -gt 0 ]; then
   cmake --build "$dir" -j "$jobs" --target "$@"
 else

@@ -57,7 +57,7 @@ TEST(DisplayDescribe, FormatsPitchesAndTheDirectFrameBuffer)
     EXPECT_FALSE(gfxDescribeDisplay(&s, &d, nullptr));
 
     d.formatFlags = GFX_DIRECT565;
-    ASSERT_TRUE(gfxDescribeDisplay(&s, &d, "Compaq iPAQ H3800"));
+    ASSERT_TRUE(gfxDescribeDisplay(&s, &d, "Sample Unit H3800"));
     EXPECT_TRUE(gfxDirectFrameBuffer());
     EXPECT_EQ(s.xPitch, -640);
     EXPECT_EQ(s.yPitch, 2);

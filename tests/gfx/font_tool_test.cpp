@@ -79,7 +79,7 @@ TEST_F(FontTool, SansSheetIsProportionalAndAntiAliased)
         0);
     EXPECT_EQ(readFile("s.tga"), readFile("t.tga"));
 
-    SURFACE* sheet = sfLoadTGA(u16(dir + "/s.tga").c_str(), PF_565, nullptr);
+    SURFACE* sheet = sfLoadTGA(testutil::wide(dir + "s.tga").c_str(), PF_565, nullptr);
     ASSERT_NE(sheet, nullptr);
     sheet->keycolor = 0;
     FONT f = {};

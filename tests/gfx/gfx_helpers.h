@@ -1,40 +1,27 @@
-// Shared set-up for the graphics tests: a temporary program folder (so loose
-// files and the log land there), file writing, log reading and random surfaces.
+// Shared set-up for the graphics tests: a temporary program folder from
+// test_util.h (so loose files and the log land there), byte files and random surfaces.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <string.h>
 
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "app/files.h"
-#include "app/log.h"
-#include "app/text.h"
 #include "gfx/blit.h"
 #include "gfx/surface.h"
-#include "vfs/logfile.h"
+#include "test_util.h"
 
 class GfxTest : public ::testing::Test {
 protected:
-    std::string dir;
+    std::string dir;  // ends with "/"
 
     void SetUp() override
     {
-        std::string tmpl = testing::TempDir() + "gfxtestXXXXXX";
-        std::vector<char> buf(tmpl.begin(), tmpl.end());
-        buf.push_back(0);
-        ASSERT_NE(mkdtemp(buf.data()), nullptr);
-        dir = buf.data();
-        char16_t wide[TEXT_MAX_PATH];
-        ASSERT_TRUE(textFromUtf8(wide, TEXT_MAX_PATH, dir.c_str()));
-        folderSetPath(FOLDER_PROGRAM, wide);
-        vfsLogToFile();
-        logRestart();
+        dir = testutil::makeTempDir();
+        testutil::useFolder(dir);
         gfxResetState();
         gfxUseFastPaths(true);
     }
@@ -50,29 +37,20 @@ protected:
 
     void writeFile(const std::string& name, const std::vector<uint8_t>& bytes)
     {
-        std::ofstream out(dir + "/" + name, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(bytes.data()), (std::streamsize)bytes.size());
+        testutil::writeFile(dir + name, std::string(bytes.begin(), bytes.end()));
     }
 
     std::vector<uint8_t> readFile(const std::string& name)
     {
-        std::ifstream in(dir + "/" + name, std::ios::binary);
-        return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+        std::string bytes = testutil::readFile(dir + name);
+        return std::vector<uint8_t>(bytes.begin(), bytes.end());
     }
 
     std::string readLog()
     {
-        std::ifstream in(dir + "/Tobex.log");
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
+        return testutil::readFile(dir + "Tobex.log");
     }
 };
-
-inline std::u16string u16(const std::string& s)
-{
-    return std::u16string(s.begin(), s.end());
-}
 
 // Fills every pixel with random values valid for the format, with a share of
 // them set to `key` so key tests are exercised.

@@ -37,7 +37,7 @@ TEST_F(ImageTool, ConvertPreparesSpritesLikeTheEngine)
             dir,
             "convert --format 565 --key topleft --pivot 128,256 --frames 2x1 --delay 80 --rle s.tga s.gsf"),
         0);
-    SURFACE* g = sfLoadGSF(u16(dir + "/s.gsf").c_str(), 0, nullptr);
+    SURFACE* g = sfLoadGSF(testutil::wide(dir + "s.gsf").c_str(), 0, nullptr);
     ASSERT_NE(g, nullptr);
     EXPECT_EQ(g->format, (uint32_t)PF_565);
     EXPECT_EQ(g->keycolor, 0xF81Fu);

@@ -17,9 +17,9 @@
 
 namespace {
 
-GfxState gState = {.alpha = 256, .blendMode = BLEND_NONE, .color = 0, .clip = nullptr};
-SURFACE* gTarget;
-bool gFast = true;
+GfxState g_state = {.alpha = 256, .blendMode = BLEND_NONE, .color = 0, .clip = nullptr};
+SURFACE* g_target;
+bool g_fast = true;
 
 // ---- Blend routines of the colour formats, one field mask at a time.
 template <uint32_t M>
@@ -153,7 +153,7 @@ void blitPacked(const SURFACE* src, SURFACE* dst, const CopyRect& r, uint32_t ke
             if (convert)
                 s = colorConvert(s, src->format, src->palette, dst);
             if (blend)
-                s = blend(sfGetPixel(dst, r.dx + i, r.dy + j), s, gState.alpha, gState.color);
+                s = blend(sfGetPixel(dst, r.dx + i, r.dy + j), s, g_state.alpha, g_state.color);
             sfPutPixel(dst, r.dx + i, r.dy + j, s);
         }
     gfxSetClip(clip);
@@ -174,8 +174,8 @@ BlitJob makeJob(const SURFACE* src, SURFACE* dst, const CopyRect& r, uint32_t ke
     j.dstFormat = dst->format;
     j.key = key;
     j.mode = mode;
-    j.alpha = gState.alpha;
-    j.color = gState.color;
+    j.alpha = g_state.alpha;
+    j.color = g_state.color;
     j.srcPalette = src->palette;
     j.dstSurface = dst;
     return j;
@@ -237,77 +237,77 @@ void blitReference(const BlitJob& j)
 
 uint32_t gfxSetAlpha(uint32_t a)
 {
-    uint32_t old = gState.alpha;
-    gState.alpha = a > 256 ? 256 : a;
+    uint32_t old = g_state.alpha;
+    g_state.alpha = a > 256 ? 256 : a;
     return old;
 }
 
 uint32_t gfxGetAlpha()
 {
-    return gState.alpha;
+    return g_state.alpha;
 }
 void gfxSetBlendMode(uint32_t mode)
 {
-    gState.blendMode = mode;
+    g_state.blendMode = mode;
 }
 uint32_t gfxGetBlendMode()
 {
-    return gState.blendMode;
+    return g_state.blendMode;
 }
 void gfxSetColor(uint32_t pixel)
 {
-    gState.color = pixel;
+    g_state.color = pixel;
 }
 uint32_t gfxGetColor()
 {
-    return gState.color;
+    return g_state.color;
 }
 
 const RECT* gfxSetClip(const RECT* r)
 {
-    const RECT* old = gState.clip;
-    gState.clip = r;
+    const RECT* old = g_state.clip;
+    g_state.clip = r;
     return old;
 }
 
 const RECT* gfxGetClip()
 {
-    return gState.clip;
+    return g_state.clip;
 }
 GfxState gfxSaveState()
 {
-    return gState;
+    return g_state;
 }
 
 void gfxRestoreState(const GfxState* s)
 {
     if (s)
-        gState = *s;
+        g_state = *s;
 }
 
 void gfxResetState()
 {
-    gState = GfxState{.alpha = 256, .blendMode = BLEND_NONE, .color = 0, .clip = nullptr};
+    g_state = GfxState{.alpha = 256, .blendMode = BLEND_NONE, .color = 0, .clip = nullptr};
 }
 
 SURFACE* gfxSetTarget(SURFACE* s)
 {
-    SURFACE* old = gTarget;
-    gTarget = s;
+    SURFACE* old = g_target;
+    g_target = s;
     return old;
 }
 
 SURFACE* gfxGetTarget()
 {
-    return gTarget;
+    return g_target;
 }
 void gfxUseFastPaths(bool on)
 {
-    gFast = on;
+    g_fast = on;
 }
 bool gfxFastPaths()
 {
-    return gFast;
+    return g_fast;
 }
 
 bool rectIntersects(const RECT* a, const RECT* b)
@@ -343,24 +343,24 @@ const BlendOps* blendOps(uint32_t format)
 
 int sfBlit(const SURFACE* src, SURFACE* dst, int x, int y, const RECT* frame)
 {
-    if (!drawable(src) || !drawable(dst) || dst->rle || gState.alpha == 0)
+    if (!drawable(src) || !drawable(dst) || dst->rle || g_state.alpha == 0)
         return 0;
     if (src->rle)
         return sfBlitRLE(src, dst, x, y, frame);
     BlendFn blend = nullptr;
-    if (!pickBlend(dst->format, gState.blendMode, &blend))
+    if (!pickBlend(dst->format, g_state.blendMode, &blend))
         return 0;
     CopyRect r;
-    if (!clipCopy(src, dst, x, y, frame, gState.clip, &r))
+    if (!clipCopy(src, dst, x, y, frame, g_state.clip, &r))
         return 0;
     if (packed(src) || packed(dst)) {
         blitPacked(src, dst, r, src->keycolor, blend);
         return 1;
     }
-    if (gFast && src->keycolor == SF_NO_KEY && !blend && blockCopy(src, dst, r))
+    if (g_fast && src->keycolor == SF_NO_KEY && !blend && blockCopy(src, dst, r))
         return 1;
-    BlitJob j = makeJob(src, dst, r, src->keycolor, gState.blendMode);
-    if (!gFast || !blitFastRun(j))
+    BlitJob j = makeJob(src, dst, r, src->keycolor, g_state.blendMode);
+    if (!g_fast || !blitFastRun(j))
         blitReference(j);
     return 1;
 }
@@ -386,7 +386,7 @@ int sfBlitFrame(const SURFACE* src, SURFACE* dst, int x, int y, int i)
 
 int sfCopy(const SURFACE* src, SURFACE* dst, int x, int y, const RECT* frame)
 {
-    if (!drawable(src) || !drawable(dst) || dst->rle || src->rle || gState.alpha == 0)
+    if (!drawable(src) || !drawable(dst) || dst->rle || src->rle || g_state.alpha == 0)
         return 0;
     if (src == dst && frame && frame->x == x && frame->y == y)
         return 1;
@@ -396,7 +396,7 @@ int sfCopy(const SURFACE* src, SURFACE* dst, int x, int y, const RECT* frame)
     if (!clipCopy(src, dst, x, y, frame, nullptr, &r))
         return 0;
     const PixFastCopyFn fast = pfOps(src->format)->fastCopy;
-    if (gFast && fast && fast(src, dst, r.dx, r.dy, r.sx, r.sy, r.w, r.h))
+    if (g_fast && fast && fast(src, dst, r.dx, r.dy, r.sx, r.sy, r.w, r.h))
         return 1;
     if (packed(src) || packed(dst)) {
         blitPacked(src, dst, r, SF_NO_KEY, nullptr);

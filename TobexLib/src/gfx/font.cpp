@@ -8,8 +8,8 @@
 
 namespace {
 
-FONT gSysFont;
-bool gSingleLine;  // measuring stops at the first line end (set while justifying)
+FONT g_sysFont;
+bool g_singleLine;  // measuring stops at the first line end (set while justifying)
 
 // A glyph index is below FONT_GLYPHS even when the record's range was set by hand.
 bool isBlank(const FONT* f, char16_t c)
@@ -101,10 +101,10 @@ struct Justify {
 Justify justifyLine(const FONT* f, const char16_t* text, int box)
 {
     Justify j = {fontCountGaps(text), 0, 0};
-    bool was = gSingleLine;
-    gSingleLine = true;
+    bool was = g_singleLine;
+    g_singleLine = true;
     int w = fontTextWidth(f, text);
-    gSingleLine = was;
+    g_singleLine = was;
     if (j.gaps > 0) {
         j.extra = (box - w) / j.gaps;
         j.rest = (box - w) % j.gaps;
@@ -215,7 +215,7 @@ void fontMeasure(const FONT* f, const char16_t* text, int* width, int* height)
             char16_t c = *p;
             if (c == u'\n') {
                 w = x > w ? x : w;
-                if (gSingleLine) {
+                if (g_singleLine) {
                     x = 0;
                     break;
                 }
@@ -295,7 +295,7 @@ void fontDrawText(const FONT* f, SURFACE* dst, const char16_t* text, int x, int 
         if (!(f->bVariableSpacing ? drawProportional(f, dst, p, at) : drawFixed(f, dst, p, at)))
             break;
     gfxSetBlendMode(mode);
-    gSingleLine = false;
+    g_singleLine = false;
 }
 
 bool sysFontLoad()
@@ -310,24 +310,24 @@ bool sysFontLoad()
         return false;
     const PixelOps* ops = pfOps(img->format);
     img->keycolor = ops && ops->fromRGB ? ops->fromRGB(0) : palNearest(img->palette, 0);
-    memset(&gSysFont, 0, sizeof gSysFont);
-    gSysFont.nCharWidth = 7;
-    gSysFont.nCharHeight = 14;
-    gSysFont.sf = img;
-    gSysFont.nXSrcSpacing = 1;
-    gSysFont.nYSrcSpacing = 1;
-    gSysFont.nXSrcOffs = 1;
-    gSysFont.nYSrcOffs = 1;
+    memset(&g_sysFont, 0, sizeof g_sysFont);
+    g_sysFont.nCharWidth = 7;
+    g_sysFont.nCharHeight = 14;
+    g_sysFont.sf = img;
+    g_sysFont.nXSrcSpacing = 1;
+    g_sysFont.nYSrcSpacing = 1;
+    g_sysFont.nXSrcOffs = 1;
+    g_sysFont.nYSrcOffs = 1;
     // Fourteen cells a row; as many rows as the sheet holds, so a sheet of 16
     // rows gives characters 32..255.
-    gSysFont.nXSrcChars = 14;
-    gSysFont.nYSrcChars = (img->height - gSysFont.nYSrcOffs + gSysFont.nYSrcSpacing) /
-                          (gSysFont.nCharHeight + gSysFont.nYSrcSpacing);
-    gSysFont.nFirstChar = 32;
-    return fontBuild(&gSysFont) != nullptr;
+    g_sysFont.nXSrcChars = 14;
+    g_sysFont.nYSrcChars = (img->height - g_sysFont.nYSrcOffs + g_sysFont.nYSrcSpacing) /
+                           (g_sysFont.nCharHeight + g_sysFont.nYSrcSpacing);
+    g_sysFont.nFirstChar = 32;
+    return fontBuild(&g_sysFont) != nullptr;
 }
 
 FONT* sysFont()
 {
-    return &gSysFont;
+    return &g_sysFont;
 }

@@ -29,7 +29,7 @@ struct SurfacePool {
     int live;
 };
 
-SurfacePool gPool;
+SurfacePool g_pool;
 
 bool packed(const PIXELFORMAT* fi)
 {
@@ -56,7 +56,7 @@ struct ImageCache {
     FileCache files;
 };
 
-ImageCache gCache;
+ImageCache g_cache;
 
 bool cacheLoadImage(CacheEntry* e)
 {
@@ -379,13 +379,13 @@ void sfSetPalette(SURFACE* s, PALETTE* pal, bool copy)
 
 SURFACE* sfPoolTake()
 {
-    if (gPool.blocks.elemSize != sizeof(SURFACE))
-        poolInit(&gPool.blocks, sizeof(SURFACE), kPoolPerBlock);
-    SURFACE* s = static_cast<SURFACE*>(poolAlloc(&gPool.blocks));
+    if (g_pool.blocks.elemSize != sizeof(SURFACE))
+        poolInit(&g_pool.blocks, sizeof(SURFACE), kPoolPerBlock);
+    SURFACE* s = static_cast<SURFACE*>(poolAlloc(&g_pool.blocks));
     if (!s)
         return nullptr;
     memset(s, 0, sizeof *s);
-    gPool.live++;
+    g_pool.live++;
     return s;
 }
 
@@ -393,31 +393,31 @@ void sfPoolGive(SURFACE* s)
 {
     if (!s)
         return;
-    poolFree(&gPool.blocks, s);
-    gPool.live--;
+    poolFree(&g_pool.blocks, s);
+    g_pool.live--;
 }
 
 void sfPoolShutdown()
 {
-    poolDestroy(&gPool.blocks);
-    gPool = SurfacePool{};
+    poolDestroy(&g_pool.blocks);
+    g_pool = SurfacePool{};
 }
 
 int sfPoolLive()
 {
-    return gPool.live;
+    return g_pool.live;
 }
 
 // ---- Image cache ---------------------------------------------------------------------------------------------
 
 bool sfCacheInit(uint32_t defaultFormat)
 {
-    if (gCache.ready)
+    if (g_cache.ready)
         sfCacheShutdown();
-    if (!cacheInit(&gCache.files, 128, nullptr, cacheLoadImage, cacheReleaseImage))
+    if (!cacheInit(&g_cache.files, 128, nullptr, cacheLoadImage, cacheReleaseImage))
         return false;
-    gCache.files.extra = defaultFormat;
-    gCache.ready = true;
+    g_cache.files.extra = defaultFormat;
+    g_cache.ready = true;
     return true;
 }
 
@@ -425,36 +425,36 @@ SURFACE* sfGetCached(const char16_t* name)
 {
     if (!name || !*name)
         return nullptr;
-    if (!gCache.ready && !sfCacheInit(0))
+    if (!g_cache.ready && !sfCacheInit(0))
         return nullptr;
-    return static_cast<SURFACE*>(cacheGet(&gCache.files, name));
+    return static_cast<SURFACE*>(cacheGet(&g_cache.files, name));
 }
 
 uint32_t sfCacheNextGeneration()
 {
-    return gCache.ready ? cacheNextGeneration(&gCache.files) : 0;
+    return g_cache.ready ? cacheNextGeneration(&g_cache.files) : 0;
 }
 
 uint32_t sfCacheGeneration()
 {
-    return gCache.ready ? gCache.files.generation : 0;
+    return g_cache.ready ? g_cache.files.generation : 0;
 }
 
 bool sfCachePurge(uint32_t gen)
 {
-    if (!gCache.ready || gen > (uint32_t)INT32_MAX)
+    if (!g_cache.ready || gen > (uint32_t)INT32_MAX)
         return false;
-    return cachePurge(&gCache.files, (int32_t)gen);
+    return cachePurge(&g_cache.files, (int32_t)gen);
 }
 
 int sfCacheCount()
 {
-    return gCache.ready ? gCache.files.entries.count : 0;
+    return g_cache.ready ? g_cache.files.entries.count : 0;
 }
 
 void sfCacheShutdown()
 {
-    if (gCache.ready)
-        cacheDestroy(&gCache.files, true);
-    gCache = ImageCache{};
+    if (g_cache.ready)
+        cacheDestroy(&g_cache.files, true);
+    g_cache = ImageCache{};
 }
