@@ -19,6 +19,7 @@
 #include "app/host.h"
 #include "app/input.h"
 #include "app/text.h"
+#include "ctl/controls.h"
 #include "engine/startup.h"
 #include "sound/sound.h"
 
@@ -59,7 +60,11 @@ bool startDemo()
     folderSetPath(FOLDER_PROGRAM, tmp);
     std::u16string pak = demoArchive();
     const char16_t* archives[] = {pak.c_str()};
-    EngineConfig c = {.archives = archives, .nArchives = 1, .mountBeside = false, .needArchive = true};
+    EngineConfig c = {.archives = archives,
+                      .nArchives = 1,
+                      .mountBeside = false,
+                      .needArchive = true,
+                      .startLibraries = ctlStartup};
     engineStart(&c);
     engineLoadMain(u"main.w");
     objResetTimes();

@@ -1,6 +1,7 @@
 // Shared body of the World-file fuzzers: the input, behind a fixed header, is
 // loaded from a file in a private folder; what loads is saved in the text and
-// binary forms and loaded again; then the object model starts afresh so
+// binary forms and loaded again (the control classes registered, so their
+// Sync runs on what the file gave); then the object model starts afresh so
 // objects left behind by a failed read do not pile up.
 #pragma once
 
@@ -14,6 +15,7 @@
 #include "app/clock.h"
 #include "app/files.h"
 #include "app/text.h"
+#include "ctl/controls.h"
 #include "engine/classes.h"
 #include "obj/object.h"
 #include "obj/worldfile.h"
@@ -34,6 +36,7 @@ void fuzzSetUp()
     clockStart();
     objInit();
     engineRegisterClasses();
+    ctlStartup();
 }
 
 int worldFuzzOne(const char* header, const uint8_t* data, size_t size)
@@ -56,6 +59,7 @@ int worldFuzzOne(const char* header, const uint8_t* data, size_t size)
     objShutdown();
     objInit();
     engineRegisterClasses();
+    ctlStartup();
     return 0;
 }
 

@@ -6,6 +6,7 @@
 #include "app/app.h"
 #include "app/host.h"
 #include "app/log.h"
+#include "ctl/controls.h"
 #include "engine/startup.h"
 #include "vfs/mem.h"
 
@@ -18,7 +19,11 @@ int gameMain(void*)
     appSetTitle(u"Tilvo-1");
     appSetIcon(101);
     memCheckReserve(1000000);
-    EngineConfig config = {.archives = nullptr, .nArchives = 0, .mountBeside = true, .needArchive = true};
+    EngineConfig config = {.archives = nullptr,
+                           .nArchives = 0,
+                           .mountBeside = true,
+                           .needArchive = true,
+                           .startLibraries = ctlStartup};
     engineStart(&config);
     logSystemInfo();
     engineLoadMain(u"main.w");

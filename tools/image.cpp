@@ -2,7 +2,6 @@
 // and PNG, preparing sprites (format, key colour, hot spot, frames, RLE) the
 // way the engine's sprites prepare them.
 
-#include <png.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -10,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/picture.h"
 #include "app/text.h"
 #include "commands.h"
 #include "gfx/blit.h"
@@ -264,64 +264,22 @@ bool writeBytes(const char* name, const std::vector<uint8_t>& bytes)
     return ok;
 }
 
-bool writeTga(const SURFACE* s, const char* name)
+bool collect(void* ctx, const void* bytes, size_t n)
 {
-    bool alpha;
-    std::vector<uint8_t> px = rgbaRows(s, &alpha);
-    std::vector<uint8_t> out = {0,
-                                0,
-                                2,
-                                0,
-                                0,
-                                0,
-                                0,
-                                0,
-                                0,
-                                0,
-                                0,
-                                0,
-                                (uint8_t)s->width,
-                                (uint8_t)(s->width >> 8),
-                                (uint8_t)s->height,
-                                (uint8_t)(s->height >> 8),
-                                (uint8_t)(alpha ? 32 : 24),
-                                (uint8_t)(0x20 | (alpha ? 8 : 0))};
-    for (size_t i = 0; i + 3 < px.size(); i += 4) {
-        out.insert(out.end(), {px[i + 2], px[i + 1], px[i]});
-        if (alpha)
-            out.push_back(px[i + 3]);
-    }
-    return writeBytes(name, out);
+    auto* out = static_cast<std::vector<uint8_t>*>(ctx);
+    out->insert(out->end(), static_cast<const uint8_t*>(bytes), static_cast<const uint8_t*>(bytes) + n);
+    return true;
 }
 
-void pngCollect(png_structp png, png_bytep data, png_size_t n)
-{
-    auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
-    out->insert(out->end(), data, data + n);
-}
-
-void pngFlush(png_structp) {}
-
-bool writePng(const SURFACE* s, const char* name)
+// PNG keeps the alpha channel always; TGA only when the image has one.
+bool writePicture(const SURFACE* s, const char* name, PictureKind kind)
 {
     bool alpha;
     std::vector<uint8_t> px = rgbaRows(s, &alpha);
     std::vector<uint8_t> out;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!info || setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        return false;
-    }
-    png_set_write_fn(png, &out, pngCollect, pngFlush);
-    png_set_IHDR(png, info, (png_uint_32)s->width, (png_uint_32)s->height, 8, PNG_COLOR_TYPE_RGBA,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    for (int y = 0; y < s->height; y++)
-        png_write_row(png, px.data() + (size_t)y * s->width * 4);
-    png_write_end(png, info);
-    png_destroy_write_struct(&png, &info);
-    return writeBytes(name, out);
+    return !px.empty() &&
+           pictureWrite(kind, px.data(), s->width, s->height, alpha || kind == PICTURE_PNG, collect, &out) &&
+           writeBytes(name, out);
 }
 
 bool writeImage(SURFACE*& s, const char* name, bool rle)
@@ -342,10 +300,8 @@ bool writeImage(SURFACE*& s, const char* name, bool rle)
         sfDestroy(s);
         s = plain;
     }
-    if (hasExt(name, ".tga"))
-        return writeTga(s, name);
-    if (hasExt(name, ".png"))
-        return writePng(s, name);
+    if (PictureKind kind = pictureKindOf(name))
+        return writePicture(s, name, kind);
     fprintf(stderr, "tobex image: %s: output must end in .png, .tga or .gsf\n", name);
     return false;
 }

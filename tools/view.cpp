@@ -15,6 +15,7 @@
 #include "app/log.h"
 #include "app/text.h"
 #include "commands.h"
+#include "ctl/controls.h"
 #include "engine/classes.h"
 #include "engine/startup.h"
 #include "sound/sound.h"
@@ -149,8 +150,11 @@ int viewMain(void* arg)
     toolStartEngine();
     if (!a->folder.empty())
         folderSetPath(FOLDER_PROGRAM, a->folder.c_str());
-    EngineConfig c = {
-        .archives = nullptr, .nArchives = 0, .mountBeside = a->archives.empty(), .needArchive = false};
+    EngineConfig c = {.archives = nullptr,
+                      .nArchives = 0,
+                      .mountBeside = a->archives.empty(),
+                      .needArchive = false,
+                      .startLibraries = ctlStartup};
     engineStart(&c);
     // Archives named with -m are mounted here rather than by the start-up, which
     // only logs a failure: a missing one is an error, as in the other commands.

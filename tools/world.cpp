@@ -11,6 +11,7 @@
 #include "app/log.h"
 #include "app/text.h"
 #include "commands.h"
+#include "ctl/controls.h"
 #include "engine/classes.h"
 #include "obj/object.h"
 #include "obj/worldfile.h"
@@ -205,7 +206,7 @@ int toolWorld(int argc, char** argv)
     toolStartEngine();
     if (int failed = mountAll(archives))
         return failed;
-    if (!objInit() || !engineRegisterClasses()) {
+    if (!objInit() || !engineRegisterClasses() || !ctlStartup()) {
         fprintf(stderr, "tobex world: the object model could not start\n");
         return 1;
     }

@@ -52,6 +52,21 @@ TEST(HostScript, VirtualClockAdvancesOneStepPerPump)
     hostStop();
 }
 
+TEST(HostScript, TextLinesTypeTheirCharactersAsTheyStand)
+{
+    EXPECT_FALSE(startWithScript("10 text snow \xE2\x98\x83\n")) << "beyond Latin-1";
+    ASSERT_TRUE(startWithScript("0 text a\xC3\xA9 #1\n"));
+    hostPump();
+    std::u16string typed;
+    HostMessage m;
+    while (hostNextMessage(&m)) {
+        EXPECT_EQ(m.msg, uint32_t(WM_CHAR));
+        typed += char16_t(m.key);
+    }
+    EXPECT_EQ(typed, u"a\u00e9 #1") << "spaces and '#' are text here";
+    hostStop();
+}
+
 // tap-control asks the engine's hook where the control is and taps there; a
 // control nobody finds ends the run as failed, naming the script line.
 TEST(HostScript, TapControlTapsWhereTheHookSaysOrFailsTheRun)

@@ -15,6 +15,7 @@
 #include "app/host.h"
 #include "app/log.h"
 #include "base/mem.h"
+#include "base/rect.h"
 #include "base/text.h"
 
 namespace {
@@ -32,6 +33,7 @@ struct AppRecord {
     bool quit = false;  // the quit message was met
     AppKeyFn keyFn = nullptr;
     AppPenFn penFn = nullptr;
+    AppCharFn charFn = nullptr;
     void (*keepAlive)() = nullptr;
     void (*fatalSteps[kMaxFatalSteps])() = {};
     int fatalCount = 0;
@@ -39,13 +41,9 @@ struct AppRecord {
 
 // Window rectangle: the host's window always stands at the top of the screen
 // and covers it, so the full-screen bookkeeping finds nothing to move.
-struct Rect {
-    int left, top, right, bottom;
-};
-
 Rect windowRect()
 {
-    return Rect{0, 0, 240, 320};
+    return Rect{.x = 0, .y = 0, .w = 240, .h = 320};
 }
 
 uint32_t signalCode(int sig, const siginfo_t* info)
@@ -162,8 +160,8 @@ void appSetFullScreen(bool on)
 {
     Rect r = windowRect();
     if (on) {
-        g_app.fullTop = r.top;
-        g_app.fullBottomGap = 320 - r.bottom;
+        g_app.fullTop = r.y;
+        g_app.fullBottomGap = 320 - (r.y + r.h);
         g_app.fullScreen = true;
         // The window already covers the screen when neither gap is positive.
         return;
@@ -209,6 +207,10 @@ int appWindowProc(uint32_t msg, uint32_t wparam, int32_t x, int32_t y)
         if (g_app.keyFn)
             g_app.keyFn(wparam, msg == WM_KEYDOWN);
         return 0;
+    case WM_CHAR:
+        if (g_app.charFn)
+            g_app.charFn(wparam);
+        return 0;
     case WM_MOUSEMOVE:
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
@@ -231,6 +233,11 @@ void appSetInputReceivers(AppKeyFn key, AppPenFn pen)
 {
     g_app.keyFn = key;
     g_app.penFn = pen;
+}
+
+void appSetCharReceiver(AppCharFn fn)
+{
+    g_app.charFn = fn;
 }
 
 void appSetKeepAlive(void (*fn)())

@@ -37,6 +37,8 @@ int appMessageBox(const char16_t* text, int kind);  // kind 0 OK, 1 OK+Cancel; 0
 typedef void (*AppKeyFn)(uint32_t vk, bool down);
 typedef void (*AppPenFn)(uint32_t msg, int32_t x, int32_t y);
 void appSetInputReceivers(AppKeyFn key, AppPenFn pen);
+typedef void (*AppCharFn)(uint32_t ch);
+void appSetCharReceiver(AppCharFn fn);  // receiver of typed characters (WM_CHAR); null drops them
 // What keeps the program alive while it waits (advance key states, mix sound).
 void appSetKeepAlive(void (*fn)());
 void appKeepAlive();

@@ -1,21 +1,10 @@
 // The host layer: options, the message queue, the headless script and virtual
 // clock, the screen memory and its screenshots. The SDL2 window is used when a
 // display exists and headless was not asked for; otherwise everything runs in RAM.
-//
-// Script lines (times in ms of the host clock, '#' starts a comment):
-//   <ms> key press|repeat|release|tap <NAME>   NAME: UP DOWN LEFT RIGHT BUT.A..BUT.E
-//                                              BUT.START, a letter or digit, or 0xNN
-//   <ms> pen down|move|up|tap <x> <y>
-//   <ms> shot <file.png|file.tga>
-//   <ms> answer ok|cancel                      the next message box's answer
-//   <ms> focus lost|gained
-//   <ms> tap-control <id>                      pen tap at the centre of the control
-//                                              whose idCtl is id (found by a hook)
-//   <ms> quit
+// Script lines are parsed by app/script.cpp; events run here at their time.
 #include "app/host.h"
 
 #include <errno.h>
-#include <png.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -28,26 +17,11 @@
 #include <vector>
 
 #include "app/host_sdl.h"
+#include "app/picture.h"
+#include "app/script.h"
 #include "base/text.h"
 
 namespace {
-
-enum ScriptAction {
-    ACT_MESSAGE,
-    ACT_SHOT,
-    ACT_ANSWER,
-    ACT_TAP_CONTROL
-};
-
-struct ScriptEvent {
-    uint32_t time;
-    ScriptAction action;
-    HostMessage message;
-    std::string file;  // ACT_SHOT
-    int answer;        // ACT_ANSWER
-    int32_t control;   // ACT_TAP_CONTROL: the idCtl looked for
-    int line;          // line in the script file
-};
 
 struct HostState {
     HostOptions options;
@@ -88,149 +62,6 @@ void push(const HostMessage& m)
     g_host.queue.push_back(m);
 }
 
-// The virtual-key code of a script key name.
-bool keyFromName(const char* name, uint32_t* vk)
-{
-    HostKeys k;
-    hostDefaultKeys(2, &k);
-    struct Named {
-        const char* name;
-        uint32_t vk;
-    } const names[] = {
-        {"UP", k.up},           {"DOWN", k.down},       {"LEFT", k.left},    {"RIGHT", k.right},
-        {"BUT.A", k.a},         {"BUT.B", k.b},         {"BUT.C", k.c},      {"BUT.D", VK_BUTTON_D},
-        {"BUT.E", VK_BUTTON_E}, {"BUT.START", k.start}, {"SPACE", VK_SPACE}, {"RETURN", VK_RETURN},
-        {"ESCAPE", VK_ESCAPE},  {"BACK", VK_BACK},
-    };
-    for (const Named& n : names)
-        if (!strcmp(n.name, name)) {
-            *vk = n.vk;
-            return true;
-        }
-    if (strlen(name) == 1 && ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= '0' && name[0] <= '9'))) {
-        *vk = uint32_t(name[0]);
-        return true;
-    }
-    if (!strncmp(name, "0x", 2) || !strncmp(name, "0X", 2)) {
-        char* end;
-        unsigned long v = strtoul(name + 2, &end, 16);
-        if (*end == 0 && end != name + 2 && v < 256) {
-            *vk = uint32_t(v);
-            return true;
-        }
-    }
-    return false;
-}
-
-// Parses one script line into events; false with a reason on a bad line.
-bool parseLine(char* line, std::vector<ScriptEvent>* out, const char** why)
-{
-    if (char* hash = strchr(line, '#'))
-        *hash = 0;
-    char* save = nullptr;
-    char* tok[6] = {};
-    int n = 0;
-    for (char* t = strtok_r(line, " \t\r\n", &save); t && n < 6; t = strtok_r(nullptr, " \t\r\n", &save))
-        tok[n++] = t;
-    if (n == 0)
-        return true;
-    char* end;
-    unsigned long time = strtoul(tok[0], &end, 10);
-    if (*end || n < 2) {
-        *why = "expected a time in ms and a command";
-        return false;
-    }
-    ScriptEvent e{};
-    e.time = uint32_t(time);
-    const char* cmd = tok[1];
-    if (!strcmp(cmd, "quit")) {
-        e.message.msg = WM_CLOSE;
-        out->push_back(e);
-        return true;
-    }
-    if (!strcmp(cmd, "shot") && n == 3) {
-        e.action = ACT_SHOT;
-        e.file = tok[2];
-        out->push_back(e);
-        return true;
-    }
-    if (!strcmp(cmd, "answer") && n == 3 && (!strcmp(tok[2], "ok") || !strcmp(tok[2], "cancel"))) {
-        e.action = ACT_ANSWER;
-        e.answer = !strcmp(tok[2], "ok") ? 1 : 2;
-        out->push_back(e);
-        return true;
-    }
-    if (!strcmp(cmd, "tap-control") && n == 3) {
-        char* e2;
-        long id = strtol(tok[2], &e2, 0);
-        if (*e2 || id < INT32_MIN || id > INT32_MAX) {
-            *why = "tap-control takes a control id";
-            return false;
-        }
-        e.action = ACT_TAP_CONTROL;
-        e.control = int32_t(id);
-        out->push_back(e);
-        return true;
-    }
-    if (!strcmp(cmd, "focus") && n == 3 && (!strcmp(tok[2], "lost") || !strcmp(tok[2], "gained"))) {
-        e.message.msg = !strcmp(tok[2], "lost") ? WM_KILLFOCUS : WM_SETFOCUS;
-        out->push_back(e);
-        return true;
-    }
-    if (!strcmp(cmd, "key") && n == 4) {
-        if (!keyFromName(tok[3], &e.message.key)) {
-            *why = "unknown key name";
-            return false;
-        }
-        const char* how = tok[2];
-        bool tap = !strcmp(how, "tap");
-        if (tap || !strcmp(how, "press") || !strcmp(how, "repeat")) {
-            e.message.msg = WM_KEYDOWN;
-            out->push_back(e);
-        }
-        if (tap || !strcmp(how, "release")) {
-            e.message.msg = WM_KEYUP;
-            out->push_back(e);
-        }
-        if (!tap && strcmp(how, "press") && strcmp(how, "repeat") && strcmp(how, "release")) {
-            *why = "key takes press, repeat, release or tap";
-            return false;
-        }
-        return true;
-    }
-    if (!strcmp(cmd, "pen") && n == 5) {
-        char* ex;
-        char* ey;
-        e.message.x = int32_t(strtol(tok[3], &ex, 10));
-        e.message.y = int32_t(strtol(tok[4], &ey, 10));
-        if (*ex || *ey) {
-            *why = "pen takes two integer coordinates";
-            return false;
-        }
-        const char* how = tok[2];
-        bool tap = !strcmp(how, "tap");
-        if (tap || !strcmp(how, "down")) {
-            e.message.msg = WM_LBUTTONDOWN;
-            out->push_back(e);
-        }
-        if (!strcmp(how, "move")) {
-            e.message.msg = WM_MOUSEMOVE;
-            out->push_back(e);
-        }
-        if (tap || !strcmp(how, "up")) {
-            e.message.msg = WM_LBUTTONUP;
-            out->push_back(e);
-        }
-        if (!tap && strcmp(how, "down") && strcmp(how, "move") && strcmp(how, "up")) {
-            *why = "pen takes down, move, up or tap";
-            return false;
-        }
-        return true;
-    }
-    *why = "unknown command";
-    return false;
-}
-
 bool loadScript(const char* path)
 {
     FILE* f = fopen(path, "r");
@@ -244,13 +75,16 @@ bool loadScript(const char* path)
     while (ok && fgets(line, sizeof line, f)) {
         ++number;
         const char* why = nullptr;
-        size_t before = g_host.script.size();
-        if (!parseLine(line, &g_host.script, &why)) {
+        ScriptEvent events[SCRIPT_LINE_EVENTS];
+        int count = 0;
+        if (!scriptParseLine(line, events, &count, &why)) {
             fprintf(stderr, "host: %s:%d: %s\n", path, number, why);
             ok = false;
         }
-        for (size_t i = before; i < g_host.script.size(); i++)
-            g_host.script[i].line = number;
+        for (int i = 0; i < count; i++) {
+            events[i].line = number;
+            g_host.script.push_back(events[i]);
+        }
     }
     fclose(f);
     // Events run in time order; equal times keep the order of the file.
@@ -280,77 +114,35 @@ void runDueScript()
     uint32_t now = hostMs();
     while (g_host.scriptNext < g_host.script.size() && g_host.script[g_host.scriptNext].time <= now) {
         const ScriptEvent& e = g_host.script[g_host.scriptNext++];
-        if (e.action == ACT_MESSAGE)
+        if (e.action == SCRIPT_MESSAGE)
             push(e.message);
-        else if (e.action == ACT_SHOT)
-            hostSaveScreenshot(e.file.c_str());
-        else if (e.action == ACT_TAP_CONTROL)
+        else if (e.action == SCRIPT_SHOT)
+            hostSaveScreenshot(e.file);
+        else if (e.action == SCRIPT_TAP_CONTROL)
             tapControl(e);
         else
             g_host.nextAnswer = e.answer;
     }
 }
 
-// Screen memory "565" expanded to 8-bit RGB rows.
-void rgbRow(int y, unsigned char* out)
+// Screen memory "565" expanded to 8-bit RGBA rows.
+std::vector<uint8_t> screenRgba()
 {
-    const uint16_t* row = &g_host.screen[size_t(y) * size_t(g_host.width)];
-    for (int x = 0; x < g_host.width; ++x) {
-        uint16_t p = row[x];
+    std::vector<uint8_t> out(g_host.screen.size() * 4);
+    for (size_t i = 0; i < g_host.screen.size(); ++i) {
+        uint16_t p = g_host.screen[i];
         unsigned r = (p >> 11) & 31, g = (p >> 5) & 63, b = p & 31;
-        out[x * 3 + 0] = (unsigned char)((r << 3) | (r >> 2));
-        out[x * 3 + 1] = (unsigned char)((g << 2) | (g >> 4));
-        out[x * 3 + 2] = (unsigned char)((b << 3) | (b >> 2));
+        out[i * 4 + 0] = uint8_t((r << 3) | (r >> 2));
+        out[i * 4 + 1] = uint8_t((g << 2) | (g >> 4));
+        out[i * 4 + 2] = uint8_t((b << 3) | (b >> 2));
+        out[i * 4 + 3] = 255;
     }
+    return out;
 }
 
-bool savePng(FILE* f)
+bool writeToFile(void* ctx, const void* bytes, size_t n)
 {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!info) {
-        png_destroy_write_struct(&png, nullptr);
-        return false;
-    }
-    std::vector<unsigned char> row(size_t(g_host.width) * 3);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        return false;
-    }
-    png_init_io(png, f);
-    png_set_IHDR(png, info, png_uint_32(g_host.width), png_uint_32(g_host.height), 8, PNG_COLOR_TYPE_RGB,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    for (int y = 0; y < g_host.height; ++y) {
-        rgbRow(y, row.data());
-        png_write_row(png, row.data());
-    }
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return true;
-}
-
-bool saveTga(FILE* f)
-{
-    unsigned char header[18] = {};
-    header[2] = 2;  // uncompressed true colour
-    header[12] = (unsigned char)(g_host.width & 255);
-    header[13] = (unsigned char)(g_host.width >> 8);
-    header[14] = (unsigned char)(g_host.height & 255);
-    header[15] = (unsigned char)(g_host.height >> 8);
-    header[16] = 24;
-    header[17] = 0x20;  // top-left origin
-    if (fwrite(header, 1, sizeof header, f) != sizeof header)
-        return false;
-    std::vector<unsigned char> row(size_t(g_host.width) * 3);
-    for (int y = 0; y < g_host.height; ++y) {
-        rgbRow(y, row.data());
-        for (int x = 0; x < g_host.width; ++x)
-            std::swap(row[x * 3], row[x * 3 + 2]);  // TGA stores blue first
-        if (fwrite(row.data(), 1, row.size(), f) != row.size())
-            return false;
-    }
-    return true;
+    return fwrite(bytes, 1, n, static_cast<FILE*>(ctx)) == n;
 }
 
 void toUtf8(const char16_t* s, char* out, size_t cap)
@@ -527,6 +319,11 @@ void hostPostQuit()
 
 uint16_t hostKeyChar(uint32_t vk)
 {
+    // NOTE: the window's text input already typed these; a second copy on the
+    // key message would insert every character twice.
+    if (g_host.window &&
+        ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9') || vk == VK_SPACE || vk == VK_BACK))
+        return 0;
     if ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9'))
         return uint16_t(vk);
     switch (vk) {
@@ -604,10 +401,10 @@ bool hostSaveScreenshot(const char* path)
 {
     if (!path || g_host.screen.empty())
         return false;
-    const char* dot = strrchr(path, '.');
-    bool tga = dot && (!strcmp(dot, ".tga") || !strcmp(dot, ".TGA"));
+    PictureKind kind = pictureKindOf(path) == PICTURE_TGA ? PICTURE_TGA : PICTURE_PNG;
     FILE* f = fopen(path, "wb");
-    bool ok = f && (tga ? saveTga(f) : savePng(f));
+    bool ok =
+        f && pictureWrite(kind, screenRgba().data(), g_host.width, g_host.height, false, writeToFile, f);
     int err = errno;
     if (f && fclose(f) != 0 && ok) {
         err = errno;

@@ -18,6 +18,7 @@ enum HostMessageCode : uint32_t {
     WM_SETTINGCHANGE = 26,
     WM_KEYDOWN = 256,
     WM_KEYUP = 257,
+    WM_CHAR = 258,  // a typed character (key: its code, Latin-1); a window sends these for text
     WM_MOUSEMOVE = 512,
     WM_LBUTTONDOWN = 513,
     WM_LBUTTONUP = 514,
@@ -97,7 +98,10 @@ void hostToggleFullScreen();
 void hostPump();                       // collects pending events; advances the virtual clock
 bool hostNextMessage(HostMessage* m);  // false when none is waiting; never waits
 void hostPostQuit();                   // the next messages end with WM_QUIT
-uint16_t hostKeyChar(uint32_t vk);     // the character of a virtual key, 0 for none
+// The character of a virtual key, 0 for none. In a window the characters of
+// letter, digit, space and backspace keys come as WM_CHAR messages instead, so
+// their key messages carry none.
+uint16_t hostKeyChar(uint32_t vk);
 
 // ---- Display and keys ------------------------------------------------------------------
 bool hostOpenDisplay(int width, int height);  // screen memory in "565"

@@ -68,6 +68,22 @@ uint32_t virtualKey(SDL_Keycode k)
     return 0;
 }
 
+// Sends each character of a UTF-8 text that has a Latin-1 code as WM_CHAR;
+// control characters and characters beyond Latin-1 are no text for the engine.
+void emitText(const char* utf8, void (*emit)(const HostMessage& m))
+{
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(utf8);
+    while (*s) {
+        uint32_t c = *s++;
+        int more = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+        c &= more == 3 ? 0x07 : more == 2 ? 0x0F : more == 1 ? 0x1F : 0x7F;
+        for (; more > 0 && (*s & 0xC0) == 0x80; more--)
+            c = (c << 6) | (*s++ & 0x3F);
+        if (more == 0 && c >= 0x20 && c <= 0xFF && c != 0x7F)
+            emit(HostMessage{WM_CHAR, c, 0, 0});
+    }
+}
+
 // Pen positions in screen pixels; clicks in the letterbox are clamped to the screen.
 void penPosition(int wx, int wy, int32_t* x, int32_t* y)
 {
@@ -102,6 +118,7 @@ bool sdlOpenWindow(const char* title, int width, int height)
         return false;
     }
     SDL_RenderSetLogicalSize(g_sdl.renderer, width, height);
+    SDL_StartTextInput();
     SDL_RenderSetIntegerScale(g_sdl.renderer, SDL_TRUE);
     g_sdl.width = width;
     g_sdl.height = height;
@@ -164,6 +181,14 @@ void sdlCollect(void (*emit)(const HostMessage& m))
             m.key = virtualKey(e.key.keysym.sym);
             if (m.key)
                 m.msg = e.type == SDL_KEYDOWN ? WM_KEYDOWN : WM_KEYUP;
+            // Backspace types a character too (8), once per press and per repeat.
+            if (m.msg == WM_KEYDOWN && m.key == VK_BACK) {
+                emit(m);
+                m = HostMessage{WM_CHAR, 8, 0, 0};
+            }
+            break;
+        case SDL_TEXTINPUT:
+            emitText(e.text.text, emit);
             break;
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP:

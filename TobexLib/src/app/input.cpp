@@ -233,6 +233,7 @@ bool inputStart(bool landscape)
         return false;
     g_in.started = true;
     appSetInputReceivers(inputKeyMessage, inputPenMessage);
+    appSetCharReceiver(inputCharMessage);
     appSetKeepAlive(keepAlive);
     if (!fatalStepAdded) {
         appAddFatalShutdown(inputStop);
@@ -259,6 +260,7 @@ void inputStop()
         hostCloseInput();
     g_in.keysOpen = false;
     appSetInputReceivers(nullptr, nullptr);
+    appSetCharReceiver(nullptr);
     appSetKeepAlive(nullptr);
     queueFree(&g_in.queue);
     g_in.started = false;
@@ -310,6 +312,13 @@ void inputKeyMessage(uint32_t vk, bool down)
         return;
     uint32_t type = !down ? EV_RELEASE : repeat ? EV_REPEAT : EV_PRESS;
     postEvent(type, mapKey(vk), hostKeyChar(vk), 0, 0);
+}
+
+void inputCharMessage(uint32_t ch)
+{
+    if (ch == 0 || ch > 0xFF || !g_in.enabled)
+        return;
+    postEvent(EV_REPEAT, KEY_RAW, uint16_t(ch), 0, 0);
 }
 
 void inputPenMessage(uint32_t msg, int32_t x, int32_t y)

@@ -71,6 +71,9 @@ void inputSetScreen(int width, int height, int orientation);
 // ---- Messages (the window procedure's receivers) --------------------------------------
 void inputKeyMessage(uint32_t vk, bool down);
 void inputPenMessage(uint32_t msg, int32_t x, int32_t y);  // WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP
+// A typed character (WM_CHAR): queued as an EV_REPEAT event of key KEY_RAW (no
+// key) carrying ch, the event an edit box inserts from. Codes 1..255 only.
+void inputCharMessage(uint32_t ch);
 
 // ---- Queue -------------------------------------------------------------------------
 bool inputPending();

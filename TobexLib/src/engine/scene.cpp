@@ -85,11 +85,6 @@ int32_t clamp32(int64_t v)
     return v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : int32_t(v);
 }
 
-const RECT* asRECT(const Rect* r)
-{
-    return reinterpret_cast<const RECT*>(r);
-}
-
 void* memberAt(const World* w, int32_t i)
 {
     if (i < 0 || i >= w->objs.count)
@@ -147,7 +142,7 @@ int renderMember(BaseRenderable* m, const ViewRect* view)
         return 0;
     int32_t px, py;
     calcObjPos(m, view, &px, &py);
-    if (!rectIntersects(asRECT(&m->bbox), asRECT(&view->vp)))
+    if (!rectIntersects(&m->bbox, &view->vp))
         return 0;
     const int32_t x = m->x, y = m->y;
     const Rect box = m->bbox;
@@ -535,7 +530,7 @@ int ScreenViewport_Render(void* obj, void* arg)
     ViewRect win;
     if (arg || !screenViewportWindow(static_cast<ScreenViewport*>(obj), &win))
         return 0;
-    const RECT* src = asRECT(&win.vp);
+    const RECT* src = &win.vp;
     gfxPresent(win.surface, win.x, win.y, src);
     return 0;
 }
@@ -565,7 +560,7 @@ int WorldViewport_Render(void* obj, void* arg)
         return 0;
     if (objCallMethod(world, M_CALCBBOX, &win) != 0)
         return -1;
-    if (!rectIntersects(asRECT(&world->bbox), asRECT(&win.vp)))
+    if (!rectIntersects(&world->bbox, &win.vp))
         return 0;
     return objCallMethod(world, M_RENDER, &win) != 0 ? -1 : 0;
 }
@@ -621,7 +616,7 @@ int World_CalcBBox(void* obj, void* arg)
         if (first)
             w->bbox = box;
         else
-            rectUnion(reinterpret_cast<RECT*>(&w->bbox), asRECT(&box));
+            rectUnion(&w->bbox, &box);
         first = false;
     }
     return 0;

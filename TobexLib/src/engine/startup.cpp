@@ -115,6 +115,8 @@ void engineStart(const EngineConfig* c)
     inputEnable(true);
     if (!sndInit())
         fatal(u"Fatal: could not init sound");
+    if (c->startLibraries && !c->startLibraries())
+        fatal(u"Fatal: could not init controls");
     appSetKeepAlive(keepAlive);
     g_engine.statsEvery = statsEveryFromEnv();
     hostSetControlLocator(locateControl);

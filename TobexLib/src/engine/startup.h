@@ -17,6 +17,10 @@ struct EngineConfig {
     int nArchives;
     bool mountBeside;  // also mount "*.zip", "*.pak", "*.exe" beside the program
     bool needArchive;  // fatal "Could not load data file" when nothing was mounted
+    // Registers the classes of the libraries above the engine (the controls)
+    // once sound is up and before any World is loaded; null for none. False is
+    // fatal. The engine knows these libraries only through this hook.
+    bool (*startLibraries)();
 };
 
 // ---- Start and stop ------------------------------------------------------------------

@@ -404,35 +404,62 @@ bool run565(const BlitJob& j)
     return true;
 }
 
+// Same-format copies in every blend mode.
+bool runSame444(const BlitJob& j)
+{
+    return runMode<Px16, Px16>(j, ConvSame{}, Blend444{j.alpha, j.color, 0xFFFF});
+}
+bool runSame555(const BlitJob& j)
+{
+    return runMode<Px16, Px16>(j, ConvSame{}, Blend555{j.alpha, j.color, 0xFFFF});
+}
+bool runSame565(const BlitJob& j)
+{
+    return runMode<Px16, Px16>(j, ConvSame{}, Blend565{j.alpha, j.color, 0xFFFF});
+}
+bool runSame888(const BlitJob& j)
+{
+    return runMode<Px24, Px24>(j, ConvSame{}, Blend888{j.alpha, j.color, 0xFFFFFF});
+}
+bool runSame8888(const BlitJob& j)
+{
+    return runMode<Px32, Px32>(j, ConvSame{}, Blend8888{j.alpha, j.color, 0xFFFFFFFF});
+}
+
+// The specialised copies, chosen once per blit by source and destination format
+// (kAnyFormat matches every format). They are tried in table order; a routine
+// returns false when the job's mode or key is not its case, and the next one is
+// tried. When none takes the job, the caller runs the reference copy.
+typedef bool (*BlitRunFn)(const BlitJob& j);
+constexpr uint32_t kAnyFormat = 0xFFFFFFFF;
+struct BlitRoutine {
+    uint32_t srcFormat;
+    uint32_t dstFormat;
+    BlitRunFn run;
+};
+const BlitRoutine kRoutines[] = {
+    {.srcFormat = kAnyFormat, .dstFormat = PF_565, .run = run565},  // the hottest cases first
+    {.srcFormat = PF_444, .dstFormat = PF_444, .run = runSame444},
+    {.srcFormat = PF_555, .dstFormat = PF_555, .run = runSame555},
+    {.srcFormat = PF_565, .dstFormat = PF_565, .run = runSame565},
+    {.srcFormat = PF_888, .dstFormat = PF_888, .run = runSame888},
+    {.srcFormat = PF_8888, .dstFormat = PF_8888, .run = runSame8888},
+    {.srcFormat = PF_8888, .dstFormat = kAnyFormat, .run = runFromTrueColor},
+    {.srcFormat = PF_888, .dstFormat = kAnyFormat, .run = runFromTrueColor},
+    {.srcFormat = PF_PALETTE, .dstFormat = kAnyFormat, .run = runFromByte},
+    {.srcFormat = PF_MONO8, .dstFormat = kAnyFormat, .run = runFromByte},
+};
+
 }
 
 bool blitFastRun(const BlitJob& j)
 {
     if (!contiguous(j) || j.mode >= BLEND_COUNT)
         return false;
-    uint32_t sf = j.srcFormat;
-    if (j.dstFormat == PF_565 && run565(j))
-        return true;
-    if (sf == j.dstFormat) {
-        switch (sf) {
-        case PF_444:
-            return runMode<Px16, Px16>(j, ConvSame{}, Blend444{j.alpha, j.color, 0xFFFF});
-        case PF_555:
-            return runMode<Px16, Px16>(j, ConvSame{}, Blend555{j.alpha, j.color, 0xFFFF});
-        case PF_565:
-            return runMode<Px16, Px16>(j, ConvSame{}, Blend565{j.alpha, j.color, 0xFFFF});
-        case PF_888:
-            return runMode<Px24, Px24>(j, ConvSame{}, Blend888{j.alpha, j.color, 0xFFFFFF});
-        case PF_8888:
-            return runMode<Px32, Px32>(j, ConvSame{}, Blend8888{j.alpha, j.color, 0xFFFFFFFF});
-        default:
-            break;
-        }
-    }
-    if (sf == PF_8888 || sf == PF_888)
-        return runFromTrueColor(j);
-    if (sf == PF_PALETTE || sf == PF_MONO8)
-        return runFromByte(j);
+    for (const BlitRoutine& r : kRoutines)
+        if ((r.srcFormat == kAnyFormat || r.srcFormat == j.srcFormat) &&
+            (r.dstFormat == kAnyFormat || r.dstFormat == j.dstFormat) && r.run(j))
+            return true;
     return false;
 }
 

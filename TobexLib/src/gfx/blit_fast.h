@@ -22,8 +22,8 @@ struct BlitJob {
     const SURFACE* dstSurface;  // for conversions to "Palette"
 };
 
-// Runs the job with a specialised loop; false when none fits (the caller then
-// uses the reference copy).
+// Runs the job with the specialised loop a table chooses by source and
+// destination format; false when none fits (the caller then uses the reference copy).
 bool blitFastRun(const BlitJob& j);
 
 // Same-format rectangle copies of presentation, by source format.

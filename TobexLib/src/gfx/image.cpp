@@ -11,6 +11,7 @@
 
 #include <vector>
 
+#include "base/bytes.h"
 #include "base/log.h"
 #include "base/mem.h"
 #include "base/text.h"
@@ -24,15 +25,6 @@ constexpr uint8_t GSF_FLAG_RLE = 1;
 constexpr uint8_t GSF_FLAG_WIDE = 2;
 constexpr int TGA_HEADER_SIZE = 18;
 constexpr int NAME_BUF = 278;
-
-uint16_t le16(const uint8_t* p)
-{
-    return (uint16_t)(p[0] | p[1] << 8);
-}
-uint32_t le32(const uint8_t* p)
-{
-    return p[0] | p[1] << 8 | p[2] << 16 | (uint32_t)p[3] << 24;
-}
 
 // Small checked readers over a VFile: false on a short read.
 bool readBytes(VFile* f, void* out, int32_t n)
@@ -48,7 +40,7 @@ bool readU16(VFile* f, uint16_t* v)
     uint8_t b[2];
     if (!readBytes(f, b, 2))
         return false;
-    *v = le16(b);
+    *v = leRead16(b);
     return true;
 }
 bool readU32(VFile* f, uint32_t* v)
@@ -56,7 +48,7 @@ bool readU32(VFile* f, uint32_t* v)
     uint8_t b[4];
     if (!readBytes(f, b, 4))
         return false;
-    *v = le32(b);
+    *v = leRead32(b);
     return true;
 }
 
@@ -66,12 +58,14 @@ bool writeU8(VFile* f, uint8_t v)
 }
 bool writeU16(VFile* f, uint16_t v)
 {
-    uint8_t b[2] = {(uint8_t)v, (uint8_t)(v >> 8)};
+    uint8_t b[2];
+    leWrite16(b, v);
     return vfsWrite(f, b, 2) == 2;
 }
 bool writeU32(VFile* f, uint32_t v)
 {
-    uint8_t b[4] = {(uint8_t)v, (uint8_t)(v >> 8), (uint8_t)(v >> 16), (uint8_t)(v >> 24)};
+    uint8_t b[4];
+    leWrite32(b, v);
     return vfsWrite(f, b, 4) == 4;
 }
 
@@ -165,13 +159,13 @@ bool tgaTake(TgaRead* t, uint32_t* v)
         *v = p[0];
         break;
     case 2:
-        *v = le16(p) & 0x7FFF;
+        *v = leRead16(p) & 0x7FFF;
         break;
     case 3:
-        *v = p[0] | p[1] << 8 | p[2] << 16;
+        *v = leRead24(p);
         break;
     default:
-        *v = le32(p);
+        *v = leRead32(p);
         break;
     }
     return true;
@@ -261,7 +255,7 @@ bool tgaReadMap(VFile* f, TgaRead* t, PALETTE* pal)
         uint8_t b[3];
         if (!readBytes(f, b, entryBytes))
             return false;
-        uint32_t v = entryBytes == 2 ? (le16(b) & 0x7FFF) : (uint32_t)(b[0] | b[1] << 8 | b[2] << 16);
+        uint32_t v = entryBytes == 2 ? (leRead16(b) & 0x7FFF) : leRead24(b);
         pal->colors[i] = toRGB(v);
     }
     // Entries beyond 256 are skipped so the pixels are read from where they start.
@@ -465,9 +459,21 @@ bool tgaParseHeader(const uint8_t b[18], TGAHEADER* h)
 {
     if (!b || !h)
         return false;
-    *h = TGAHEADER{b[0],        b[1],         b[2],         le16(b + 3),  le16(b + 5), b[7],
-                   le16(b + 8), le16(b + 10), le16(b + 12), le16(b + 14), b[16],       b[17]};
-    return true;
+    // The fields in file order (braced initialisers are read left to right).
+    ByteReader r = byteReader(b, TGA_HEADER_SIZE);
+    *h = TGAHEADER{.nIDLen = brU8(&r),
+                   .nCMapType = brU8(&r),
+                   .nImgType = brU8(&r),
+                   .nCMapOrig = brU16(&r),
+                   .nCMapLen = brU16(&r),
+                   .nCMapSize = brU8(&r),
+                   .nXPos = brU16(&r),
+                   .nYPos = brU16(&r),
+                   .nWidth = brU16(&r),
+                   .nHeight = brU16(&r),
+                   .nPixSize = brU8(&r),
+                   .descriptor = brU8(&r)};
+    return r.ok;
 }
 
 void tgaLogHeader(const TGAHEADER* h, const char16_t* name)

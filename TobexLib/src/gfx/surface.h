@@ -6,6 +6,7 @@
 
 #include <stdint.h>
 
+#include "base/rect.h"
 #include "gfx/format.h"
 #include "obj/container.h"
 
@@ -15,10 +16,6 @@ constexpr uint32_t SF_NO_KEY = 0x80000000u;  // keycolor value meaning no key co
 constexpr int32_t SF_MAX_SIDE = 16384;
 constexpr int32_t SF_MAX_BYTES = 64 * 1024 * 1024;
 constexpr uint32_t SF_FRAME_ELEM = 16;  // bytes of one frame rectangle
-
-struct RECT {
-    int32_t x, y, w, h;
-};
 
 // The frame rectangles of a surface: an engine vector of RECT elements.
 using SfFrames = Vector;

@@ -5,6 +5,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "base/bytes.h"
 #include "base/log.h"
 #include "base/mem.h"
 #include "base/text.h"
@@ -48,19 +49,6 @@ int32_t binarySearch(const Vector* v, const void* key, VecCompare compare, int32
     }
     *insertAt = low;
     return -1;
-}
-
-void writeLe32(uint8_t* p, uint32_t v)
-{
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-    p[2] = uint8_t(v >> 16);
-    p[3] = uint8_t(v >> 24);
-}
-
-uint32_t readLe32(const uint8_t* p)
-{
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
 }
@@ -292,8 +280,8 @@ bool vecWrite(const Vector* v, VFile* file)
     if (!v || !file)
         return false;
     uint8_t head[8];
-    writeLe32(head, uint32_t(v->count));
-    writeLe32(head + 4, v->elemSize);
+    leWrite32(head, uint32_t(v->count));
+    leWrite32(head + 4, v->elemSize);
     if (vfsWrite(file, head, 8) != 8)
         return false;
     int32_t bytes = int32_t(size_t(v->count) * v->elemSize);
@@ -307,8 +295,8 @@ bool vecRead(Vector* v, VFile* file)
     uint8_t head[8];
     if (vfsRead(file, head, 8) != 8)
         return false;
-    int32_t count = int32_t(readLe32(head));
-    uint32_t elemSize = readLe32(head + 4);
+    int32_t count = int32_t(leRead32(head));
+    uint32_t elemSize = leRead32(head + 4);
     uint64_t bytes = uint64_t(elemSize) * uint64_t(uint32_t(count));
     uint32_t size = vfsSize(file), pos = vfsTell(file);
     if (count < 0 || bytes > kMaxVectorBytes || pos > size || bytes > size - pos) {

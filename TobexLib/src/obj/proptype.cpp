@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "base/bytes.h"
 #include "base/log.h"
 #include "base/mem.h"
 #include "obj/container.h"
@@ -418,8 +419,7 @@ bool readObjectId(WorldFile* wf, void* value, const TypeInfo*)
     int have = absolute ? 0 : 1;
     if (wfRead(wf, bytes + have, 4 - have) != 4 - have)
         return false;
-    int32_t n = int32_t(uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 |
-                        uint32_t(bytes[3]) << 24);
+    int32_t n = int32_t(leRead32(bytes));
     *static_cast<ObjectId*>(value) = absolute ? n : localReference(n);
     return true;
 }
@@ -748,9 +748,9 @@ void byteFromStr(const char* text, void* value, const TypeInfo*)
 
 // ---- The type table ---------------------------------------------------------------------------
 
-const char* const kOrtNames[] = {"constant", "cycle", "pingpong", "rel.repeat"};
-const char* const kInterpNames[] = {"set", "linear", "smooth"};
-const char* const kTypeNames[] = {
+constexpr const char* kOrtNames[] = {"constant", "cycle", "pingpong", "rel.repeat"};
+constexpr const char* kInterpNames[] = {"set", "linear", "smooth"};
+constexpr const char* kTypeNames[] = {
     "UNDEFINED",     "BOOL",     "INT",     "FIXED16",      "FIXED32", "FLOAT",         "COLOR",
     "KEY",           "STRING16", "STRING",  "CONST_STRING", "WSTRING", "CONST_WSTRING", "TSTRING",
     "CONST_TSTRING", "PTR",      "TIME",    "OBJECTID",     "METHOD",  "RECT",          "POINT2",
@@ -773,7 +773,7 @@ struct TypeRow {
         .release = (trelease), .valueNames = (names), .nValueNames = (n)                               \
     }
 
-const TypeRow kTypes[PT_COUNT] = {
+constexpr TypeRow kTypes[PT_COUNT] = {
     {TYPE(PT_UNDEFINED, 0, false, nullptr, nullptr, nullptr, 0), writeSkipped, readSkipped, wordToStr,
      skippedFromStr, false},
     {TYPE(PT_BOOL, 1, true, nullptr, nullptr, nullptr, 0), writeRaw, readRaw, boolToStr, boolFromStr, false},
@@ -831,6 +831,16 @@ const TypeRow kTypes[PT_COUNT] = {
     {TYPE(PT_INTERP, 1, true, nullptr, nullptr, kInterpNames, 3), writeRaw, readRaw, byteToStr, byteFromStr,
      false},
 };
+
+// Look-ups index the table by type id, so row i must describe type i.
+constexpr bool rowsFollowIds()
+{
+    for (int i = 0; i < PT_COUNT; i++)
+        if (kTypes[i].info.id != i)
+            return false;
+    return true;
+}
+static_assert(rowsFollowIds(), "row i of the property-type table must describe type i");
 
 const TypeRow* row(int type)
 {

@@ -4,6 +4,8 @@
 
 #include <stdint.h>
 
+#include "base/rect.h"
+
 struct WorldFile;
 
 enum PropType : uint8_t {
@@ -50,9 +52,6 @@ constexpr uint32_t REL_TAG = 0x5F000000u;        // top byte of a relative INT v
 struct Key {
     uint32_t time;  // ms since the controlled object's tStart
     int32_t value;  // BOOL in the low byte, INT, FLOAT bits or 0x00RRGGBB
-};
-struct Rect {
-    int32_t x, y, w, h;
 };
 struct Point2 {
     int32_t x, y;

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "app/host.h"
+#include "base/bytes.h"
 #include "base/log.h"
 #include "base/mem.h"
 #include "sound/music.h"
@@ -93,11 +94,6 @@ bool validVoice(int voice)
     return g_snd.active && voice > 0 && voice < SND_MUSIC_VOICES + SND_FX_VOICES;
 }
 
-uint32_t readLe32(const unsigned char* p)
-{
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
 // WAV headers the library trusts too far: it sizes a sample's buffer from the
 // length the data chunk claims before it reads a byte of the data (a short file
 // claiming 4 GB made it allocate 4 GB); it divides the rate by the channel count
@@ -117,7 +113,7 @@ bool wavHeaderSafe(VFile* f)
         const int32_t want = uint64_t(pos) + 12 <= size ? 12 : 8;
         if (!vfsSeek(f, int32_t(pos), 0) || vfsRead(f, head, want) != want)
             break;
-        const uint32_t len = readLe32(head + 4);
+        const uint32_t len = leRead32(head + 4);
         if (!memcmp(head, "data", 4)) {
             safe = len <= size - (pos + 8);
             break;

@@ -23,6 +23,7 @@
 #include <unzip.h>
 #include <zlib.h>
 
+#include "base/bytes.h"
 #include "base/log.h"
 #include "base/mem.h"
 #include "vfs/scramble.h"
@@ -52,16 +53,6 @@ enum class MemberState {
     Open,
     Broken
 };
-
-uint16_t readU16(const uint8_t* p)
-{
-    return uint16_t(p[0] | (p[1] << 8));
-}
-
-uint32_t readU32(const uint8_t* p)
-{
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
 
 voidpf zAlloc(voidpf, uInt items, uInt size)
 {
@@ -230,7 +221,7 @@ uint32_t findEndRecord(ZipReader* z, bool* scrambled)
             if (pass == 1)
                 vfsScrambleBytes(window, len, start);
             for (int i = int(len) - 4; i >= 0; --i) {
-                if (readU32(window + i) != ZIP_END_SIG)
+                if (leRead32(window + i) != ZIP_END_SIG)
                     continue;
                 *scrambled = pass == 1;
                 return start + uint32_t(i);
@@ -242,7 +233,7 @@ uint32_t findEndRecord(ZipReader* z, bool* scrambled)
 
 uint64_t readU64(const uint8_t* p)
 {
-    return uint64_t(readU32(p)) | uint64_t(readU32(p + 4)) << 32;
+    return uint64_t(leRead32(p)) | uint64_t(leRead32(p + 4)) << 32;
 }
 
 // Writers that stream (Info-ZIP reading standard input, for one) put a Zip64 end
@@ -255,14 +246,14 @@ uint32_t readZip64End(ZipReader* z, uint32_t at, uint32_t* count, uint64_t* dirS
     uint8_t loc[kZip64LocatorSize], rec[kZip64EndSize];
     if (at < kZip64LocatorSize ||
         physRead(z, at - kZip64LocatorSize, loc, kZip64LocatorSize) != kZip64LocatorSize ||
-        readU32(loc) != ZIP64_LOCATOR_SIG)
+        leRead32(loc) != ZIP64_LOCATOR_SIG)
         return 0;
     uint64_t where = readU64(loc + 8);
     if (where >= at || physRead(z, where, rec, kZip64EndSize) != kZip64EndSize ||
-        readU32(rec) != ZIP64_END_SIG)
+        leRead32(rec) != ZIP64_END_SIG)
         return 0;
     uint64_t onDisk = readU64(rec + 24), total = readU64(rec + 32);
-    if (readU32(rec + 16) != 0 || readU32(rec + 20) != 0 || onDisk != total || total > 0xFFFF)
+    if (leRead32(rec + 16) != 0 || leRead32(rec + 20) != 0 || onDisk != total || total > 0xFFFF)
         return 0;
     *count = uint32_t(total);
     *dirSize = readU64(rec + 40);
@@ -277,10 +268,10 @@ bool readEndRecord(ZipReader* z, uint32_t at)
     uint8_t rec[kEndRecordSize];
     if (physRead(z, at, rec, kEndRecordSize) != kEndRecordSize)
         return false;
-    if (readU16(rec + 4) != 0 || readU16(rec + 6) != 0 || readU16(rec + 8) != readU16(rec + 10))
+    if (leRead16(rec + 4) != 0 || leRead16(rec + 6) != 0 || leRead16(rec + 8) != leRead16(rec + 10))
         return false;
-    uint32_t count = readU16(rec + 10);
-    uint64_t dirSize = readU32(rec + 12), dirOffset = readU32(rec + 16);
+    uint32_t count = leRead16(rec + 10);
+    uint64_t dirSize = leRead32(rec + 12), dirOffset = leRead32(rec + 16);
     uint32_t end = readZip64End(z, at, &count, &dirSize, &dirOffset);
     if (end == 0)
         end = at;
@@ -327,22 +318,22 @@ void logFailure(const char* op, const char* what, const VFile* f)
 // Parses one directory record at p (avail bytes left); returns its length, 0 when malformed.
 uint32_t parseRecord(const uint8_t* p, uint32_t avail, MemberEntry* e)
 {
-    if (avail < kCentralRecordSize || readU32(p) != ZIP_CENTRAL_SIG)
+    if (avail < kCentralRecordSize || leRead32(p) != ZIP_CENTRAL_SIG)
         return 0;
-    uint32_t nameLen = readU16(p + 28);
-    uint32_t len = kCentralRecordSize + nameLen + readU16(p + 30) + readU16(p + 32);
+    uint32_t nameLen = leRead16(p + 28);
+    uint32_t len = kCentralRecordSize + nameLen + leRead16(p + 30) + leRead16(p + 32);
     if (nameLen > kMaxNameBytes || len > avail)
         return 0;
     for (uint32_t i = 0; i < nameLen; ++i)
         e->name[i] = char16_t(p[kCentralRecordSize + i]);
     e->name[nameLen] = 0;
-    e->flags = readU16(p + 8);
-    e->method = readU16(p + 10);
-    e->dosDateTime = uint32_t(readU16(p + 14)) << 16 | readU16(p + 12);
-    e->crc = readU32(p + 16);
-    e->compressedSize = readU32(p + 20);
-    e->size = readU32(p + 24);
-    e->disk = readU16(p + 34);
+    e->flags = leRead16(p + 8);
+    e->method = leRead16(p + 10);
+    e->dosDateTime = uint32_t(leRead16(p + 14)) << 16 | leRead16(p + 12);
+    e->crc = leRead32(p + 16);
+    e->compressedSize = leRead32(p + 20);
+    e->size = leRead32(p + 24);
+    e->disk = leRead16(p + 34);
     e->pos = 0;
     return len;
 }

@@ -1,0 +1,119 @@
+// Registration of the control classes and the font object: the class tree with
+// its inherited and cleared slots, descriptors that match the records, and
+// fonts that are missing, of the wrong class or unusable drawing nothing.
+#include <gtest/gtest.h>
+
+#include "ctl/draw.h"
+#include "ctl_fixture.h"
+
+namespace {
+
+ClassDesc* const kAll[] = {&g_ctlFontClass,         &g_ctlBaseClass,         &g_ctlStaticClass,
+                           &g_ctlTimerClass,        &g_ctlButtonClass,       &g_ctlEditBoxClass,
+                           &g_ctlButton2StateClass, &g_ctlCheckboxClass,     &g_ctlScrollbarClass,
+                           &g_ctlScrollbar1Class,   &g_ctlScrollbar2Class,   &g_ctlListItemClass,
+                           &g_ctlRadioButtonClass,  &g_ctlFileListItemClass, &g_ctlListClass,
+                           &g_ctlFileListClass,     &g_ctlWindowClass};
+
+}
+
+TEST_F(CtlTest, ClassesDeclareOnlyTheirDifferences)
+{
+    // Inherited, bound and cleared slots after registration.
+    EXPECT_EQ(g_ctlStaticClass.create, Actor_Create);
+    EXPECT_EQ(g_ctlFontClass.create, CtlFont_Create);
+    EXPECT_EQ(g_ctlFontClass.slots[M_SYNC], CtlFont_Create);
+    EXPECT_EQ(g_ctlTimerClass.slots[M_SYNC], CtlTimer_Sync);
+    EXPECT_EQ(g_ctlButtonClass.slots[M_SYNC], Actor_Create);
+    EXPECT_EQ(g_ctlEditBoxClass.slots[M_INFOCUSOUT], nullptr);
+    EXPECT_EQ(g_ctlButton2StateClass.slots[M_INKEYPRESS], nullptr);
+    EXPECT_EQ(g_ctlRadioButtonClass.slots[M_INKEYRELEASE], CtlButton2State_InKeyRelease);
+    EXPECT_EQ(g_ctlRadioButtonClass.slots[M_INFOCUSOUT], nullptr);
+    EXPECT_EQ(g_ctlScrollbarClass.slots[M_INKEYPRESS], CtlButton_InKeyPress);
+    EXPECT_EQ(g_ctlFileListClass.slots[M_SAVE], World_Save);
+    EXPECT_EQ(g_ctlFileListClass.slots[M_MOVEKEYFOCUS], CtlList_MoveKeyFocus);
+    EXPECT_EQ(g_ctlFileListClass.slots[M_INFOCUSOUT], World_InFocusOut);
+    EXPECT_EQ(g_ctlWindowClass.slots[M_INFOCUSIN], CtlWindow_InFocusIn);
+    EXPECT_TRUE(classIsA(&g_ctlFileListItemClass, &g_actorClass));
+    // By-name methods exist but sit in no slot.
+    EXPECT_EQ(methodFind("CtlFileList_SetDir"), CtlFileList_SetDir);
+    CtlFileList* list = create<CtlFileList>(&g_ctlFileListClass);
+    EXPECT_NE(objPropIndex(list, "SetDir"), PROP_UNKNOWN);
+    EXPECT_EQ(*static_cast<ObjMethod*>(objPropAddr(list, "GetSel")), nullptr);
+
+    // Every descriptor lies inside its record, and defaults are the specified ones.
+    for (ClassDesc* cls : kAll)
+        for (uint32_t i = 0; i < cls->nProps; i++)
+            EXPECT_LE(cls->descs[i].offset + cls->descs[i].size, cls->objectSize)
+                << cls->name << "." << cls->descs[i].name;
+    CtlCheckbox* box = create<CtlCheckbox>(&g_ctlCheckboxClass);
+    EXPECT_EQ(box->tabstop, 1);
+    EXPECT_EQ(box->frame, 0);
+    EXPECT_EQ(box->alpha, 256);
+    EXPECT_EQ(box->font, OBJ_NONE);
+    EXPECT_EQ(create<CtlRadioButton>(&g_ctlRadioButtonClass)->colBkg, 0x3F3F3Fu);
+    EXPECT_EQ(create<CtlTimer>(&g_ctlTimerClass)->propid, 1);
+    EXPECT_EQ(list->tabstop, 1);
+    EXPECT_EQ(list->current, -1);
+    EXPECT_EQ(create<CtlWindow>(&g_ctlWindowClass)->font, OBJ_NONE);
+}
+
+TEST_F(CtlTest, FontsThatCannotDrawDrawNothing)
+{
+    SURFACE* s = sfCreate(64, 32, PF_565, false, SF_NO_KEY, nullptr);
+    ASSERT_NE(s, nullptr);
+    ViewRect view = {s, 0, 0, {0, 0, 64, 32}};
+    CtlStatic* label = create<CtlStatic>(&g_ctlStaticClass);
+    PropFromStr("AB", PT_TSTRING, &label->text);
+    auto drawn = [&]() {
+        gfxSetColor(0);
+        sfFillRect(s, nullptr);
+        calcObjBBox(label, &view);
+        label->bbox.x = label->bbox.y = 0;
+        CtlStatic_Render(label, &view);
+        for (int y = 0; y < 32; y++)
+            for (int x = 0; x < 64; x++)
+                if (sfGetPixel(s, x, y))
+                    return true;
+        return false;
+    };
+    EXPECT_TRUE(drawn()) << "no font object: the system font";
+    EXPECT_EQ(label->bbox.w, 14);
+
+    // A font object of another class is not read as a font.
+    label->font = objId(create<Str>(&g_strClass));
+    EXPECT_TRUE(drawn());
+
+    // A font without a sheet, one whose grid does not fit its sheet, and one with
+    // an empty cell all draw nothing.
+    writeFontSheet("small.tga", 2, 2);
+    Sprite* sheet = create<Sprite>(&g_spriteClass);
+    PropFromStr("small.tga", PT_TSTRING, &sheet->file);
+    CtlFont* font = create<CtlFont>(&g_ctlFontClass);
+    label->font = objId(font);
+    EXPECT_FALSE(drawn());
+    font->sprite = objId(sheet);
+    font->nCharWidth = 7;
+    font->nCharHeight = 14;
+    font->nXSrcOffs = font->nYSrcOffs = font->nXSrcSpacing = font->nYSrcSpacing = 1;
+    font->nXSrcChars = 14;
+    font->nYSrcChars = 7;
+    font->nFirstChar = 'A';
+    EXPECT_EQ(CtlFont_Create(font, nullptr), 1);
+    EXPECT_FALSE(drawn());
+    font->nXSrcChars = font->nYSrcChars = 2;
+    font->nCharWidth = 0;
+    EXPECT_EQ(CtlFont_Create(font, nullptr), 1);
+    EXPECT_FALSE(drawn());
+    font->nCharWidth = 7;
+    EXPECT_EQ(CtlFont_Create(font, nullptr), 0);
+    EXPECT_EQ(font->font.nLastChar, 'D');
+    EXPECT_TRUE(drawn());
+
+    // The sheet is the sprite's: once the sprite is gone the font draws nothing.
+    objDestroy(sheet);
+    EXPECT_FALSE(drawn());
+    EXPECT_EQ(CtlFont_Create(font, nullptr), 0);
+    EXPECT_FALSE(drawn());
+    sfDestroy(s);
+}

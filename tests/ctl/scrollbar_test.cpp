@@ -1,0 +1,141 @@
+// Scroll bars and sliders through the input queue: steps stop at 0 and total,
+// orientation decides which keys count, arrows and the thumb by pen, a bar with
+// no range, and the slider's taps and key steps.
+#include <gtest/gtest.h>
+
+#include "ctl_fixture.h"
+
+namespace {
+
+const char kScreen[] =
+    "World\nname\tScr\nbKeysMoveFocus\t1\nobjs\t1 2 3 4\n\n"
+    "CtlScrollbar\nname\tkeys\nx\t200\ny\t10\nwidth\t15\nheight\t15\ntotal\t3\nidCtl\t11\n\n"
+    "CtlScrollbar1\nname\tbar\nhoriz\t1\nx\t10\ny\t10\nwidth\t100\nheight\t11\nidCtl\t12\n\n"
+    "CtlScrollbar2\nname\tslider\nhoriz\t1\nx\t10\ny\t50\nwidth\t101\nheight\t10\ncolBkg\t0 0 255\nidCtl\t13\n\n"
+    "CtlScrollbar1\nname\tshort\nhoriz\t1\nx\t10\ny\t100\nwidth\t15\nheight\t11\ntotal\t5\nidCtl\t14\n\n";
+
+using Codes = std::vector<int>;
+
+class CtlBarTest : public CtlTest {
+protected:
+    void SetUp() override
+    {
+        CtlTest::SetUp();
+        loadScreen(kScreen);
+    }
+    static InputEvent release(uint16_t key)
+    {
+        return InputEvent{EV_RELEASE, key, 0, 0, 0, nullptr};
+    }
+};
+
+}
+
+TEST_F(CtlBarTest, StepsStopAtTheEndsAndFollowTheOrientation)
+{
+    CtlScrollbar* keys = find<CtlScrollbar>("keys");
+    InputEvent down = release(KEY_DOWN), up = release(KEY_UP), left = release(KEY_LEFT);
+    for (int i = 0; i < 5; i++)
+        EXPECT_EQ(CtlScrollbar_InKeyRelease(keys, &down), 11);
+    EXPECT_EQ(keys->current, 3) << "reaches total";
+    EXPECT_EQ(CtlScrollbar_InKeyRelease(keys, &left), 0)
+        << "a vertical bar leaves left and right to the World";
+    for (int i = 0; i < 5; i++)
+        CtlScrollbar_InKeyRelease(keys, &up);
+    EXPECT_EQ(keys->current, 0);
+
+    // A plain bar keeps the pressed look until it loses focus.
+    penTap(205, 15);
+    EXPECT_EQ(run(), (Codes{1}));
+    EXPECT_EQ(keys->state, 1);
+    penTap(15, 55);
+    run();
+    EXPECT_EQ(keys->state, 0);
+}
+
+TEST_F(CtlBarTest, ArrowsStepAndTheThumbDragsToTheClampedEnd)
+{
+    CtlScrollbar1* bar = find<CtlScrollbar1>("bar");
+    EXPECT_EQ(bar->total, 100);
+    inputPenMessage(WM_LBUTTONDOWN, 104, 15);  // second arrow
+    inputPenMessage(WM_LBUTTONUP, 60, 15);     // released on the track
+    EXPECT_EQ(run(), (Codes{12}));
+    EXPECT_EQ(bar->current, 1);
+    EXPECT_EQ(bar->state, 0);
+
+    // The thumb starts at S = 21; dragged past the far end it stops at total.
+    inputPenMessage(WM_LBUTTONDOWN, 23, 15);
+    run();
+    EXPECT_EQ(bar->state, 3);
+    EXPECT_EQ(bar->dragStart, 2);
+    inputPenMessage(WM_MOUSEMOVE, 105, 15);
+    run();
+    EXPECT_EQ(bar->current, 100);
+    inputPenMessage(WM_LBUTTONUP, 105, 15);
+    EXPECT_EQ(run(), (Codes{12}));
+    EXPECT_EQ(bar->current, 100);
+    inputPenMessage(WM_LBUTTONDOWN, 15, 15);  // first arrow
+    inputPenMessage(WM_LBUTTONUP, 15, 15);
+    run();
+    EXPECT_EQ(bar->current, 99);
+
+    // Keys step it too, once focused: right and left for a horizontal bar.
+    keyTap(VK_RIGHT);
+    EXPECT_EQ(run(), (Codes{12}));
+    EXPECT_EQ(bar->current, 100);
+}
+
+TEST_F(CtlBarTest, ABarWithoutRangeNeitherDividesNorDrawsOutside)
+{
+    CtlScrollbar1* bar = find<CtlScrollbar1>("short");
+    gfxSetColor(0);
+    sfFillRect(screenSurface(), nullptr);
+    for (int current : {0, 3, 5}) {
+        bar->current = current;
+        frame();
+        for (int x = 25; x < 45; x++)
+            EXPECT_EQ(rgbAt(x, 105), 0u) << "x " << x << " current " << current;
+    }
+    // The thumb (left of the box now) is taken and dragged: the value stays.
+    auto drag = [&](int from, int to) {
+        inputPenMessage(WM_LBUTTONDOWN, from, 105);
+        run();
+        EXPECT_EQ(bar->state, 3);
+        inputPenMessage(WM_MOUSEMOVE, to, 105);
+        run();
+        inputPenMessage(WM_LBUTTONUP, to, 105);
+        run();
+    };
+    drag(12, 24);
+    EXPECT_EQ(bar->current, 5);
+    bar->total = 0;
+    bar->current = 0;
+    frame();
+    drag(10, 24);
+    EXPECT_EQ(bar->current, 0);
+}
+
+TEST_F(CtlBarTest, SliderTapsSetTheValueAndKeysStepOnPressAndRelease)
+{
+    CtlScrollbar2* slider = find<CtlScrollbar2>("slider");
+    penTap(110, 55);
+    EXPECT_EQ(run(), (Codes{13}));
+    EXPECT_EQ(slider->current, 100);
+    penTap(10, 55);
+    run();
+    EXPECT_EQ(slider->current, 0);
+    keyTap(VK_RIGHT);
+    EXPECT_EQ(run(), (Codes{13, 13}));
+    EXPECT_EQ(slider->current, 2);
+    // The part beyond the value is covered with colBkg.
+    gfxSetColor(0);
+    sfFillRect(screenSurface(), nullptr);
+    frame();
+    EXPECT_NE(rgbAt(11, 55), 0x0000FFu);
+    EXPECT_EQ(rgbAt(13, 55), 0x0000FFu);
+
+    slider->bbox.w = 1;  // one pixel long: no division by zero
+    InputEvent tap = {EV_PRESS, KEY_PEN, 0, slider->bbox.x, slider->bbox.y, nullptr};
+    EXPECT_EQ(CtlScrollbar2_ThumbMove(slider, &tap), 13);
+    EXPECT_EQ(slider->current, 100);
+}

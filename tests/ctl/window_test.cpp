@@ -1,0 +1,74 @@
+// The window: its box from the view and frame, pen events translated into the
+// inner World and cut at the view's edge, keys reaching the inner World, the
+// frame's focus colour, and a missing or wrong inner World.
+#include <gtest/gtest.h>
+
+#include "ctl_fixture.h"
+
+namespace {
+
+const char kScreen[] = "World\nname\tScr\nbKeysMoveFocus\t1\nobjs\t1 2\n\n"
+                       "CtlWindow\nname\twin\nx\t20\ny\t40\ntabstop\t1\ntitle\tInside\nvp\t100 50 100 100\n\n"
+                       "CtlButton\nname\toutside\ntext\tOut\nx\t20\ny\t250\nidCtl\t22\n\n";
+
+const char kInner[] = "TOBT\n\nWorld\nname\tInner\nbKeysMoveFocus\t1\nobjs\t1\n\n"
+                      "CtlButton\nname\tib\ntext\tIn\nx\t105\ny\t57\nwidth\t20\nheight\t20\nidCtl\t21\n\n";
+
+using Codes = std::vector<int>;
+
+class CtlWindowTest : public CtlTest {
+protected:
+    CtlWindow* win = nullptr;
+
+    void SetUp() override
+    {
+        CtlTest::SetUp();
+        writeFile("inner.w", kInner);
+        World* inner = static_cast<World*>(load("inner.w"));
+        ASSERT_NE(inner, nullptr);
+        loadScreen(kScreen);
+        win = find<CtlWindow>("win");
+        win->world = objId(inner);
+        frame();
+    }
+};
+
+}
+
+TEST_F(CtlWindowTest, BoxSurroundsTheViewWithFrameAndTitleBar)
+{
+    EXPECT_EQ(win->bbox.x, 20 - 2);
+    EXPECT_EQ(win->bbox.y, 40 - 2 - 18);
+    EXPECT_EQ(win->bbox.w, 100 + 4);
+    EXPECT_EQ(win->bbox.h, 100 + 4 + 18);
+    win->vp = Rect{0, 0, 0, 0};
+    frame();
+    EXPECT_EQ(win->bbox.w, 240 + 4) << "a zero size is the surface's";
+    EXPECT_EQ(rgbAt(20, 30), 0x0000FFu) << "title bar without focus";
+}
+
+TEST_F(CtlWindowTest, PenReachesTheInnerWorldOnlyInsideTheView)
+{
+    penTap(20 + 5, 40 + 7);
+    EXPECT_EQ(run(), (Codes{1, 21})) << "(5, 7) in the view is (105, 57) inside";
+    EXPECT_EQ(rgbAt(20, 30), 0xFF0000u) << "focused frame";
+    penTap(25, 30);  // the title bar
+    penTap(19, 60);  // the frame
+    EXPECT_EQ(run(), Codes{});
+
+    // Keys go to the inner World while the window has the focus, wherever the pen is.
+    keyTap('Z');
+    EXPECT_EQ(run(), (Codes{1, 21}));
+}
+
+TEST_F(CtlWindowTest, MissingOrWrongInnerWorldTakesNothing)
+{
+    for (ObjectId id : {OBJ_NONE, objId(find<CtlButton>("outside"))}) {
+        win->world = id;
+        penTap(25, 47);
+        EXPECT_EQ(run(), Codes{});
+        EXPECT_EQ(rgbAt(20, 30), 0xFF0000u) << "still drawn";
+    }
+    penTap(25, 255);
+    EXPECT_EQ(run(), (Codes{1, 22}));
+}
