@@ -1,0 +1,167 @@
+// The controls gallery (data/gallery.w in build/data/gallery.pak) shown by
+// `tobex view` headless on a virtual clock and driven by scripts: once by the pen
+// and tap-control, once by the keyboard alone. Each run checks the command codes
+// the controls return, that the screens show text in both fonts, and that a
+// second run gives the same screenshots byte for byte.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "gfx/format.h"
+#include "test_util.h"
+
+namespace {
+
+const std::string kPak = TOBEX_BIN_DIR "/../data/gallery.pak";
+
+// Everything is in the same place on every run: the World file fixes the
+// layout, and the file list shows this folder's files, made alike each time.
+struct GalleryRun {
+    int status;
+    std::vector<int> commands;
+    std::vector<std::string> shots;  // the TGA files, in the order named
+    std::string out;
+};
+
+GalleryRun runGallery(const std::string& script, const std::vector<std::string>& shots)
+{
+    std::string dir = testutil::makeTempDir();
+    testutil::writeFile(dir + "s.txt", script);
+    testutil::writeFile(dir + "notes.txt", "a file for the file list\n");
+    testutil::ToolRun r =
+        testutil::runTobex(dir, "view -m '" + kPak + "' --headless --frame-ms 16 --script s.txt gallery.w");
+    GalleryRun run = {r.status, {}, {}, r.out};
+    for (size_t at = r.out.find("command "); at != std::string::npos; at = r.out.find("command ", at + 1))
+        run.commands.push_back(atoi(r.out.c_str() + at + 8));
+    for (const std::string& s : shots)
+        run.shots.push_back(testutil::readFile(dir + s));
+    std::string cleanup = "rm -rf '" + dir + "'";
+    EXPECT_EQ(system(cleanup.c_str()), 0);
+    return run;
+}
+
+// The colour at (x, y) of a 24-bit top-down TGA screenshot, as 0xRRGGBB.
+uint32_t pixel(const std::string& tga, int x, int y)
+{
+    size_t at = 18 + (size_t(y) * 240 + size_t(x)) * 3;
+    if (tga.size() < at + 3)
+        return 0xFFFFFFFF;
+    return uint32_t(uint8_t(tga[at + 2])) << 16 | uint32_t(uint8_t(tga[at + 1])) << 8 | uint8_t(tga[at]);
+}
+
+// How many different colours the rectangle holds, and how many pixels have `rgb`.
+struct Census {
+    int colours, matching;
+};
+
+Census census(const std::string& tga, int x0, int y0, int w, int h, uint32_t rgb)
+{
+    std::vector<uint32_t> seen;
+    Census c = {0, 0};
+    for (int y = y0; y < y0 + h; y++)
+        for (int x = x0; x < x0 + w; x++) {
+            uint32_t p = pixel(tga, x, y);
+            c.matching += p == rgb;
+            if (std::find(seen.begin(), seen.end(), p) == seen.end())
+                seen.push_back(p);
+        }
+    c.colours = int(seen.size());
+    return c;
+}
+
+// The colour a 0x00RRGGBB property shows as in a screenshot: converted to the
+// screen memory's "565" as the controls convert it, then widened as the host does.
+uint32_t onScreen(uint32_t rgb)
+{
+    uint32_t v = pfOps(PF_565)->fromRGB(rgb);
+    uint32_t r = v >> 11 & 31, g = v >> 5 & 63, b = v & 31;
+    return (r << 3 | r >> 2) << 16 | (g << 2 | g >> 4) << 8 | (b << 3 | b >> 2);
+}
+
+// The command codes other than 1, which only says an event was handled (a
+// press, a focus move).
+std::vector<int> clicks(const std::vector<int>& commands)
+{
+    std::vector<int> out;
+    for (int c : commands)
+        if (c != 1)
+            out.push_back(c);
+    return out;
+}
+}
+
+// Every control taken by the pen: by tap-control where the control has an idCtl
+// on the screen, by coordinates for the scroll bar's arrow and the window's
+// inner button. The command codes come in the order of the taps.
+TEST(Gallery, PenDrivesEveryControlAndRunsRepeatExactly)
+{
+    const std::string script = "100 shot start.tga\n"
+                               "150 tap-control 101\n"  // push button
+                               "200 tap-control 102\n"  // sprite button
+                               "250 tap-control 103\n"  // check box
+                               "300 tap-control 112\n"  // radio button in the list
+                               "350 tap-control 123\n"  // slider, at its middle
+                               "400 tap-control 121\n"  // horizontal scroll bar, its track
+                               "450 pen tap 230 139\n"  // its second arrow: one step
+                               "500 pen tap 158 213\n"  // the button inside the window
+                               "550 tap-control 112\n"  // the selected radio button again
+                               "700 shot end.tga\n"
+                               "750 quit\n";
+    GalleryRun a = runGallery(script, {"start.tga", "end.tga"});
+    ASSERT_EQ(a.status, 0) << a.out;
+    EXPECT_EQ(clicks(a.commands), (std::vector<int>{101, 102, 103, 112, 123, 121, 121, 131, 112})) << a.out;
+    ASSERT_EQ(a.shots[0].size(), 18u + 240u * 320u * 3u);
+    EXPECT_NE(a.shots[0], a.shots[1]);
+
+    // The title in the anti-aliased font has grey edges between its colour and
+    // the background.
+    Census title = census(a.shots[0], 6, 4, 150, 18, onScreen(0xF0F0F0));
+    EXPECT_GT(title.matching, 5);
+    EXPECT_GT(title.colours, 4);
+
+    GalleryRun b = runGallery(script, {"start.tga", "end.tga"});
+    EXPECT_EQ(b.commands, a.commands);
+    EXPECT_EQ(b.shots, a.shots);
+}
+
+// The keyboard alone: arrows move the focus in layout order, Z (the A button)
+// presses, the radio list takes UP and DOWN and RIGHT leaves it, typed text goes
+// into the edit box, the slider and scroll bar step with the arrows.
+TEST(Gallery, KeyboardAloneReachesAndUsesTheControls)
+{
+    const std::string script = "100 key tap DOWN\n"   // focus: push button
+                               "150 key tap Z\n"      // 101
+                               "200 key tap DOWN\n"   // sprite button
+                               "250 key tap Z\n"      // 102
+                               "300 key tap DOWN\n"   // check box
+                               "350 key tap Z\n"      // 103
+                               "400 key tap DOWN\n"   // the radio list
+                               "450 key tap DOWN\n"   // its first item
+                               "500 key tap DOWN\n"   // the second
+                               "550 key tap Z\n"      // 112
+                               "600 key tap RIGHT\n"  // out of the list: the edit box
+                               "650 text !\n"
+                               "700 key tap DOWN\n"   // the slider
+                               "750 key tap RIGHT\n"  // 123 on the press, 123 on the release
+                               "800 key tap DOWN\n"   // the scroll bar
+                               "850 key tap RIGHT\n"  // 121
+                               "900 shot keys.tga\n"
+                               "950 quit\n";
+    GalleryRun a = runGallery(script, {"keys.tga"});
+    ASSERT_EQ(a.status, 0) << a.out;
+    EXPECT_EQ(clicks(a.commands), (std::vector<int>{101, 102, 103, 112, 123, 123, 121})) << a.out;
+    GalleryRun b = runGallery(script, {"keys.tga"});
+    EXPECT_EQ(b.commands, a.commands);
+    ASSERT_EQ(a.shots[0].size(), 18u + 240u * 320u * 3u);
+    EXPECT_EQ(b.shots, a.shots);
+}
+
+TEST(Gallery, AControlTheScreenLacksFailsTheRunAtItsLine)
+{
+    GalleryRun r = runGallery("100 tap-control 101\n200 tap-control 999\n300 quit\n", {});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(clicks(r.commands), std::vector<int>{101});
+    EXPECT_NE(r.out.find("s.txt:2: no visible, active control with idCtl 999"), std::string::npos) << r.out;
+}
