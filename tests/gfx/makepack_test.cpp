@@ -74,7 +74,7 @@ protected:
     // Opens member name of the pack (mounted for the call).
     SURFACE* member(const std::string& pack, const char16_t* name)
     {
-        std::u16string path = u16(dir + "/" + pack);
+        std::u16string path = testutil::wide(dir + pack);
         if (vfsMount(path.c_str()) != 1)
             return nullptr;
         SURFACE* s = sfLoadTGA(name, 0, nullptr);
@@ -149,7 +149,7 @@ TEST_F(Makepack, OddShapesBecomeCentredPicturesOfTheGamesSizes)
     EXPECT_GT(at(top, 15, 0).r, 200);  // the portrait's red band shows at the top
     EXPECT_GT(at(top, 15, 39).b, 200);
     sfDestroy(top);
-    vfsMount(u16(dir + "/odd.zip").c_str());
+    vfsMount(testutil::wide(dir + "odd.zip").c_str());
     char title[16] = {};
     VFile* f = vfsOpen(u"Title.txt");
     ASSERT_NE(f, nullptr);
