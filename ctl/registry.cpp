@@ -214,7 +214,8 @@ bool build(const ClassDecl& d)
     }
     PropDesc* out = d.store->descs;
     memcpy(out, b->descs, b->nProps * sizeof(PropDesc));
-    memcpy(out + b->nProps, d.props, d.nProps * sizeof(PropDesc));
+    if (d.nProps)  // a class may add no properties; memcpy must not see its null table
+        memcpy(out + b->nProps, d.props, d.nProps * sizeof(PropDesc));
     memcpy(out + props, b->descs + b->nProps, b->nMethods * sizeof(PropDesc));
     if (d.nMethods)
         memcpy(out + props + b->nMethods, d.methods, d.nMethods * sizeof(PropDesc));
