@@ -41,7 +41,7 @@ TEST_F(CtlTest, ClassesDeclareOnlyTheirDifferences)
     EXPECT_NE(objPropIndex(list, "SetDir"), PROP_UNKNOWN);
     EXPECT_EQ(*static_cast<ObjMethod*>(objPropAddr(list, "GetSel")), nullptr);
 
-    // Every descriptor lies inside its record, and defaults are the specified ones.
+    // Every descriptor lies inside its record, and each class starts from its documented defaults.
     for (ClassDesc* cls : kAll)
         for (uint32_t i = 0; i < cls->nProps; i++)
             EXPECT_LE(cls->descs[i].offset + cls->descs[i].size, cls->objectSize)
