@@ -22,55 +22,16 @@
 #include "app/text.h"
 #include "ctl/controls.h"
 #include "engine/startup.h"
+#include "headless_world.h"
 #include "sound/sound.h"
 
 namespace {
 
 constexpr int kScreenBytes = ENGINE_SCREEN_W * ENGINE_SCREEN_H * 2;
 
-uint64_t g_ticks;
-uint64_t virtualCounter()
-{
-    return g_ticks;
-}
-
-std::u16string galleryArchive()
-{
-    char exe[PATH_MAX] = {};
-    if (readlink("/proc/self/exe", exe, sizeof exe - 1) <= 0)
-        return u"";
-    std::string path(exe);
-    path = path.substr(0, path.rfind('/')) + "/../data/gallery.pak";
-    char16_t wide[TEXT_MAX_PATH];
-    return textFromUtf8(wide, TEXT_MAX_PATH, path.c_str()) ? std::u16string(wide) : u"";
-}
-
 bool startGallery()
 {
-    static bool started = false;
-    if (started)
-        return true;
-    HostOptions o = {};
-    o.headless = true;
-    if (!hostStart(&o))
-        return false;
-    appInit();
-    clockSetSource(virtualCounter, 1000);
-    clockStart();
-    char16_t tmp[] = u"/tmp/";
-    folderSetPath(FOLDER_PROGRAM, tmp);
-    std::u16string pak = galleryArchive();
-    const char16_t* archives[] = {pak.c_str()};
-    EngineConfig c = {.archives = archives,
-                      .nArchives = 1,
-                      .mountBeside = false,
-                      .needArchive = true,
-                      .startLibraries = ctlStartup};
-    engineStart(&c);
-    engineLoadMain(u"gallery.w");
-    objResetTimes();
-    started = true;
-    return true;
+    return benchworld::start("data/gallery.pak", u"gallery.w");
 }
 
 void frame(uint64_t n)
@@ -86,7 +47,7 @@ void frame(uint64_t n)
     engineRender();
     engineLive();
     appPumpMessages();
-    g_ticks += 16;
+    benchworld::g_ticks += 16;
 }
 
 void BM_GalleryFrame(benchmark::State& state)
