@@ -12,6 +12,7 @@
 
 #include "engine/startup.h"
 #include "game/game.h"
+#include "obj/classdesc.h"
 #include "obj/worldfile.h"
 
 #pragma GCC diagnostic ignored "-Winvalid-offsetof"
@@ -103,25 +104,6 @@ Piece g_defPiece;
 Puzzle g_defPuzzle;
 Prefs g_defPrefs;
 
-template <size_t P, size_t S>
-constexpr ClassDesc makeClass(const char* name, const char* baseName, uint32_t size, PropDesc (&descs)[P],
-                              ObjMethod (&slots)[S], void* defaults)
-{
-    return ClassDesc{.nProps = uint32_t(P - S),
-                     .nMethods = uint32_t(S),
-                     .objectSize = size,
-                     .flags = 0,
-                     .name = name,
-                     .base = nullptr,
-                     .baseName = baseName,
-                     .create = nullptr,
-                     .destroy = nullptr,
-                     .descs = descs,
-                     .nameIndex = nullptr,
-                     .defaults = defaults,
-                     .slots = slots};
-}
-
 // The defaults start as the base class's default object (engine classes are
 // registered by then), with the game's own values on top.
 void initDefaults()
@@ -185,11 +167,13 @@ void bindSlots()
 
 }
 
-ClassDesc g_nodeClass = makeClass("Node", "Actor", sizeof(Node), g_nodeDescs, g_nodeSlots, &g_defNode);
-ClassDesc g_pieceClass = makeClass("Piece", "Actor", sizeof(Piece), g_pieceDescs, g_pieceSlots, &g_defPiece);
+ClassDesc g_nodeClass = objMakeClass("Node", "Actor", sizeof(Node), g_nodeDescs, g_nodeSlots, &g_defNode);
+ClassDesc g_pieceClass =
+    objMakeClass("Piece", "Actor", sizeof(Piece), g_pieceDescs, g_pieceSlots, &g_defPiece);
 ClassDesc g_puzzleClass =
-    makeClass("Puzzle", "World", sizeof(Puzzle), g_puzzleDescs, g_puzzleSlots, &g_defPuzzle);
-ClassDesc g_prefsClass = makeClass("Prefs", "Base", sizeof(Prefs), g_prefsDescs, g_prefsSlots, &g_defPrefs);
+    objMakeClass("Puzzle", "World", sizeof(Puzzle), g_puzzleDescs, g_puzzleSlots, &g_defPuzzle);
+ClassDesc g_prefsClass =
+    objMakeClass("Prefs", "Base", sizeof(Prefs), g_prefsDescs, g_prefsSlots, &g_defPrefs);
 
 bool gameRegisterClasses()
 {

@@ -9,6 +9,7 @@
 #include <string.h>
 
 #include "gfx/display.h"
+#include "obj/classdesc.h"
 #include "obj/worldfile.h"
 
 #pragma GCC diagnostic ignored "-Winvalid-offsetof"
@@ -223,25 +224,6 @@ ObjMethod g_actorSlots[kResponsiveMethods + 1];
 ObjMethod g_controlSlots[kLivingMethods];
 ObjMethod g_keyControlSlots[kLivingMethods + 2];
 
-template <size_t P, size_t S>
-constexpr ClassDesc makeClass(const char* name, const char* baseName, uint32_t size, PropDesc (&descs)[P],
-                              ObjMethod (&slots)[S], void* defaults)
-{
-    return ClassDesc{.nProps = uint32_t(P - S),
-                     .nMethods = uint32_t(S),
-                     .objectSize = size,
-                     .flags = 0,
-                     .name = name,
-                     .base = nullptr,
-                     .baseName = baseName,
-                     .create = nullptr,
-                     .destroy = nullptr,
-                     .descs = descs,
-                     .nameIndex = nullptr,
-                     .defaults = defaults,
-                     .slots = slots};
-}
-
 // The slot tables list each class's differences from its base; classRegister
 // fills in the rest. These bindings are not registered with a class of their own.
 void bindStaticSlots()
@@ -271,32 +253,32 @@ ClassDesc g_objectClass = {.nProps = 0,
                            .nameIndex = nullptr,
                            .defaults = &g_defObject,
                            .slots = nullptr};
-ClassDesc g_baseClass = makeClass("Base", "Object", sizeof(Base), g_baseDescs, g_baseSlots, &g_defBase);
-ClassDesc g_strClass = makeClass("Str", "Base", sizeof(Str), g_strDescs, g_strSlots, &g_defStr);
+ClassDesc g_baseClass = objMakeClass("Base", "Object", sizeof(Base), g_baseDescs, g_baseSlots, &g_defBase);
+ClassDesc g_strClass = objMakeClass("Str", "Base", sizeof(Str), g_strDescs, g_strSlots, &g_defStr);
 ClassDesc g_spriteClass =
-    makeClass("Sprite", "Base", sizeof(Sprite), g_spriteDescs, g_spriteSlots, &g_defSprite);
-ClassDesc g_offscreenSurfaceClass = makeClass("OffscreenSurface", "Base", sizeof(OffscreenSurface),
-                                              g_offscreenDescs, g_offscreenSlots, &g_defOffscreen);
+    objMakeClass("Sprite", "Base", sizeof(Sprite), g_spriteDescs, g_spriteSlots, &g_defSprite);
+ClassDesc g_offscreenSurfaceClass = objMakeClass("OffscreenSurface", "Base", sizeof(OffscreenSurface),
+                                                 g_offscreenDescs, g_offscreenSlots, &g_defOffscreen);
 ClassDesc g_baseLivingClass =
-    makeClass("BaseLiving", "Base", sizeof(BaseLiving), g_livingDescs, g_livingSlots, &g_defLiving);
-ClassDesc g_baseRenderableClass = makeClass("BaseRenderable", "BaseLiving", sizeof(BaseRenderable),
-                                            g_renderableDescs, g_renderableSlots, &g_defRenderable);
-ClassDesc g_baseResponsiveClass = makeClass("BaseResponsive", "BaseRenderable", sizeof(BaseResponsive),
-                                            g_responsiveDescs, g_responsiveSlots, &g_defResponsive);
-ClassDesc g_baseVisibleClass = makeClass("BaseVisible", "BaseResponsive", sizeof(BaseVisible), g_visibleDescs,
-                                         g_visibleSlots, &g_defVisible);
-ClassDesc g_screenViewportClass = makeClass("ScreenViewport", "BaseRenderable", sizeof(ScreenViewport),
-                                            g_screenVpDescs, g_screenVpSlots, &g_defScreenVp);
-ClassDesc g_worldViewportClass = makeClass("WorldViewport", "BaseResponsive", sizeof(WorldViewport),
-                                           g_worldVpDescs, g_worldVpSlots, &g_defWorldVp);
+    objMakeClass("BaseLiving", "Base", sizeof(BaseLiving), g_livingDescs, g_livingSlots, &g_defLiving);
+ClassDesc g_baseRenderableClass = objMakeClass("BaseRenderable", "BaseLiving", sizeof(BaseRenderable),
+                                               g_renderableDescs, g_renderableSlots, &g_defRenderable);
+ClassDesc g_baseResponsiveClass = objMakeClass("BaseResponsive", "BaseRenderable", sizeof(BaseResponsive),
+                                               g_responsiveDescs, g_responsiveSlots, &g_defResponsive);
+ClassDesc g_baseVisibleClass = objMakeClass("BaseVisible", "BaseResponsive", sizeof(BaseVisible),
+                                            g_visibleDescs, g_visibleSlots, &g_defVisible);
+ClassDesc g_screenViewportClass = objMakeClass("ScreenViewport", "BaseRenderable", sizeof(ScreenViewport),
+                                               g_screenVpDescs, g_screenVpSlots, &g_defScreenVp);
+ClassDesc g_worldViewportClass = objMakeClass("WorldViewport", "BaseResponsive", sizeof(WorldViewport),
+                                              g_worldVpDescs, g_worldVpSlots, &g_defWorldVp);
 ClassDesc g_worldClass =
-    makeClass("World", "BaseResponsive", sizeof(World), g_worldDescs, g_worldSlots, &g_defWorld);
+    objMakeClass("World", "BaseResponsive", sizeof(World), g_worldDescs, g_worldSlots, &g_defWorld);
 ClassDesc g_actorClass =
-    makeClass("Actor", "BaseVisible", sizeof(Actor), g_actorDescs, g_actorSlots, &g_defActor);
+    objMakeClass("Actor", "BaseVisible", sizeof(Actor), g_actorDescs, g_actorSlots, &g_defActor);
 ClassDesc g_controlClass =
-    makeClass("Control", "BaseLiving", sizeof(Control), g_controlDescs, g_controlSlots, &g_defControl);
-ClassDesc g_keyControlClass = makeClass("KeyControl", "Control", sizeof(KeyControl), g_keyControlDescs,
-                                        g_keyControlSlots, &g_defKeyControl);
+    objMakeClass("Control", "BaseLiving", sizeof(Control), g_controlDescs, g_controlSlots, &g_defControl);
+ClassDesc g_keyControlClass = objMakeClass("KeyControl", "Control", sizeof(KeyControl), g_keyControlDescs,
+                                           g_keyControlSlots, &g_defKeyControl);
 
 namespace {
 

@@ -1,0 +1,28 @@
+#pragma once
+// Building a class descriptor from static tables: the properties, then the
+// methods, in one array, and a slot table whose size is the method count.
+// Used by the files that register classes, beside the OBJ_PROP and OBJ_METHOD
+// macros of obj/object.h.
+#include <stddef.h>
+#include <stdint.h>
+
+#include "obj/object.h"
+
+template <size_t P, size_t S>
+constexpr ClassDesc objMakeClass(const char* name, const char* baseName, uint32_t size, PropDesc (&descs)[P],
+                                 ObjMethod (&slots)[S], void* defaults)
+{
+    return ClassDesc{.nProps = uint32_t(P - S),
+                     .nMethods = uint32_t(S),
+                     .objectSize = size,
+                     .flags = 0,
+                     .name = name,
+                     .base = nullptr,
+                     .baseName = baseName,
+                     .create = nullptr,
+                     .destroy = nullptr,
+                     .descs = descs,
+                     .nameIndex = nullptr,
+                     .defaults = defaults,
+                     .slots = slots};
+}
