@@ -524,6 +524,16 @@ bool gameWork(int command, const FrameStats* stats)
     return g_game.quit;
 }
 
+void gameCancelQuit()
+{
+    g_game.quit = false;
+    if (void* outro = objGet(g_game.scrIntro))
+        World_KillObj(g_game.mainWorld, outro);
+    g_game.scrIntro = OBJ_NONE;
+    logLine("gameCancelQuit: quit turned into a return to the menu");
+    toMenu();
+}
+
 void gameShutDown()
 {
     Prefs* prefs = g_game.prefs;

@@ -187,6 +187,7 @@ int32_t uiTextLen(void* obj, const char* prop);
 void gamePlay(Sound* s);                              // plays a loaded sound; null is silent
 bool gameWork(int command, const FrameStats* stats);  // the frame's game step; true to quit
 void gameStartUp();                                   // everything after the control library, up to the loop
+void gameCancelQuit();  // the game goes on at the menu after a quit (soak runs)
 void gameShutDown();                                  // saves the position and the preferences
 void showScreen(ObjectId world);
 ObjectId shownScreen();

@@ -1,6 +1,7 @@
 // Tilvo-1's entry: brings the engine up in its order, then the game's classes,
 // sounds, screens and preferences, runs the frame loop and shuts down.
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <time.h>
 
@@ -18,6 +19,7 @@ constexpr int32_t kMemoryReserve = 1000000;
 
 double g_launch;  // seconds on the monotonic clock when main began
 bool g_firstFrameLogged;
+bool g_soak;  // TOBEX_SOAK=1: a quit returns to the menu, so the run lasts its whole frame count
 
 double monotonicSeconds()
 {
@@ -32,13 +34,20 @@ bool frameWork(int command, const FrameStats* stats)
 {
     if (!g_firstFrameLogged) {
         g_firstFrameLogged = true;
+        const char* soak = getenv("TOBEX_SOAK");
+        g_soak = soak && strcmp(soak, "1") == 0 && hostIsHeadless();
         float ms = float((monotonicSeconds() - g_launch) * 1000.0);
         logWrite("First frame presented after (ms): ", 0);
         logWrite(&ms, LOG_FLOAT | LOG_EOL);
         if (hostIsHeadless())
             fprintf(stderr, "tilvo: first frame presented %.1f ms after launch\n", double(ms));
     }
-    return gameWork(command, stats);
+    if (!gameWork(command, stats))
+        return false;
+    if (!g_soak)
+        return true;
+    gameCancelQuit();
+    return false;
 }
 
 int gameMain(void*)
@@ -84,7 +93,8 @@ int main(int argc, char** argv)
         printf(
             "usage: tilvo\n\nTilvo-1, the picture sliding puzzle. The game keeps no options; the host reads\n"
             "these environment variables:\n"
-            "  TOBEX_HEADLESS=1  TOBEX_SCRIPT=FILE  TOBEX_FRAME_MS=N  TOBEX_SCREENSHOT=FILE  TOBEX_FRAMES=N\n");
+            "  TOBEX_HEADLESS=1  TOBEX_SCRIPT=FILE  TOBEX_FRAME_MS=N  TOBEX_SCREENSHOT=FILE  TOBEX_FRAMES=N\n"
+            "  TOBEX_SOAK=1 (headless only): a quit returns to the menu, for long soak runs\n");
         return 0;
     }
     if (!hostStart(&options))

@@ -87,7 +87,7 @@ def main():
     work, program = scratch_copy(a.program)
     script = os.path.join(work, "soak-input.txt")
     write_script(script, a.frames, a.seed)
-    env = dict(os.environ, TOBEX_HEADLESS="1", TOBEX_FRAME_MS=str(FRAME_MS), TOBEX_FRAMES=str(a.frames),
+    env = dict(os.environ, TOBEX_HEADLESS="1", TOBEX_SOAK="1", TOBEX_FRAME_MS=str(FRAME_MS), TOBEX_FRAMES=str(a.frames),
                TOBEX_SCRIPT=script, TOBEX_MEMSTATS=str(a.every), SDL_VIDEODRIVER="dummy")
     print(f"soak: {a.program}, {a.frames} frames of {FRAME_MS} ms, seed {a.seed}, in {work}", flush=True)
     print(f"{'frame':>9} {'live bytes':>12} {'blocks':>8} {'peak bytes':>12} {'RSS kB':>8}", flush=True)
@@ -107,6 +107,13 @@ def main():
     log = open(os.path.join(work, "Tobex.log"), errors="replace").read() if os.path.exists(
         os.path.join(work, "Tobex.log")) else ""
     leak = re.search(r"Memory leaks detected, total unfreed memory: (\d+)", log)
+    # What the random input did: the command codes the screens gave, most frequent first.
+    commands = {}
+    for code in re.findall(r"^Command (\d+)", log, re.M):
+        commands[code] = commands.get(code, 0) + 1
+    if commands:
+        top = sorted(commands.items(), key=lambda kv: -kv[1])
+        print("soak: commands given: " + ", ".join(f"{c} x{n}" for c, n in top))
     print(f"soak: exit status {status}; allocator report at exit: "
           f"{leak.group(1) + ' bytes unfreed' if leak else 'no leaks'}")
     shutil.rmtree(work, ignore_errors=True)
