@@ -119,8 +119,13 @@ int listFolder(const char16_t* pattern, bool check)
             continue;
         PackEntry e = {};
         textCopy(e.name, PACK_NAME_MAX, found.name);
-        if (folderLen + textLen(found.name) + 1 > size_t(PACK_NAME_MAX))
+        if (folderLen + textLen(found.name) + 1 > size_t(PACK_NAME_MAX)) {
+            if (check) {
+                logWrite("listPacks: pack skipped, its path is too long: ", 0);
+                logWrite(found.fullPath, LOG_WIDE | LOG_EOL);
+            }
             continue;
+        }
         memcpy(e.path, pattern, folderLen * sizeof(char16_t));
         textCopy(e.path + folderLen, PACK_NAME_MAX - folderLen, found.name);
         if (check && !packUsable(e.path))

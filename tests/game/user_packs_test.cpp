@@ -157,10 +157,14 @@ TEST_F(UserPacks, PackMadeFromPhotosIsListedAndPlaysFromThePlayersFolder)
     ASSERT_EQ(made.status, 0) << made.out;
     EXPECT_NE(made.out.find("(Image 240 x 240, Thumb 60 x 60, Full 240 x 320)"), std::string::npos)
         << made.out;
-    // Beside it, a pack cut short and a text file named like a pack.
+    // Beside it, a pack cut short, a text file named like a pack and an archive
+    // without pictures.
     std::string whole = testutil::readFile(userPacks + "Mine.zip");
     testutil::writeFile(userPacks + "Broken.zip", whole.substr(0, whole.size() / 2));
     testutil::writeFile(userPacks + "Notes.pak", "not a pack\n");
+    std::filesystem::create_directories(dir + "words");
+    testutil::writeFile(dir + "words/Readme.txt", "no pictures here\n");
+    ASSERT_EQ(testutil::runTobex(dir, "pack " + userPacks + "Words.zip words").status, 0);
 
     // First run: the chooser, where the player's pack comes after the program's
     // Scenes.zip (index 1, remembered in the preferences), then a new game of its
@@ -178,6 +182,10 @@ TEST_F(UserPacks, PackMadeFromPhotosIsListedAndPlaysFromThePlayersFolder)
     EXPECT_NE(
         log.find("listPacks: pack skipped, it is not a readable ZIP archive: " + userPacks + "Notes.pak"),
         std::string::npos)
+        << log;
+    EXPECT_NE(log.find("listPacks: pack skipped, it holds no picture (Image0.tga .. Image5.tga): " +
+                       userPacks + "Words.zip"),
+              std::string::npos)
         << log;
     EXPECT_EQ(log.find("Memory leaks"), std::string::npos) << log;
 
