@@ -1,7 +1,7 @@
 // A pack the player makes from their own pictures, end to end through the real
 // programs: `tobex makepack` turns a PNG and a JPEG into a pack in the player's
 // data folder ($XDG_DATA_HOME/Tilvo-1/Packs/), and the game, run headless from a
-// scratch copy with its data, lists it in the chooser after the packs beside the
+// scratch copy with its data, lists it in the chooser after the pack beside the
 // program, skips the damaged packs beside it with a log line, shows its
 // thumbnails, plays its picture sliced onto the board and shows its full picture
 // when solved. The screenshots are compared with the pack's own pictures.
@@ -96,11 +96,10 @@ protected:
         GfxTest::SetUp();
         namespace fs = std::filesystem;
         // A scratch copy of the game beside its data (the program finds its folder
-        // through its own file, so it is copied, not linked), with one pack of its own.
+        // through its own file, so it is copied, not linked).
         fs::create_directories(dir + "prog/Packs");
         fs::copy_file(game + "tilvo", dir + "prog/tilvo");
         fs::create_symlink(game + "Tilvo.pak", dir + "prog/Tilvo.pak");
-        fs::create_symlink(game + "Packs/Scenes.zip", dir + "prog/Packs/Scenes.zip");
         userPacks = dir + "xdg/Tilvo-1/Packs/";
         fs::create_directories(userPacks);
         vfsInit();
@@ -157,7 +156,9 @@ TEST_F(UserPacks, PackMadeFromPhotosIsListedAndPlaysFromThePlayersFolder)
     ASSERT_EQ(made.status, 0) << made.out;
     EXPECT_NE(made.out.find("(Image 240 x 240, Thumb 60 x 60, Full 240 x 320)"), std::string::npos)
         << made.out;
-    // Beside it, a pack cut short, a text file named like a pack and an archive
+    // The pack beside the program: the same pictures the other way round.
+    ASSERT_EQ(testutil::runTobex(dir, "makepack prog/Packs/Other.zip tall.jpg wide.png").status, 0);
+    // Beside the player's pack, a pack cut short, a text file named like a pack and an archive
     // without pictures.
     std::string whole = testutil::readFile(userPacks + "Mine.zip");
     testutil::writeFile(userPacks + "Broken.zip", whole.substr(0, whole.size() / 2));
@@ -167,7 +168,7 @@ TEST_F(UserPacks, PackMadeFromPhotosIsListedAndPlaysFromThePlayersFolder)
     ASSERT_EQ(testutil::runTobex(dir, "pack " + userPacks + "Words.zip words").status, 0);
 
     // First run: the chooser, where the player's pack comes after the program's
-    // Scenes.zip (index 1, remembered in the preferences), then a new game of its
+    // Other.zip (index 1, remembered in the preferences), then a new game of its
     // first picture; quitting keeps the game.
     testutil::writeFile(dir + "prog/TilvoPrefs.w", "TOBT\n\nPrefs\ncurrentPackID\t1\n");
     ASSERT_EQ(play("500 tap-control 121\n1000 tap-control 133\n1500 shot chooser.png\n"
