@@ -107,7 +107,7 @@ struct Sound;
 
 struct PackEntry {
     char16_t name[PACK_NAME_MAX];  // file name; its extension is cut when first shown
-    char16_t path[PACK_NAME_MAX];  // "Packs/" + name
+    char16_t path[PACK_NAME_MAX];  // "Packs/" + name, or the full path of a player's pack
 };
 
 struct Game {
@@ -164,6 +164,9 @@ void prefsSetPack(Prefs* p, const char16_t* path);  // copies path; null clears
 void packsInit();
 void packsFree();
 int listPacks(const char16_t* pattern);
+// The packs of "Packs/" in the per-user data folder, after those beside the
+// program; one that cannot be read or holds no picture is skipped (logged).
+int listUserPacks();
 void selectPack(int32_t index);
 void enterChooser();
 void leaveChooser();

@@ -11,6 +11,7 @@
 #include "ctl/controls.h"
 #include "engine/startup.h"
 #include "game/game.h"
+#include "tilvo_icon.h"
 #include "vfs/mem.h"
 
 namespace {
@@ -54,6 +55,7 @@ int gameMain(void*)
 {
     appSetTitle(u"Tilvo-1");
     appSetIcon(101);
+    hostSetIcon(TILVO_ICON_RGBA, TILVO_ICON_SIZE);
     memCheckReserve(kMemoryReserve);
     packsInit();
     EngineConfig config = {.archives = nullptr,

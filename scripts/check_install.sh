@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs a build into a temporary prefix and checks what a Linux desktop
-# expects there: the program, its data and tobex together in lib/tilvo-1, the
+# expects there: the program, its data, its packs and tobex together in lib/tilvo-1, the
 # launchers on bin/, the desktop entry, the hicolor icons and the AppStream
 # metainfo (validated), then runs the game headless from that prefix.
 # Usage: scripts/check_install.sh [BUILD_DIR]
@@ -18,6 +18,10 @@ for f in bin/tilvo-1 bin/tilvo-1-makepack lib/tilvo-1/tilvo lib/tilvo-1/tobex \
   [ -e "$prefix/$f" ] || fail "missing $f"
 done
 ls "$prefix"/lib/tilvo-1/*.pak >/dev/null 2>&1 || fail "no data archive beside the program"
+[ -e "$prefix/lib/tilvo-1/README.md" ] || fail "no README.md beside the program (its menu opens it)"
+if [ -e "$build/game/Packs/Nature.zip" ]; then
+  cmp -s "$build/game/Packs/Nature.zip" "$prefix/lib/tilvo-1/Packs/Nature.zip" || fail "the Nature pack is not installed"
+fi
 for size in 48 64 128 256; do
   head -c 24 "$prefix/share/icons/hicolor/${size}x${size}/apps/$id.png" | od -An -tu1 -j16 -N8 |
     awk -v s="$size" '{ if ($3 * 256 + $4 != s || $7 * 256 + $8 != s) exit 1 }' || fail "icon $size is not ${size}x${size}"

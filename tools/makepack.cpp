@@ -3,7 +3,7 @@
 //
 // The picture sizes come from the game's own data: a puzzle picture is as large
 // as the built-in "Graphics/Def0.tga", a thumbnail as "Graphics/Thumb0.tga", and
-// a full picture fills the screen. Each photo is centre-cropped to each shape
+// a full picture as the screen that "main.w" shows through "vpMain". Each photo is centre-cropped to each shape
 // and resampled with the Lanczos filter. A JPEG beyond 24 megapixels is decoded
 // at the smallest DCT scale that still leaves four times the pixels the largest
 // output needs, which bounds time and memory; smaller ones are decoded whole, as
@@ -25,9 +25,14 @@
 #include "app/files.h"
 #include "app/text.h"
 #include "commands.h"
-#include "engine/startup.h"
+#include "ctl/controls.h"
+#include "engine/classes.h"
+#include "game/game.h"
 #include "gfx/image.h"
 #include "gfx/photo.h"
+#include "gfx/surface.h"
+#include "obj/object.h"
+#include "obj/worldfile.h"
 #include "vfs/archive.h"
 #include "vfs/mem.h"
 #include "vfs/vfs.h"
@@ -137,17 +142,37 @@ bool pictureSize(const char16_t* name, int32_t* w, int32_t* h)
     return true;
 }
 
-// The three shapes of a pack's pictures, read from the game's data.
+// The size of the screen the game shows: the view of "vpMain" in "main.w".
+bool screenSize(int32_t* w, int32_t* h)
+{
+    if (!objInit() || !engineRegisterClasses() || !ctlStartup() || !gameRegisterClasses())
+        return false;
+    void* main = objLoadFile(u"main.w");
+    auto* vp = static_cast<WorldViewport*>(objGet(objFind(&g_worldViewportClass, "vpMain", main)));
+    bool ok = vp && vp->vp.w > 0 && vp->vp.h > 0;
+    if (ok) {
+        *w = vp->vp.w;
+        *h = vp->vp.h;
+    }
+    objShutdown();
+    return ok;
+}
+
+// The three shapes of a pack's pictures, read from the game's data: a puzzle
+// picture replaces a built-in one, a thumbnail a built-in thumbnail, and a full
+// picture fills the screen.
 bool readShapes(const char* data, Shape shapes[3])
 {
     shapes[0] = {"Image", 0, 0};
     shapes[1] = {"Thumb", 0, 0};
-    shapes[2] = {"Full", ENGINE_SCREEN_W, ENGINE_SCREEN_H};
+    shapes[2] = {"Full", 0, 0};
     if (!mountGameData(data) || !pictureSize(u"Graphics/Def0.tga", &shapes[0].w, &shapes[0].h) ||
-        !pictureSize(u"Graphics/Thumb0.tga", &shapes[1].w, &shapes[1].h)) {
+        !pictureSize(u"Graphics/Thumb0.tga", &shapes[1].w, &shapes[1].h) ||
+        !screenSize(&shapes[2].w, &shapes[2].h)) {
         fprintf(stderr,
                 "tobex makepack: cannot read the picture sizes from the game's data (Graphics/Def0.tga,\n"
-                "Graphics/Thumb0.tga)%s%s; name the game's data archive with --data\n",
+                "Graphics/Thumb0.tga, the view of vpMain in main.w)%s%s; name the game's data archive\n"
+                "with --data\n",
                 data ? " in " : "", data ? data : "");
         return false;
     }
@@ -341,21 +366,9 @@ bool writePack(zipFile zf, const MakeOptions& o, const Shape shapes[3])
     return !o.credits || addTextFile(zf, "Credits.txt", o.credits);
 }
 
-}
-
-int toolMakepack(int argc, char** argv)
+// Writes the pack through a temporary file renamed over OUT when complete.
+int writeArchive(const MakeOptions& o, const Shape shapes[3])
 {
-    MakeOptions o;
-    int rc = parseArgs(argc, argv, &o);
-    if (rc != 0)
-        return rc < 0 ? 0 : rc;
-    toolStartEngine();
-    vfsInit();
-    Shape shapes[3];
-    if (!readShapes(o.data, shapes))
-        return 1;
-    vfsShutdown();
-    vfsInit();
     std::string temp = std::string(o.out) + ".partXXXXXX";
     int fd = mkstemp(temp.data());
     mode_t mask = umask(0);  // mkstemp makes a private file; the pack gets the usual mode
@@ -384,4 +397,28 @@ int toolMakepack(int argc, char** argv)
     printf("%s: %zu pictures (Image %d x %d, Thumb %d x %d, Full %d x %d)\n", o.out, o.pictures.size(),
            shapes[0].w, shapes[0].h, shapes[1].w, shapes[1].h, shapes[2].w, shapes[2].h);
     return 0;
+}
+
+}
+
+int toolMakepack(int argc, char** argv)
+{
+    MakeOptions o;
+    int rc = parseArgs(argc, argv, &o);
+    if (rc != 0)
+        return rc < 0 ? 0 : rc;
+    toolStartEngine();
+    vfsInit();
+    Shape shapes[3];
+    bool known = readShapes(o.data, shapes);
+    vfsShutdown();
+    if (!known) {
+        sfPoolShutdown();
+        return 1;
+    }
+    vfsInit();
+    int status = writeArchive(o, shapes);
+    vfsShutdown();
+    sfPoolShutdown();  // every surface was given back; the pool's blocks go too
+    return status;
 }

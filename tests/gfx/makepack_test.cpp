@@ -49,12 +49,15 @@ protected:
     void SetUp() override
     {
         GfxTest::SetUp();
-        // The game's data as makepack reads it: a 30 x 40 puzzle picture and 10 x 8 thumbnails.
+        // The game's data as makepack reads it: a 30 x 40 puzzle picture, 10 x 8
+        // thumbnails and a 36 x 48 screen.
         ASSERT_EQ(mkdir((dir + "/data").c_str(), 0755), 0);
         ASSERT_EQ(mkdir((dir + "/data/Graphics").c_str(), 0755), 0);
         auto grey = [](int, int) { return 0x808080u; };
         testutil::writeFile(dir + "/data/Graphics/Def0.tga", testutil::tga(30, 40, grey));
         testutil::writeFile(dir + "/data/Graphics/Thumb0.tga", testutil::tga(10, 8, grey));
+        testutil::writeFile(dir + "/data/main.w", "TOBT\n\nWorld\nname\tMain\nobjs\t1\n\n"
+                                                  "WorldViewport\nname\tvpMain\nvp\t0 0 36 48\n");
         ASSERT_EQ(testutil::runTobex(dir, "pack game.pak data").status, 0);
         ASSERT_EQ(system(("python3 '" TOBEX_SOURCE_DIR "/tests/gfx/make_pngs.py' '" + dir + "'").c_str()), 0);
         vfsInit();
@@ -112,7 +115,7 @@ TEST_F(Makepack, OddShapesBecomeCentredPicturesOfTheGamesSizes)
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_NE(r.out.find("[1/6] landscape.jpg (JPEG, 96 x 32)"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("[6/6] magenta.tga (TGA, 8 x 8)"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("Image 30 x 40, Thumb 10 x 8, Full 240 x 320"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Image 30 x 40, Thumb 10 x 8, Full 36 x 48"), std::string::npos) << r.out;
 
     struct Want {
         const char16_t* name;
@@ -122,16 +125,16 @@ TEST_F(Makepack, OddShapesBecomeCentredPicturesOfTheGamesSizes)
     } wants[] = {
         // Landscape cut to 3:4: only the green middle band remains.
         {u"Image0.tga", 30, 40, {0, 255, 0}, 30 * 40},
-        {u"Full0.tga", 240, 320, {0, 255, 0}, 240 * 320},
+        {u"Full0.tga", 36, 48, {0, 255, 0}, 36 * 48},
         {u"Thumb0.tga", 10, 8, {0, 255, 0}, 5 * 8},  // 5:4 keeps some red and blue at the sides
         // Portrait cut to 3:4 keeps a few red rows at the top and blue at the bottom; 5:4 only green.
         {u"Image1.tga", 30, 40, {0, 255, 0}, 30 * 28},
         {u"Thumb1.tga", 10, 8, {0, 255, 0}, 10 * 8},
         // Half-transparent green over black, at every size.
         {u"Image2.tga", 30, 40, {0, 128, 0}, 30 * 40},
-        {u"Full2.tga", 240, 320, {0, 128, 0}, 240 * 320},
+        {u"Full2.tga", 36, 48, {0, 128, 0}, 36 * 48},
         {u"Thumb3.tga", 10, 8, {100, 100, 100}, 10 * 8},
-        {u"Full4.tga", 240, 320, {0, 255, 255}, 240 * 320},
+        {u"Full4.tga", 36, 48, {0, 255, 255}, 36 * 48},
         {u"Image5.tga", 30, 40, {255, 0, 255}, 30 * 40},
     };
     for (const Want& w : wants) {
