@@ -351,15 +351,10 @@ bool mountArchive(const char* name)
 
 }
 
-int toolImage(int argc, char** argv)
+namespace {
+
+int runCommand(int argc, char** argv, int i)
 {
-    int i = 1;
-    if (argc < 2 || !strcmp(argv[1], "--help") || !strcmp(argv[1], "-h")) {
-        fputs(kUsage, argc < 2 ? stderr : stdout);
-        return argc < 2 ? 2 : 0;
-    }
-    toolStartEngine();
-    vfsInit();
     for (; i + 1 < argc && !strcmp(argv[i], "-m"); i += 2)
         if (!mountArchive(argv[i + 1]))
             return 1;
@@ -374,4 +369,23 @@ int toolImage(int argc, char** argv)
         return runConvert(argc, argv, i + 1);
     fprintf(stderr, "tobex image: expected 'info' or 'convert'\n%s", kUsage);
     return 2;
+}
+
+}
+
+int toolImage(int argc, char** argv)
+{
+    if (argc < 2 || !strcmp(argv[1], "--help") || !strcmp(argv[1], "-h")) {
+        fputs(kUsage, argc < 2 ? stderr : stdout);
+        return argc < 2 ? 2 : 0;
+    }
+    toolStartEngine();
+    vfsInit();
+    int status = runCommand(argc, argv, 1);
+    // The archives and, once every surface is back, the surface pool's blocks go too,
+    // so the allocator's exit report lists only real leaks.
+    vfsShutdown();
+    if (sfPoolLive() == 0)
+        sfPoolShutdown();
+    return status;
 }
