@@ -403,7 +403,9 @@ void act(int command)
         break;
     }
     if (command >= CMD_BUILTIN_FIRST && command < CMD_PACK_PICTURE_FIRST) {
-        prefsSetPack(prefs, nullptr);
+        // The pack goes with its archive, so its members cannot stand in for
+        // those of a pack chosen later.
+        packRelease();
         prefs->currentImage = command - CMD_BUILTIN_FIRST;
         startGame(nullptr, true);
     } else if (command >= CMD_PACK_PICTURE_FIRST && command <= CMD_PACK_PICTURE_LAST) {

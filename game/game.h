@@ -165,6 +165,9 @@ void packsInit();
 void packsFree();
 int listPacks(const char16_t* pattern);
 void selectPack(int32_t index);
+// Unmounts the chosen pack's archive and clears currentPack, so no member of a
+// pack that is no longer chosen resolves in its place.
+void packRelease();
 void enterChooser();
 void leaveChooser();
 
