@@ -306,6 +306,8 @@ void solvedCheck()
             full = sfGetCached(kFullPictures[i]);
         }
         if (full) {
+            logWrite("Showing the pack's full picture ", 0);
+            logWrite(kFullPictures[i], LOG_WIDE | LOG_EOL);
             uiSetSurface(solved, full);
             uiSetInt(solved, "y", full->height == vp->vp.h ? vp->y : 0);
         } else if (SURFACE* image = static_cast<SURFACE*>(p->image)) {

@@ -383,38 +383,52 @@ TEST_F(GameE2E, BoardsSettingsAndPacksAreKeptOverRestarts)
     EXPECT_EQ(again["savedPos"], kept["savedPos"]);
     EXPECT_GE(atol(again["savedTime"].c_str()), played + 900);  // the timer went on
 
-    // The chooser: the first pack, the next one by the bar's arrow, its second
+    // Continue, ask to leave, play on, then leave by the menu: the board is
+    // given up. The menu's help opens the README beside the program.
+    GameRun leave = run(toMenu() + "400 tap-control 132\n700 tap-control 114\n900 shot msgbox.png\n"
+                                   "1000 tap-control 102\n1200 tap-control 114\n1400 tap-control 101\n"
+                                   "1600 tap-control 151\n1700 quit\n",
+                        "leave");
+    ASSERT_EQ(leave.status, 0) << leave.out;
+    EXPECT_EQ(countOf(leave.log, "Screen MsgBox"), 2u);
+    EXPECT_TRUE(has(leave, "Opening file://" + dir + "README.md"));
+    EXPECT_TRUE(ints(prefs()["savedPos"]).empty());
+
+    // The chooser: the first pack, the next one by the bar's arrow, its fourth
     // picture; then mute, and the volume moved by the pen and keys.
     GameRun chooser = run(toMenu() + "400 tap-control 133\n700 shot choose.png\n800 pen tap 219 260\n"
-                                     "1000 shot choose2.png\n1100 tap-control 146\n1400 shot pack.png\n"
+                                     "1000 shot choose2.png\n1100 tap-control 148\n1400 shot pack.png\n"
                                      "1500 tap-control 116\n1600 tap-control 115\n1700 key tap RIGHT\n"
                                      "1800 key tap RIGHT\n2000 key tap ESCAPE\n",
                           "chooser");
     ASSERT_EQ(chooser.status, 0) << chooser.out;
     EXPECT_TRUE(has(chooser, "Command 140"));
-    EXPECT_TRUE(has(chooser, "Command 146"));
     EXPECT_NE(shot("choose.png").px, shot("choose2.png").px);
-    EXPECT_NE(shot("pack.png").px, game.px);
     std::map<std::string, std::string> p = prefs();
     EXPECT_EQ(p["currentPack"], "Packs/Scenes.zip");
     EXPECT_EQ(p["currentPackID"], "1");
-    EXPECT_EQ(p["currentImage"], "1");
+    EXPECT_EQ(p["currentImage"], "3");
     EXPECT_EQ(p["mute"], "1");
     ASSERT_TRUE(p.count("volume"));  // moved from the default 50
-    EXPECT_NE(p["savedPos"], kept["savedPos"]);
+    const std::vector<int> packPos = ints(p["savedPos"]);
+    ASSERT_EQ(packPos.size(), 16u);
 
-    // Continue the pack's board, ask to leave, play on, then leave by the menu;
-    // the menu's help opens the README beside the program.
-    GameRun leave = run(toMenu() + "400 tap-control 132\n600 shot continued-pack.png\n700 tap-control 114\n"
-                                   "900 shot msgbox.png\n1000 tap-control 102\n1200 tap-control 114\n"
-                                   "1400 tap-control 101\n1600 tap-control 151\n1700 quit\n",
-                        "leave");
-    ASSERT_EQ(leave.status, 0) << leave.out;
-    EXPECT_EQ(countOf(leave.log, "Screen MsgBox"), 2u);
+    // Continue the pack's board after a restart and solve it: the pack's full
+    // picture replaces the board's pictures; quitting then keeps no board.
+    int t = 800;
+    const std::string moves = solveScript(packPos, &t);
+    GameRun solved = run(toMenu() + "400 tap-control 132\n600 shot continued-pack.png\n" + moves +
+                             std::to_string(t + 200) + " shot solved-pack.png\n" + std::to_string(t + 300) +
+                             " key tap ESCAPE\n",
+                         "pack-solve");
+    ASSERT_EQ(solved.status, 0) << solved.out;
     EXPECT_TRUE(shot("continued-pack.png").rowsEqual(shot("pack.png"), 80, 320));
-    EXPECT_TRUE(has(leave, "Opening file://" + dir + "README.md"));
+    EXPECT_TRUE(has(solved, "Showing the pack's full picture Full3.tga")) << solved.log;
+    // Solved: the whole picture covers the board, so no empty node shows.
+    const int hole = int(std::find(packPos.begin(), packPos.end(), -1) - packPos.begin());
+    EXPECT_GT(shot("solved-pack.png").colours(hole % 4 * 60, 80 + hole / 4 * 60, 60, 60), 1u);
     std::map<std::string, std::string> q = prefs();
-    EXPECT_EQ(q.count("savedPos"), 0u);
+    EXPECT_TRUE(ints(q["savedPos"]).empty());
     EXPECT_EQ(q["mute"], "1");
     EXPECT_EQ(q["volume"], p["volume"]);
     EXPECT_EQ(q["currentPack"], "Packs/Scenes.zip");
