@@ -35,8 +35,9 @@ inline std::u16string buildTreePath(const char* relPath)
     return textFromUtf8(wide, TEXT_MAX_PATH, path.c_str()) ? std::u16string(wide) : u"";
 }
 
-// Starts the engine with the archive mounted and the World loaded; later calls
-// return at once. False when the host does not start.
+// Starts the engine with the archive mounted and the World loaded (none when
+// world is null, for a program that loads its own); later calls return at
+// once. False when the host does not start.
 inline bool start(const char* archive, const char16_t* world)
 {
     static bool started = false;
@@ -59,7 +60,8 @@ inline bool start(const char* archive, const char16_t* world)
                       .needArchive = true,
                       .startLibraries = ctlStartup};
     engineStart(&c);
-    engineLoadMain(world);
+    if (world)
+        engineLoadMain(world);
     objResetTimes();
     started = true;
     return true;

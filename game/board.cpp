@@ -261,8 +261,9 @@ bool setupPuzzle(const Vector* savedPos)
     g_game.cacheGeneration = sfCacheNextGeneration();
     loadPuzzlePictures(p);
     if (!p->image) {
+        logLine("setupPuzzle: the chosen picture cannot be loaded; using the built-in picture 0");
         prefs->currentImage = 0;
-        prefsSetPack(prefs, nullptr);
+        packRelease();
         loadPuzzlePictures(p);
     }
     bool ok = p->image != nullptr && n > 0 && p->nSliceWidth > 0 && p->nSliceHeight > 0;

@@ -306,6 +306,8 @@ void solvedCheck()
             full = sfGetCached(kFullPictures[i]);
         }
         if (full) {
+            logWrite("Showing the pack's full picture ", 0);
+            logWrite(kFullPictures[i], LOG_WIDE | LOG_EOL);
             uiSetSurface(solved, full);
             uiSetInt(solved, "y", full->height == vp->vp.h ? vp->y : 0);
         } else if (SURFACE* image = static_cast<SURFACE*>(p->image)) {
@@ -403,7 +405,9 @@ void act(int command)
         break;
     }
     if (command >= CMD_BUILTIN_FIRST && command < CMD_PACK_PICTURE_FIRST) {
-        prefsSetPack(prefs, nullptr);
+        // The pack goes with its archive, so its members cannot stand in for
+        // those of a pack chosen later.
+        packRelease();
         prefs->currentImage = command - CMD_BUILTIN_FIRST;
         startGame(nullptr, true);
     } else if (command >= CMD_PACK_PICTURE_FIRST && command <= CMD_PACK_PICTURE_LAST) {

@@ -168,6 +168,9 @@ int listPacks(const char16_t* pattern);
 // program; one that cannot be read or holds no picture is skipped (logged).
 int listUserPacks();
 void selectPack(int32_t index);
+// Unmounts the chosen pack's archive and clears currentPack, so no member of a
+// pack that is no longer chosen resolves in its place.
+void packRelease();
 void enterChooser();
 void leaveChooser();
 

@@ -11,6 +11,7 @@
 #include <string.h>
 
 #include "app/files.h"
+#include "app/log.h"
 #include "app/text.h"
 #include "base/log.h"
 #include "base/mem.h"
@@ -182,19 +183,28 @@ int listUserPacks()
     return n;
 }
 
-void selectPack(int32_t index)
+void packRelease()
 {
     Prefs* prefs = g_game.prefs;
     if (prefs->currentPack && prefs->currentPack[0])
         vfsUnmount(prefs->currentPack);
-    freePackThumbs();
     prefsSetPack(prefs, nullptr);
+}
+
+void selectPack(int32_t index)
+{
+    Prefs* prefs = g_game.prefs;
+    packRelease();
+    freePackThumbs();
     PackEntry* e = static_cast<PackEntry*>(vecAt(&g_game.packs, index));
     if (!e)
         return;
     prefs->currentPackID = index;
     prefsSetPack(prefs, e->path);
-    vfsMount(e->path);
+    if (vfsMount(e->path) == 0) {
+        logWrite("selectPack: the pack could not be opened as an archive: ", 0);
+        logWrite(e->path, LOG_WIDE | LOG_EOL);
+    }
     showTitle(e);
     const uint32_t format = screenFormat();
     for (int i = 0; i < GAME_PACK_PICTURES; i++) {

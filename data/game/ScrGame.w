@@ -11,9 +11,11 @@ objs	1 2 3 4 5 6 7 8 9 10 11
 bKeysMoveFocus	1
 
 CtlStatic
+; Fills the whole screen, so the empty node shows the panel's colour and not
+; what an earlier screen left in the drawing surface.
 name	panel
 width	240
-height	80
+height	320
 colBkg	43 52 74
 
 World
@@ -152,7 +154,7 @@ Sprite
 name	sprBattery
 file	Graphics/Battery.tga
 regularFrames	5 1
-keycolor	-2
+keycolor	255 0 255
 
 CtlStatic
 ; Five frames, empty to full; the game picks the frame by the charge.

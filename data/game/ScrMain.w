@@ -7,7 +7,7 @@ World
 ; Colours used on every screen: background 30 34 51, panel 43 52 74, button
 ; face 74 90 128, text 242 242 242, quiet text 170 180 200, focus 255 212 112.
 name	ScrMain
-objs	1 2 3 4 5 6 7 8
+objs	1 2 3 4 5 6 7 8 9
 bKeysMoveFocus	1
 
 CtlStatic
@@ -26,10 +26,20 @@ height	24
 col	255 212 112
 
 CtlStatic
+; The subtitle takes two centred lines: in one it is wider than the screen.
 name	subtitle
-text	Slide the pieces until the picture is whole
+text	Slide the pieces until
 x	0
-y	58
+y	56
+width	240
+height	16
+col	170 180 200
+
+CtlStatic
+name	subtitle2
+text	the picture is whole
+x	0
+y	72
 width	240
 height	16
 col	170 180 200

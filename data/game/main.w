@@ -3,9 +3,12 @@ TOBT
 World
 ; Tilvo-1's top-level World. The screen is drawn into the off-screen surface
 ; sfMain; the WorldViewport vpMain shows one screen World at a time (the game
-; sets its world), and the ScreenViewport svMain presents sfMain.
+; sets its world), and the ScreenViewport svMain presents sfMain. The two
+; fonts and their sheets are members too: the loader reads exactly the members
+; this list names, and the screens refer to the fonts as Main:fntSans and
+; Main:fntSmall, which resolve only among Main's members.
 name	Main
-objs	1 2 3 4 5
+objs	1 2 3 4 5 6 7 8 9
 
 OffscreenSurface
 ; The 240 x 320 drawing surface in the screen's format.

@@ -7,9 +7,10 @@ usage: make_game.py DATADIR PACKDIR
 DATADIR receives Graphics/ and sfx/ (packed into the game's data archive with
 the World files); PACKDIR receives one folder per picture pack.
 
-Everything is computed with integer arithmetic and the basic floating-point
-operations (+, -, *, /), which IEEE 754 makes identical on every machine; sines
-come from a series, not from the C library. So every run, anywhere, writes the
+Everything is computed with integer arithmetic and the floating-point
+operations that IEEE 754 rounds exactly (+, -, *, /, square root), so results
+are identical on every machine; sines and logarithms come from series, not from
+the C library. So every run, anywhere, writes the
 same bytes. The built-in pictures are checked so that a player can tell their
 slices apart: on the 4 x 4 board every slice must vary inside (standard
 deviation of luminance) and differ from every other slice (mean absolute
@@ -88,6 +89,18 @@ def fbm(x, y, seed, cell=64, octaves=4):
         norm += amp
         amp *= 0.5
     return total / norm
+
+
+def ln(v):
+    """Natural logarithm of v > 0: frexp splits off the exponent exactly, an atanh
+    series does the mantissa, so only basic operations are used."""
+    m, e = math.frexp(v)   # v = m * 2**e, 0.5 <= m < 1
+    u = (m - 1.0) / (m + 1.0)
+    u2, term, total = u * u, u, 0.0
+    for k in range(0, 40, 2):
+        total += term / (k + 1)
+        term *= u2
+    return 2.0 * total + e * 0.6931471805599453
 
 
 def clamp8(v):
@@ -211,6 +224,65 @@ def fractal(w, h, cx, cy, span, palette, julia=None, max_iter=96, step=9):
             zr = zr2 - zi2 + cr
         # Inside the set: a faint texture, so no slice is flat.
         return mix(inside, palette[(x * 3 + y * 5) & 255], 0.3)
+    return Image.from_fn(w, h, pixel)
+
+
+CALM_STOPS = [(10, 24, 60), (24, 82, 120), (70, 160, 150), (236, 214, 140), (230, 130, 50), (140, 40, 50),
+              (40, 20, 60)]
+
+
+def stops_palette(stops, n=256):
+    """A palette of n entries blending a closed ring of colour stops."""
+    out = []
+    for i in range(n):
+        t = i * len(stops) / n
+        j = int(t)
+        out.append(mix(stops[j], stops[(j + 1) % len(stops)], t - j))
+    return out
+
+
+def calm_fractal(w, h, cx, cy, span, palette, max_iter=200, density=20.0):
+    """A Mandelbrot view with smooth colouring and relief light: broad, calm
+    bands of colour away from the set, and the set's lace averaged over 2 x 2
+    samples where the bands crowd below a pixel, so nothing flickers."""
+    scale = span / w
+
+    def sample(cr, ci):
+        """(colour, distance to the set in pixels) of one point; inside: distance 0."""
+        zr = zi = dr = di = 0.0
+        for i in range(max_iter):
+            zr2, zi2 = zr * zr, zi * zi
+            m2 = zr2 + zi2
+            if m2 > 256.0:
+                # The escape count made continuous, then the palette position.
+                t = (i + 1 - ln(ln(m2) * 0.5) / 0.6931471805599453) * density
+                j = int(t) % 256
+                c = mix(palette[j], palette[(j + 1) % 256], t - int(t))
+                # The potential's normal (z / dz), lit from the upper left.
+                d2 = dr * dr + di * di
+                ur = (zr * dr + zi * di) / d2
+                ui = (zi * dr - zr * di) / d2
+                light = (-(ur + ui) * 0.7071 / math.sqrt(ur * ur + ui * ui) + 1.5) / 2.5
+                dist = 0.25 * math.sqrt(m2 / d2) * ln(m2) / scale
+                return tuple(v * (0.45 + 0.65 * light) for v in c), dist
+            dr, di = 2 * (zr * dr - zi * di) + 1.0, 2 * (zr * di + zi * dr)
+            zi = 2 * zr * zi + ci
+            zr = zr2 - zi2 + cr
+        # Inside the set: a soft shade by where the orbit settled.
+        return mix((8, 10, 30), (30, 40, 80), min(1.0, zr * zr + zi * zi)), 0.0
+
+    def pixel(x, y):
+        cr = cx + (x - w / 2) * scale
+        ci = cy + (y - h / 2) * scale
+        c, dist = sample(cr, ci)
+        if dist >= 1.0:
+            return tuple(clamp8(v) for v in c)
+        total = [0.0, 0.0, 0.0]
+        for sy in (-0.25, 0.25):
+            for sx in (-0.25, 0.25):
+                s, _ = sample(cr + sx * scale, ci + sy * scale)
+                total = [a + b for a, b in zip(total, s)]
+        return tuple(clamp8(v / 4 + 0.5) for v in total)
     return Image.from_fn(w, h, pixel)
 
 
@@ -568,8 +640,7 @@ def sounds(outdir):
 
 def builtin_pictures():
     return [
-        ("fractal", fractal(SIZE, SIZE, -0.7436447, 0.1318252, 0.012, palette_cycle(3.0, 0.0, 0.33, 0.67),
-                            max_iter=300, step=13)),
+        ("fractal", calm_fractal(SIZE, SIZE, -0.7453, 0.1127, 0.0065, stops_palette(CALM_STOPS))),
         ("landscape", landscape(SIZE, SIZE, 1234, (70, 120, 210), (250, 190, 150),
                                 [(70, 90, 140), (60, 120, 90), (40, 90, 50)], (40, 80, 140))),
         ("stained glass", stained_glass(SIZE, SIZE, 4242, 40,
