@@ -157,7 +157,7 @@ bool copyRows(const uint8_t* s, ptrdiff_t sp, uint8_t* d, ptrdiff_t dp, size_t n
     if (slo < dhi && dlo < shi)
         return false;
 #if TOBEX_X86
-    if (n * size_t(h) >= kStreamBytes)
+    if (n * static_cast<size_t>(h) >= kStreamBytes)
         copyRowsStream(s, sp, d, dp, n, h);
     else if (g_avx2)
         copyRowsAvx2(s, sp, d, dp, n, h);
