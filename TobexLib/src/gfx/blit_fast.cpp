@@ -183,6 +183,24 @@ void runPlain(const BlitJob& j, Conv conv)
     }
 }
 
+// Keyed solid copies (the glyphs of a solid font) write one value wherever the
+// source is not the key and leave the rest: no read of the destination.
+template <class S, class D>
+void runSolidKeyed(const BlitJob& j, uint32_t value)
+{
+    const uint32_t key = j.key;
+    const int w = j.w, h = j.h, sy = j.srcYPitch, dy = j.dstYPitch;
+    const uint8_t* const src = j.src;
+    uint8_t* const dst = j.dst;
+    for (int y = 0; y < h; y++) {
+        const uint8_t* s = src + static_cast<ptrdiff_t>(y) * sy;
+        uint8_t* d = dst + static_cast<ptrdiff_t>(y) * dy;
+        for (int i = 0; i < w; i++)
+            if (S::load(s + i * S::size) != key)
+                D::store(d + i * D::size, value);
+    }
+}
+
 template <class S, class D, class Conv, class Blend>
 bool runMode(const BlitJob& j, Conv conv, Blend bl)
 {
@@ -205,8 +223,7 @@ bool runMode(const BlitJob& j, Conv conv, Blend bl)
         keyed ? runRows<S, D, BLEND_TINT, true>(j, conv, bl) : runRows<S, D, BLEND_TINT, false>(j, conv, bl);
         return true;
     case BLEND_SOLID:
-        keyed ? runRows<S, D, BLEND_SOLID, true>(j, conv, bl)
-              : runRows<S, D, BLEND_SOLID, false>(j, conv, bl);
+        keyed ? runSolidKeyed<S, D>(j, bl.solid(0, 0)) : runRows<S, D, BLEND_SOLID, false>(j, conv, bl);
         return true;
     default:
         return false;

@@ -53,18 +53,27 @@ void paint(SURFACE* s, int64_t x, int64_t y, int64_t w, int64_t h)
                                  : color);
         return;
     }
+    // The rows are reached by stepping the row pitch from the first.
+    uint8_t* const first = sfPixelAddr(s, static_cast<int>(x), static_cast<int>(y));
     if (!blend && s->xPitch == bpp) {
-        const uint8_t* first = sfPixelAddr(s, static_cast<int>(x), static_cast<int>(y));
-        fillRow(sfPixelAddr(s, static_cast<int>(x), static_cast<int>(y)), w, bpp, ops, color);
-        for (int64_t j = y + 1; j < y + h; j++)
-            memcpy(sfPixelAddr(s, static_cast<int>(x), static_cast<int>(j)), first,
-                   static_cast<size_t>(w) * static_cast<size_t>(bpp));
+        fillRow(first, w, bpp, ops, color);
+        uint8_t* row = first;
+        for (int64_t j = 1; j < h; j++) {
+            row += s->yPitch;
+            memcpy(row, first, static_cast<size_t>(w) * static_cast<size_t>(bpp));
+        }
         return;
     }
-    for (int64_t j = y; j < y + h; j++) {
-        uint8_t* p = sfPixelAddr(s, static_cast<int>(x), static_cast<int>(j));
-        for (int64_t i = 0; i < w; i++, p += s->xPitch)
+    uint8_t* row = first;
+    for (int64_t j = 0; j < h; j++) {
+        if (j)
+            row += s->yPitch;
+        uint8_t* p = row;
+        for (int64_t i = 0; i < w; i++) {
+            if (i)
+                p += s->xPitch;
             ops->writeUnaligned(p, blend ? blend(ops->readUnaligned(p), color, alpha, color) : color);
+        }
     }
 }
 }
