@@ -281,7 +281,7 @@ void rows8888To565(const Row565& r, int h, ptrdiff_t srcPitch, ptrdiff_t dstPitc
     if (cpuAvx2() && r.w >= 16) {
         // A destination larger than the cache is streamed (keyed copies read it, so they are not).
         bool stream = !r.keyed && static_cast<size_t>(r.w) * 2 * static_cast<size_t>(h) >= kStreamBytes &&
-                      (uintptr_t(r.dst) & 15) == 0 && (dstPitch & 15) == 0;
+                      (reinterpret_cast<uintptr_t>(r.dst) & 15) == 0 && (dstPitch & 15) == 0;
         if (stream)
             rows8888Avx2<false, true>(r, h, srcPitch, dstPitch);
         else if (r.keyed)
