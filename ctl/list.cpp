@@ -213,6 +213,15 @@ int CtlList_GetSel(void* obj, void*)
     return -1;
 }
 
+namespace {
+
+bool isDotEntry(const char16_t* name)
+{
+    return name[0] == u'.' && (name[1] == 0 || (name[1] == u'.' && name[2] == 0));
+}
+
+}
+
 int CtlFileList_SetDir(void* obj, void* arg)
 {
     CtlFileList* l = static_cast<CtlFileList*>(obj);
@@ -227,6 +236,10 @@ int CtlFileList_SetDir(void* obj, void* arg)
     FindEntry e;
     int found = 0;
     for (bool more = findFirst(pattern, &e); more; more = findNext(&e)) {
+        // The folder itself and its parent are no files to pick: nothing here
+        // opens a folder, so neither gets an item.
+        if (isDotEntry(e.name))
+            continue;
         found++;
         CtlFileListItem* item = fileItem(e, l->showExt);
         if (item && objCallMethod(l, M_ADDOBJ, item) != 0)

@@ -150,22 +150,22 @@ int viewMain(void* arg)
     toolStartEngine();
     if (!a->folder.empty())
         folderSetPath(FOLDER_PROGRAM, a->folder.c_str());
-    EngineConfig c = {.archives = nullptr,
-                      .nArchives = 0,
-                      .mountBeside = a->archives.empty(),
+    // Archives named with -m are mounted by the start-up, before graphics start,
+    // so a system font they hold is found. The start-up only logs a failure; here
+    // an archive that does not mount is an error, as in the other commands.
+    std::vector<const char16_t*> archives;
+    for (const std::u16string& name : a->archives)
+        archives.push_back(name.c_str());
+    EngineConfig c = {.archives = archives.data(),
+                      .nArchives = int(archives.size()),
+                      .mountBeside = archives.empty(),
                       .needArchive = false,
                       .startLibraries = ctlStartup};
     engineStart(&c);
-    // Archives named with -m are mounted here rather than by the start-up, which
-    // only logs a failure: a missing one is an error, as in the other commands.
-    for (const std::u16string& name : a->archives) {
-        if (vfsMount(name.c_str()) < 1) {
-            char utf8[TEXT_MAX_PATH * 3];
-            textToUtf8(utf8, sizeof utf8, name.c_str());
-            fprintf(stderr, "tobex view: cannot mount '%s'\n", utf8);
-            engineStop();
-            return 1;
-        }
+    if (vfsArchiveCount() < int(archives.size())) {
+        fprintf(stderr, "tobex view: cannot mount every archive given with -m (Tobex.log names it)\n");
+        engineStop();
+        return 1;
     }
     methodRegister(Actor_PlayTap, "Actor_PlayTap");
     engineLoadMain(a->world.c_str());

@@ -119,4 +119,12 @@ TEST_F(CtlListTest, FileListHoldsOneItemPerMatchingFile)
     files->showExt = 1;
     CtlFileList_SetDir(files, const_cast<char16_t*>(u"Packs/*.txt"));
     EXPECT_EQ(text(memberObj<CtlFileListItem>(files, 0)->text), "notes.txt");
+    // Every name of a folder, sub-folders included, but not the folder itself or its parent.
+    std::filesystem::create_directories(path("Packs/sub"));
+    ASSERT_EQ(CtlFileList_SetDir(files, const_cast<char16_t*>(u"Packs/*")), 4);
+    names.clear();
+    for (int i = 0; i < 4; i++)
+        names.push_back(text(memberObj<CtlFileListItem>(files, i)->text));
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"alpha.pak", "beta.pak", "notes.txt", "sub"}));
 }

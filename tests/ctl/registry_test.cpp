@@ -41,21 +41,11 @@ TEST_F(CtlTest, ClassesDeclareOnlyTheirDifferences)
     EXPECT_NE(objPropIndex(list, "SetDir"), PROP_UNKNOWN);
     EXPECT_EQ(*static_cast<ObjMethod*>(objPropAddr(list, "GetSel")), nullptr);
 
-    // Every descriptor lies inside its record, and each class starts from its documented defaults.
+    // Every descriptor lies inside its record.
     for (ClassDesc* cls : kAll)
         for (uint32_t i = 0; i < cls->nProps; i++)
             EXPECT_LE(cls->descs[i].offset + cls->descs[i].size, cls->objectSize)
                 << cls->name << "." << cls->descs[i].name;
-    CtlCheckbox* box = create<CtlCheckbox>(&g_ctlCheckboxClass);
-    EXPECT_EQ(box->tabstop, 1);
-    EXPECT_EQ(box->frame, 0);
-    EXPECT_EQ(box->alpha, 256);
-    EXPECT_EQ(box->font, OBJ_NONE);
-    EXPECT_EQ(create<CtlRadioButton>(&g_ctlRadioButtonClass)->colBkg, 0x3F3F3Fu);
-    EXPECT_EQ(create<CtlTimer>(&g_ctlTimerClass)->propid, 1);
-    EXPECT_EQ(list->tabstop, 1);
-    EXPECT_EQ(list->current, -1);
-    EXPECT_EQ(create<CtlWindow>(&g_ctlWindowClass)->font, OBJ_NONE);
 }
 
 TEST_F(CtlTest, FontsThatCannotDrawDrawNothing)
@@ -116,4 +106,48 @@ TEST_F(CtlTest, FontsThatCannotDrawDrawNothing)
     EXPECT_EQ(CtlFont_Create(font, nullptr), 0);
     EXPECT_FALSE(drawn());
     sfDestroy(s);
+}
+
+// References that name nothing or an object of another class: each control
+// draws and behaves without what is missing (no image, no scroll bar, the
+// stored time), and a font whose first character is no character draws nothing.
+TEST_F(CtlTest, ControlsDoWithoutMissingOrWrongReferences)
+{
+    loadScreen("World\nname\tScr\nbKeysMoveFocus\t1\nobjs\t1 2 3 4 5\n\n"
+               "Str\nname\tnote\n\n"
+               "CtlStatic\nname\tlabel\nx\t5\ny\t5\ntext\tabc\nsprite\t1\n\n"
+               "CtlButton\nname\tbutton\nx\t5\ny\t30\ntext\tOk\nsprite\t99\nidCtl\t4\n\n"
+               "CtlList\nname\tlist\nx\t5\ny\t60\nwidth\t60\nheight\t20\nvScroll\t1\nobjs\t1 2 3\n\n"
+               "CtlListItem\ntext\tone\nheight\t16\n\nCtlListItem\ntext\ttwo\nheight\t16\n\n"
+               "CtlListItem\ntext\tthree\nheight\t16\n\n"
+               "CtlTimer\nname\ttimer\nx\t5\ny\t100\nwidth\t60\nheight\t14\nobject\t1\ntime\t61000\n\n");
+    EXPECT_EQ(find<CtlStatic>("label")->bbox.w, 21) << "sized by its text, not by a Str read as a sprite";
+    CtlButton* button = find<CtlButton>("button");
+    penTap(button->bbox.x + 2, button->bbox.y + 2);
+    EXPECT_EQ(run(), (std::vector<int>{1, 4}));
+
+    // The list scrolls to its focus with no bar to follow it.
+    CtlList* list = find<CtlList>("list");
+    for (int i = 0; i < 4; i++)
+        keyTap(VK_DOWN);
+    run();
+    EXPECT_EQ(list->renderFirst, list->focus);
+    EXPECT_GT(list->renderFirst, 0);
+
+    CtlTimer* timer = find<CtlTimer>("timer");
+    CtlTimer_Live(timer, nullptr);
+    EXPECT_EQ(text(timer->text), "0:01:01");
+
+    CtlFont* font = create<CtlFont>(&g_ctlFontClass);
+    writeFontSheet("sheet.tga", 2, 2);
+    Sprite* sheet = create<Sprite>(&g_spriteClass);
+    PropFromStr("sheet.tga", PT_TSTRING, &sheet->file);
+    font->sprite = objId(sheet);
+    font->nCharWidth = 7;
+    font->nCharHeight = 14;
+    font->nXSrcOffs = font->nYSrcOffs = font->nXSrcSpacing = font->nYSrcSpacing = 1;
+    font->nXSrcChars = font->nYSrcChars = 2;
+    font->nFirstChar = -5;
+    EXPECT_EQ(CtlFont_Create(font, nullptr), 1);
+    EXPECT_EQ(font->font.sf, nullptr);
 }

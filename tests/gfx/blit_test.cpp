@@ -73,101 +73,42 @@ using Xform = DrawStateReset;
 using Shapes = DrawStateReset;
 using DrawState = DrawStateReset;
 
-TEST_F(BlendModes, ColourFormatResults)
+// One pixel of each blend formula per format: the destination becomes `want`.
+TEST_F(BlendModes, FormulasPerFormat)
 {
-    SURFACE* d = sfCreate(1, 1, PF_565, false, SF_NO_KEY, nullptr);
-    SURFACE* s = sfCreate(1, 1, PF_565, false, SF_NO_KEY, nullptr);
-    sfPutPixel(s, 0, 0, 0xFFFF);
-    gfxSetAlpha(128);
-    gfxSetBlendMode(BLEND_ALPHA);
-    ASSERT_EQ(sfBlit(s, d, 0, 0, nullptr), 1);
-    EXPECT_EQ(sfGetPixel(d, 0, 0), 0x7BEFu);
-    // Tint: blue 31 writes the draw colour, blue 0 leaves the destination.
-    gfxSetBlendMode(BLEND_TINT);
-    gfxSetColor(0xF800);
-    sfPutPixel(s, 0, 0, 0x001F);
-    sfPutPixel(d, 0, 0, 0x07E0);
-    sfBlit(s, d, 0, 0, nullptr);
-    EXPECT_EQ(sfGetPixel(d, 0, 0), 0xF800u);
-    sfPutPixel(s, 0, 0, 0xFFE0);
-    sfPutPixel(d, 0, 0, 0x07E0);
-    sfBlit(s, d, 0, 0, nullptr);
-    EXPECT_EQ(sfGetPixel(d, 0, 0), 0x07E0u);
-    // Solid: every non-key pixel becomes the colour's low 16 bits.
-    gfxSetBlendMode(BLEND_SOLID);
-    gfxSetColor(0xABCD1234);
-    sfBlit(s, d, 0, 0, nullptr);
-    EXPECT_EQ(sfGetPixel(d, 0, 0), 0x1234u);
-    sfDestroy(d);
-    sfDestroy(s);
-
-    d = sfCreate(1, 1, PF_888, false, SF_NO_KEY, nullptr);
-    s = sfCreate(1, 1, PF_888, false, SF_NO_KEY, nullptr);
-    sfPutPixel(s, 0, 0, 0x808080);
-    sfPutPixel(d, 0, 0, 0x909090);
-    gfxSetAlpha(256);
-    gfxSetBlendMode(BLEND_ADD);
-    sfBlit(s, d, 0, 0, nullptr);
-    EXPECT_EQ(sfGetPixel(d, 0, 0), 0xFFFFFFu);
-    // A field at its limit does not carry into the next one.
-    sfPutPixel(s, 0, 0, 0x0000FF);
-    sfPutPixel(d, 0, 0, 0x0000FF);
-    sfBlit(s, d, 0, 0, nullptr);
-    EXPECT_EQ(sfGetPixel(d, 0, 0), 0x0000FFu);
-    sfDestroy(d);
-    sfDestroy(s);
-    gfxResetState();
-}
-
-TEST_F(BlendModes, AlphaByteKeptAndPaletteModesRefused)
-{
-    SURFACE* d = sfCreate(1, 1, PF_8888, false, SF_NO_KEY, nullptr);
-    SURFACE* s = sfCreate(1, 1, PF_8888, false, SF_NO_KEY, nullptr);
-    sfPutPixel(d, 0, 0, 0x7F000000);
-    sfPutPixel(s, 0, 0, 0xFFFFFFFF);
-    gfxSetBlendMode(BLEND_ALPHA);
-    gfxSetAlpha(256);
-    sfBlit(s, d, 0, 0, nullptr);
-    EXPECT_EQ(sfGetPixel(d, 0, 0), 0x7FFFFFFFu);
-    SURFACE* p = sfCreate(1, 1, PF_PALETTE, false, SF_NO_KEY, nullptr);
-    SURFACE* ps = sfCreate(1, 1, PF_PALETTE, false, SF_NO_KEY, nullptr);
-    sfPutPixel(ps, 0, 0, 3);
-    EXPECT_EQ(sfBlit(ps, p, 0, 0, nullptr), 0);
-    EXPECT_EQ(sfGetPixel(p, 0, 0), 0u);
-    gfxSetBlendMode(BLEND_SOLID);
-    gfxSetColor(9);
-    EXPECT_EQ(sfBlit(ps, p, 0, 0, nullptr), 1);
-    EXPECT_EQ(sfGetPixel(p, 0, 0), 9u);
-    gfxSetBlendMode(7);
-    EXPECT_EQ(sfBlit(s, d, 0, 0, nullptr), 0);
-    for (SURFACE* x : {d, s, p, ps})
-        sfDestroy(x);
-    gfxResetState();
-}
-
-TEST_F(BlendModes, OneChannelFormulas)
-{
-    SURFACE* d = sfCreate(1, 1, PF_MONO8, false, SF_NO_KEY, nullptr);
-    SURFACE* s = sfCreate(1, 1, PF_MONO8, false, SF_NO_KEY, nullptr);
-    sfPutPixel(s, 0, 0, 200);
-    sfPutPixel(d, 0, 0, 100);
-    gfxSetAlpha(64);
-    gfxSetBlendMode(BLEND_ALPHA);
-    sfBlit(s, d, 0, 0, nullptr);
-    EXPECT_EQ(sfGetPixel(d, 0, 0), (192u * 100 + 64 * 200) >> 8);
-    gfxSetAlpha(128);
-    gfxSetBlendMode(BLEND_ADD);
-    sfPutPixel(d, 0, 0, 10);
-    sfBlit(s, d, 0, 0, nullptr);
-    EXPECT_EQ(sfGetPixel(d, 0, 0), 110u);
-    gfxSetBlendMode(BLEND_TINT);
-    gfxSetColor(255);
-    sfPutPixel(s, 0, 0, 255);
-    sfBlit(s, d, 0, 0, nullptr);
-    EXPECT_EQ(sfGetPixel(d, 0, 0), 255u);
-    sfDestroy(d);
-    sfDestroy(s);
-    gfxResetState();
+    struct Case {
+        uint32_t format, mode, alpha, color, src, dst, want;
+        const char* why;
+    } cases[] = {
+        {PF_565, BLEND_ALPHA, 128, 0, 0xFFFF, 0, 0x7BEF, "half of white"},
+        {PF_565, BLEND_TINT, 256, 0xF800, 0x001F, 0x07E0, 0xF800, "tint: blue 31 writes the colour"},
+        {PF_565, BLEND_TINT, 256, 0xF800, 0xFFE0, 0x07E0, 0x07E0, "tint: blue 0 keeps the destination"},
+        {PF_565, BLEND_SOLID, 256, 0xABCD1234, 0xFFE0, 0x07E0, 0x1234, "solid: the colour's low 16 bits"},
+        {PF_888, BLEND_ADD, 256, 0, 0x808080, 0x909090, 0xFFFFFF, "add: sums stop at the field's limit"},
+        {PF_888, BLEND_ADD, 256, 0, 0x0000FF, 0x0000FF, 0x0000FF, "add: no carry into the next field"},
+        {PF_8888, BLEND_ALPHA, 256, 0, 0xFFFFFFFF, 0x7F000000, 0x7FFFFFFF, "the alpha byte is kept"},
+        {PF_MONO8, BLEND_ALPHA, 64, 0, 200, 100, (192u * 100 + 64 * 200) >> 8, "one channel alpha"},
+        {PF_MONO8, BLEND_ADD, 128, 0, 200, 10, 110, "one channel add"},
+        {PF_MONO8, BLEND_TINT, 256, 255, 255, 110, 255, "one channel tint"},
+        {PF_PALETTE, BLEND_SOLID, 256, 9, 3, 0, 9, "solid is the one mode onto palettes"},
+    };
+    for (const Case& c : cases) {
+        SURFACE* d = sfCreate(1, 1, c.format, false, SF_NO_KEY, nullptr);
+        SURFACE* s = sfCreate(1, 1, c.format, false, SF_NO_KEY, nullptr);
+        sfPutPixel(s, 0, 0, c.src);
+        sfPutPixel(d, 0, 0, c.dst);
+        gfxSetBlendMode(c.mode);
+        gfxSetAlpha(c.alpha);
+        gfxSetColor(c.color);
+        EXPECT_EQ(sfBlit(s, d, 0, 0, nullptr), 1) << c.why;
+        EXPECT_EQ(sfGetPixel(d, 0, 0), c.want) << c.why;
+        // Other modes onto a palette, and unknown modes, are refused.
+        gfxSetBlendMode(c.format == PF_PALETTE ? uint32_t(BLEND_ALPHA) : 7u);
+        EXPECT_EQ(sfBlit(s, d, 0, 0, nullptr), 0) << c.why;
+        EXPECT_EQ(sfGetPixel(d, 0, 0), c.want) << c.why;
+        sfDestroy(d);
+        sfDestroy(s);
+    }
 }
 
 TEST_F(BlitClipping, FramesPositionsAndClipRectangle)
@@ -273,6 +214,7 @@ TEST_F(BlitFastPaths, MatchTheReferenceEverywhere)
                             fillRandom(&src.s, rng, src.s.keycolor);
                             fillRandom(&a.s, rng);
                             memcpy(b.s.pixels, a.s.pixels, a.s.size);
+                            const std::vector<uint8_t> before = bytesOf(&a.s);
                             RECT frame = {(int)(rng() % 7) - 3, (int)(rng() % 5) - 2, 1 + (int)(rng() % 40),
                                           1 + (int)(rng() % 12)};
                             RECT clip = {(int)(rng() % 9) - 2, (int)(rng() % 5) - 2, 3 + (int)(rng() % 40),
@@ -297,28 +239,33 @@ TEST_F(BlitFastPaths, MatchTheReferenceEverywhere)
                                 << "," << y << " frame " << frame.x << "," << frame.y << "," << frame.w << ","
                                 << frame.h << " size " << sw << "x" << sh;
                             ASSERT_TRUE(a.intact() && b.intact() && src.intact());
+                            // The sprite encoded draws the same into every byte format,
+                            // clipped or not, in every mode.
+                            if (!keyed || !src.s.formatInfo->bytesPerPixel || !a.s.formatInfo->bytesPerPixel)
+                                continue;
+                            SURFACE* rle = sfConvert(&src.s, sf);
+                            rle->keycolor = src.s.keycolor;
+                            if (sf == PF_PALETTE)
+                                sfSetPalette(rle, palA, false);
+                            ASSERT_EQ(sfEncodeRLE(rle), 1);
+                            memcpy(a.s.pixels, before.data(), a.s.size);
+                            gfxSetClip(round == 2 ? nullptr : &clip);
+                            const int rr = sfBlit(rle, &a.s, x, y, fr);
+                            gfxSetClip(nullptr);
+                            sfDestroy(rle);
+                            ASSERT_EQ(rr, rb);
+                            ASSERT_EQ(bytesOf(&a.s), bytesOf(&b.s))
+                                << "RLE " << pfInfo(sf)->name << "->" << pfInfo(df)->name << " mode " << mode;
+                            ASSERT_TRUE(a.intact());
                         }
     gfxResetState();
     memFree(palA);
     memFree(palB);
 }
 
-TEST_F(BlitFastPaths, SameFormatCopyIsExact)
+TEST_F(BlitFastPaths, CopiesOfAMegabyteMatchTheReference)
 {
     std::mt19937 rng(7);
-    Guarded src(240, 320, PF_565), dst(240, 320, PF_565);
-    fillRandom(&src.s, rng);
-    ASSERT_EQ(sfBlit(&src.s, &dst.s, 0, 0, nullptr), 1);
-    EXPECT_EQ(bytesOf(&src.s), bytesOf(&dst.s));
-    memset(dst.s.pixels, 0, dst.s.size);
-    RECT f = {3, 5, 101, 33};
-    ASSERT_EQ(sfBlit(&src.s, &dst.s, 7, 9, &f), 1);
-    for (int y = 0; y < 33; y++)
-        for (int x = 0; x < 101; x++)
-            ASSERT_EQ(sfGetPixel(&dst.s, 7 + x, 9 + y), sfGetPixel(&src.s, 3 + x, 5 + y));
-    EXPECT_EQ(sfGetPixel(&dst.s, 6, 9), 0u);
-    EXPECT_TRUE(dst.intact());
-
     // Copies of a megabyte or more go out with streaming stores: whole, with
     // a frame at odd offsets, and presented with sfCopy, byte for byte as the
     // reference, and none of them outside the destination.
@@ -478,54 +425,6 @@ TEST_F(Rle, RowTableWidthAndLongRuns)
         sfDestroy(x);
 }
 
-// An encoded sprite draws the same pixels as its source, clipped or not, in
-// every mode and into every byte format.
-TEST_F(Rle, DrawsLikeItsSource)
-{
-    std::mt19937 rng(42);
-    const uint32_t formats[] = {PF_PALETTE, PF_444, PF_555, PF_565, PF_888, PF_8888, PF_MONO8};
-    PALETTE* pal = randomPalette(rng);
-    for (uint32_t sf : formats)
-        for (uint32_t df : formats)
-            for (uint32_t mode = 0; mode < BLEND_COUNT; mode++) {
-                int w = 1 + rng() % 40, h = 1 + rng() % 8;
-                SURFACE* src = sfCreate(w, h, sf, false, 5, nullptr);
-                sfSetPalette(src, pal, false);
-                fillRandom(src, rng, 5);
-                for (int x = 0; x < w; x += 3)  // runs long enough for fill packets
-                    for (int k = 0; k < 5 && x + k < w; k++)
-                        sfPutPixel(src, x + k, 0, 9);
-                SURFACE* rle = sfConvert(src, sf);
-                rle->keycolor = 5;
-                sfSetPalette(rle, pal, false);
-                ASSERT_EQ(sfEncodeRLE(rle), 1);
-                Guarded a(30, 10, df), b(30, 10, df);
-                sfSetPalette(&a.s, pal, false);
-                sfSetPalette(&b.s, pal, false);
-                fillRandom(&a.s, rng);
-                memcpy(b.s.pixels, a.s.pixels, a.s.size);
-                RECT clip = {(int)(rng() % 6), (int)(rng() % 4), 5 + (int)(rng() % 25), 2 + (int)(rng() % 8)};
-                RECT frame = {(int)(rng() % 5) - 2, (int)(rng() % 3) - 1, 1 + (int)(rng() % w),
-                              1 + (int)(rng() % h)};
-                int x = (int)(rng() % 30) - 8, y = (int)(rng() % 10) - 3;
-                gfxSetBlendMode(mode);
-                gfxSetAlpha(1 + rng() % 256);
-                gfxSetColor(rng());
-                gfxSetClip(rng() % 2 ? &clip : nullptr);
-                const RECT* fr = rng() % 2 ? &frame : nullptr;
-                int ra = sfBlit(rle, &a.s, x, y, fr);
-                int rb = sfBlit(src, &b.s, x, y, fr);
-                gfxResetState();
-                ASSERT_EQ(ra, rb);
-                ASSERT_EQ(bytesOf(&a.s), bytesOf(&b.s))
-                    << pfInfo(sf)->name << "->" << pfInfo(df)->name << " " << mode;
-                ASSERT_TRUE(a.intact() && b.intact());
-                sfDestroy(src);
-                sfDestroy(rle);
-            }
-    memFree(pal);
-}
-
 // Wide sprites reach the copies for long runs, the merged short copies near
 // the data's and the visible row's ends, and long fills: same-format copies in
 // every pixel size, whole or cut on any side, match the unencoded sprite.
@@ -623,20 +522,16 @@ TEST_F(Xform, CosineTableAndAngles)
     EXPECT_EQ(gfxCosTable(0), 65536);
     EXPECT_EQ(gfxCosTable(600), 32768);
     EXPECT_EQ(gfxCosTable(900), 0);
-    int32_t s, c;
-    gfxSinCos(0, &s, &c);
-    EXPECT_EQ(s, 0);
-    EXPECT_EQ(c, 256);
-    gfxSinCos(90, &s, &c);
-    EXPECT_EQ(s, 256);
-    EXPECT_EQ(c, 0);
-    gfxSinCos(180, &s, &c);
-    EXPECT_EQ(s, 0);
-    EXPECT_EQ(c, -256);
-    gfxSinCos(-90, &s, &c);
-    EXPECT_EQ(s, -256);
-    gfxSinCos(60 + 720, &s, &c);
-    EXPECT_EQ(c, 128);
+    const int32_t angles[][3] = {
+        {0, 0, 256}, {90, 256, 0}, {180, 0, -256}, {-90, -256, 0}, {60 + 720, INT32_MIN, 128}};
+    for (const auto& a : angles) {
+        int32_t sn, cs;
+        gfxSinCos(a[0], &sn, &cs);
+        if (a[1] != INT32_MIN) {
+            EXPECT_EQ(sn, a[1]) << a[0];
+        }
+        EXPECT_EQ(cs, a[2]) << a[0];
+    }
 }
 
 TEST_F(Xform, IdentityMatchesBlitAndZeroScaleDrawsNothing)

@@ -145,15 +145,3 @@ TEST_F(Display, OrientationTurnsAddressTheSameMemory)
     EXPECT_EQ(gfxSetScreenOrient(0), 0);
     sfDestroy(src);
 }
-
-TEST(DisplayPalette, DefaultColoursAndCube)
-{
-    const PALETTE* p = gfxDefaultPalette();
-    EXPECT_EQ(p->count, 256u);
-    EXPECT_EQ(p->colors[7], 0xC0C0C0u);
-    EXPECT_EQ(p->colors[15], 0xFFFFFFu);
-    EXPECT_EQ(p->colors[39], 0u);
-    EXPECT_EQ(p->colors[40 + 36 * 5 + 6 * 1 + 2], 0x33FF66u);  // r 1, g 5, b 2
-    EXPECT_EQ(p->colors[255], 0xFFFFFFu);
-    EXPECT_EQ(p->mappedFormat, 0u);
-}

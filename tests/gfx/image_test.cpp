@@ -1,6 +1,8 @@
 // Image files: TGA files from an independent writer, GSF round trips and
 // damaged GSF files, RAW sizes, extension fallback and failure logs.
 
+#include <tuple>
+
 #include "gfx/image.h"
 #include "gfx_helpers.h"
 #include "vfs/mem.h"
@@ -18,9 +20,9 @@ struct TgaSpec {
     bool topDown = false;
     bool rightToLeft = false;
     int w = 0, h = 0;
-    std::vector<uint32_t> pixels;  // w * h, top row first
-    std::vector<uint32_t> map;     // colour map entries (RGB, or 555 for 16-bit entries)
-    std::string id;
+    std::vector<uint32_t> pixels = {};  // w * h, top row first
+    std::vector<uint32_t> map = {};     // colour map entries (RGB, or 555 for 16-bit entries)
+    std::string id = {};
 };
 
 void put(std::vector<uint8_t>& out, uint32_t v, int bytes)
@@ -170,45 +172,9 @@ TEST_F(ImageTest, TgaFromAnotherWriterDecodesPixelForPixel)
     EXPECT_EQ(readLog().find("sfLoadTGA failed"), std::string::npos);
 }
 
-TEST_F(ImageTest, TgaRowOrderAndPacketsAcrossRows)
-{
-    // Bottom-up: the first pixel in the file lands at (0, height - 1).
-    TgaSpec t;
-    t.w = 4;
-    t.h = 3;
-    t.pixels.assign(12, 0);
-    t.pixels[2 * 4] = 0xABCDEF;
-    writeFile("b.tga", writeTga(t));
-    std::vector<uint8_t> bytes = readFile("b.tga");
-    EXPECT_EQ(bytes[18] | bytes[19] << 8 | bytes[20] << 16, 0xABCDEF);
-    SURFACE* s = sfLoadTGA(u"b.tga", 0, nullptr);
-    ASSERT_NE(s, nullptr);
-    EXPECT_EQ(sfGetPixel(s, 0, 2), 0xABCDEFu);
-    sfDestroy(s);
-    // A repeat packet 0x83 fills four pixels, running from one row into the next.
-    std::vector<uint8_t> f = {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 0, 2, 0, 24, 0x20};
-    f.push_back(0x00);
-    put(f, 0x111111, 3);  // one raw pixel
-    f.push_back(0x83);
-    put(f, 0x222222, 3);  // four: (1,0)..(3,0), then (0,1)
-    f.push_back(0x82);
-    put(f, 0x333333, 3);
-    writeFile("r.tga", f);
-    s = sfLoadTGA(u"r.tga", 0, nullptr);
-    ASSERT_NE(s, nullptr);
-    EXPECT_EQ(sfGetPixel(s, 0, 0), 0x111111u);
-    EXPECT_EQ(sfGetPixel(s, 3, 0), 0x222222u);
-    EXPECT_EQ(sfGetPixel(s, 0, 1), 0x222222u);
-    EXPECT_EQ(sfGetPixel(s, 1, 1), 0x333333u);
-    sfDestroy(s);
-}
-
 TEST_F(ImageTest, TgaConvertsToWantedFormatAndReusesSurface)
 {
-    TgaSpec t;
-    t.w = 2;
-    t.h = 1;
-    t.pixels = {0xFF0000, 0x808080};
+    TgaSpec t = {.w = 2, .h = 1, .pixels = {0xFF0000, 0x808080}};
     writeFile("c.tga", writeTga(t));
     SURFACE* s = sfLoadTGA(u"c.tga", PF_565, nullptr);
     ASSERT_NE(s, nullptr);
@@ -223,13 +189,7 @@ TEST_F(ImageTest, TgaConvertsToWantedFormatAndReusesSurface)
     sfDestroy(other);
     sfDestroy(s);
     // A palette image loaded for a palette target is mapped for the current target.
-    TgaSpec p;
-    p.type = 1;
-    p.bits = 8;
-    p.w = 2;
-    p.h = 1;
-    p.pixels = {1, 0};
-    p.map = {0x000000, 0xFF0000};
+    TgaSpec p = {.type = 1, .bits = 8, .w = 2, .h = 1, .pixels = {1, 0}, .map = {0x000000, 0xFF0000}};
     writeFile("m.tga", writeTga(p));
     SURFACE* screen = sfCreate(2, 2, PF_565, false, SF_NO_KEY, nullptr);
     gfxSetTarget(screen);
@@ -244,12 +204,7 @@ TEST_F(ImageTest, TgaConvertsToWantedFormatAndReusesSurface)
 
 TEST_F(ImageTest, TgaColourMapLongerThan256AndTrueColourMapsAreSkipped)
 {
-    TgaSpec p;
-    p.type = 1;
-    p.bits = 8;
-    p.w = 2;
-    p.h = 1;
-    p.pixels = {255, 7};
+    TgaSpec p = {.type = 1, .bits = 8, .w = 2, .h = 1, .pixels = {255, 7}};
     for (int i = 0; i < 300; i++)
         p.map.push_back((uint32_t)i * 0x010101 & 0xFFFFFF);
     writeFile("long.tga", writeTga(p));
@@ -260,10 +215,7 @@ TEST_F(ImageTest, TgaColourMapLongerThan256AndTrueColourMapsAreSkipped)
     EXPECT_EQ(sfGetPixel(s, 1, 0), 7u);
     sfDestroy(s);
     // A true-colour image with a colour map: the map's bytes are not pixels.
-    TgaSpec t;
-    t.w = 1;
-    t.h = 1;
-    t.pixels = {0x123456};
+    TgaSpec t = {.w = 1, .h = 1, .pixels = {0x123456}};
     std::vector<uint8_t> f = writeTga(t);
     f[1] = 1;
     f[5] = 2;  // two entries
@@ -278,21 +230,23 @@ TEST_F(ImageTest, TgaColourMapLongerThan256AndTrueColourMapsAreSkipped)
 
 TEST_F(ImageTest, BadTgaFilesFailWithTheLogAndNoSurface)
 {
-    TgaSpec t;
-    t.w = 3;
-    t.h = 2;
-    t.pixels.assign(6, 0x010203);
+    TgaSpec t = {.w = 3, .h = 2, .pixels = std::vector<uint32_t>(6, 0x010203)};
     std::vector<uint8_t> good = writeTga(t);
-    auto header = [&](int type, int bits, int w, int h) {
+    // The good file with type, pixel size, width and height set, then single
+    // bytes patched, cut or padded to `size` bytes when given.
+    auto header = [&](int type, int bits, int w, int h, std::vector<std::pair<int, int>> patch = {},
+                      size_t size = 0) {
         std::vector<uint8_t> f = good;
-        f[2] = (uint8_t)type;
-        f[16] = (uint8_t)bits;
-        f[12] = (uint8_t)w;
-        f[13] = (uint8_t)(w >> 8);
-        f[14] = (uint8_t)h;
-        f[15] = (uint8_t)(h >> 8);
+        patch.insert(patch.begin(), {{2, type}, {16, bits}, {12, w}, {13, w >> 8}, {14, h}, {15, h >> 8}});
+        for (auto [at, v] : patch)
+            f[size_t(at)] = uint8_t(v);
+        if (size)
+            f.resize(size);
         return f;
     };
+    std::vector<uint8_t> rle = header(10, 24, 3, 2, {}, 18);  // an RLE packet that runs past the data
+    rle.push_back(0x05);
+    put(rle, 0x111111, 3);
     std::vector<std::vector<uint8_t>> bad = {
         header(3, 8, 3, 2),                                     // grey images are not read
         header(2, 15, 3, 2),                                    // unknown pixel size
@@ -302,37 +256,15 @@ TEST_F(ImageTest, BadTgaFilesFailWithTheLogAndNoSurface)
         header(10, 24, 60000, 60000),                           // RLE cannot justify it either
         std::vector<uint8_t>(good.begin(), good.begin() + 10),  // truncated header
         std::vector<uint8_t>(good.begin(), good.end() - 1),     // truncated pixels
+        rle,
+        // A true-colour image whose colour map claims to run far past the file's end.
+        header(2, 24, 3, 2, {{1, 1}, {5, 0xFF}, {6, 0xFF}, {7, 32}}),
+        header(2, 24, 3, 2, {{0, 200}}, 40),  // an identification field longer than the file
+        // A colour-mapped image whose map runs past the end (its palette must not
+        // leak): 256 entries are there, the rest is not.
+        header(9, 8, 3, 2, {{1, 1}, {5, 0x2C}, {6, 0x10}, {7, 24}}, 18 + 256 * 3 + 4),
+        header(1, 8, 3, 2, {{7, 15}}),  // a colour map of unsupported entry size
     };
-    // An RLE packet that runs past the data.
-    std::vector<uint8_t> rle = header(10, 24, 3, 2);
-    rle.resize(18);
-    rle.push_back(0x05);
-    put(rle, 0x111111, 3);
-    bad.push_back(rle);
-    // A true-colour image whose colour map claims to run far past the file's end.
-    std::vector<uint8_t> longMap = header(2, 24, 3, 2);
-    longMap[1] = 1;
-    longMap[5] = 0xFF;
-    longMap[6] = 0xFF;
-    longMap[7] = 32;
-    bad.push_back(longMap);
-    // An identification field longer than the file.
-    std::vector<uint8_t> longId = header(2, 24, 3, 2);
-    longId[0] = 200;
-    longId.resize(40);
-    bad.push_back(longId);
-    // A colour-mapped image whose map runs past the end (its palette must not leak).
-    std::vector<uint8_t> mapPast = header(9, 8, 3, 2);
-    mapPast[1] = 1;
-    mapPast[5] = 0x2C;
-    mapPast[6] = 0x10;
-    mapPast[7] = 24;
-    mapPast.resize(18 + 256 * 3 + 4);  // 256 entries are there, the rest is not
-    bad.push_back(mapPast);
-    // A colour map of unsupported entry size.
-    std::vector<uint8_t> map = header(1, 8, 3, 2);
-    map[7] = 15;
-    bad.push_back(map);
     uint32_t live = 0;
     sfDestroy(sfCreate(1, 1, PF_888, false, SF_NO_KEY, nullptr));  // the surface pool keeps its first block
     MemStats st;
@@ -378,19 +310,12 @@ TEST_F(ImageTest, GsfRoundTripKeepsEverything)
             ASSERT_EQ(sfSaveGSF(s, u"s.gsf"), 1);
             SURFACE* g = sfLoadGSF(u"s.gsf", 0, nullptr);
             ASSERT_NE(g, nullptr) << f << " " << rle;
-            EXPECT_EQ(g->format, s->format);
-            EXPECT_EQ(g->rle, s->rle);
-            EXPECT_EQ(g->rleWideOffsets, s->rleWideOffsets);
-            EXPECT_EQ(g->width, 9);
-            EXPECT_EQ(g->height, 5);
-            EXPECT_EQ(g->xPitch, s->xPitch);
-            EXPECT_EQ(g->yPitch, s->yPitch);
-            EXPECT_EQ(g->xPivot, 100);
-            EXPECT_EQ(g->yPivot, -3);
-            EXPECT_EQ(g->keycolor, 1u);
-            EXPECT_EQ(g->animType, 2);
-            EXPECT_EQ(g->loop, 0);
-            EXPECT_EQ(g->frameDelay, 123456u);
+            auto fields = [](const SURFACE* x) {
+                return std::make_tuple(x->format, x->rle, x->rleWideOffsets, x->width, x->height, x->xPitch,
+                                       x->yPitch, x->xPivot, x->yPivot, x->keycolor, x->animType, x->loop,
+                                       x->frameDelay);
+            };
+            EXPECT_EQ(fields(g), fields(s));
             ASSERT_EQ(g->frames.count, 3);
             EXPECT_EQ(sfFrame(g, 2)->x, 6);
             ASSERT_EQ(g->size, s->size);
@@ -503,10 +428,7 @@ TEST_F(ImageTest, RawSizesAndShapes)
 
 TEST_F(ImageTest, LoadChoosesReaderByExtension)
 {
-    TgaSpec t;
-    t.w = 1;
-    t.h = 1;
-    t.pixels = {0x445566};
+    TgaSpec t = {.w = 1, .h = 1, .pixels = {0x445566}};
     writeFile("pic.tga", writeTga(t));
     writeFile("pic.bmp", writeTga(t));
     SURFACE* s = sfLoad(u"pic", 0, nullptr);  // no .gsf: the .tga is found

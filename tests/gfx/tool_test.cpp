@@ -1,28 +1,23 @@
 // The tobex image command, run as a program in a temporary folder.
 
-#include <stdlib.h>
-#include <sys/wait.h>
-
 #include "gfx/image.h"
 #include "gfx_helpers.h"
 
 namespace {
 
-int runTool(const std::string& dir, const std::string& args)
+int runTool(const std::string& dir, const std::string& args, std::string* out = nullptr)
 {
-    std::string cmd = "cd '" + dir + "' && '" TOBEX_BIN_DIR "/tobex' image " + args + " >out.txt 2>err.txt";
-    int rc = system(cmd.c_str());
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    testutil::ToolRun r = testutil::runTobex(dir, "image " + args);
+    if (out)
+        *out = r.out;
+    return r.status;
 }
 
-std::vector<uint8_t> smallTga()
+// 4 x 2: magenta, red, green, blue / four magenta.
+std::string smallTga()
 {
-    // 4 x 2, top row first: magenta, red, green, blue / four magenta.
-    std::vector<uint8_t> f = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 0, 2, 0, 24, 0x20};
     const uint32_t px[8] = {0xFF00FF, 0xFF0000, 0x00FF00, 0x0000FF, 0xFF00FF, 0xFF00FF, 0xFF00FF, 0xFF00FF};
-    for (uint32_t c : px)
-        f.insert(f.end(), {(uint8_t)c, (uint8_t)(c >> 8), (uint8_t)(c >> 16)});
-    return f;
+    return testutil::tga(4, 2, [&](int x, int y) { return px[y * 4 + x]; });
 }
 
 }
@@ -31,7 +26,7 @@ class ImageTool : public GfxTest {};
 
 TEST_F(ImageTool, ConvertPreparesSpritesLikeTheEngine)
 {
-    writeFile("s.tga", smallTga());
+    testutil::writeFile(dir + "s.tga", smallTga());
     ASSERT_EQ(
         runTool(
             dir,
@@ -64,16 +59,15 @@ TEST_F(ImageTool, ConvertPreparesSpritesLikeTheEngine)
     std::vector<uint8_t> png = readFile("p.png");
     ASSERT_GT(png.size(), 8u);
     EXPECT_EQ(png[1], 'P');
-    ASSERT_EQ(runTool(dir, "info s.gsf"), 0);
-    std::vector<uint8_t> out = readFile("out.txt");
-    std::string text(out.begin(), out.end());
+    std::string text;
+    ASSERT_EQ(runTool(dir, "info s.gsf", &text), 0);
     EXPECT_NE(text.find("format:       565"), std::string::npos);
     EXPECT_NE(text.find("yes (16-bit row table)"), std::string::npos);
 }
 
 TEST_F(ImageTool, BadUseFailsClearly)
 {
-    writeFile("s.tga", smallTga());
+    testutil::writeFile(dir + "s.tga", smallTga());
     EXPECT_EQ(runTool(dir, ""), 2);
     EXPECT_EQ(runTool(dir, "--help"), 0);
     EXPECT_EQ(runTool(dir, "frobnicate s.tga"), 2);
@@ -84,7 +78,7 @@ TEST_F(ImageTool, BadUseFailsClearly)
     EXPECT_EQ(runTool(dir, "convert --format MONO1 --rle s.tga x.gsf"), 1);
     EXPECT_EQ(runTool(dir, "convert s.tga"), 2);
     EXPECT_EQ(runTool(dir, "info missing.tga"), 1);
-    EXPECT_EQ(runTool(dir, "-m missing.zip info s.tga"), 1);
-    std::vector<uint8_t> err = readFile("err.txt");
+    std::string err;
+    EXPECT_EQ(runTool(dir, "-m missing.zip info s.tga", &err), 1);
     EXPECT_FALSE(err.empty());
 }

@@ -251,65 +251,6 @@ TEST_F(ObjTest, TextReferencesByIdNameAndAbsoluteId)
     EXPECT_NE(log().find("PropFromStr: world reference not found: Other"), std::string::npos);
 }
 
-TEST_F(PropTest, EveryWrittenTypeRoundTripsInBinary)
-{
-    struct Case {
-        int type;
-        const char* text;
-    };
-    const Case cases[] = {
-        {PT_BOOL, "1"},
-        {PT_INT, "%500%-20"},
-        {PT_FIXED16, "-3.5"},
-        {PT_FIXED32, "7.125"},
-        {PT_FLOAT, "1.05"},
-        {PT_COLOR, "1 2 3"},
-        {PT_KEY, "5 -6"},
-        {PT_STRING16, "fifteen chars.."},
-        {PT_STRING, "eight bit"},
-        {PT_CONST_STRING, "const"},
-        {PT_WSTRING, "wide"},
-        {PT_CONST_WSTRING, "cw"},
-        {PT_TSTRING, "t\xffx"},
-        {PT_CONST_TSTRING, "ct"},
-        {PT_TIME, "123456"},
-        {PT_METHOD, "Control_Sync"},
-        {PT_RECT, "1 -2 3 -4"},
-        {PT_POINT2, "9 8"},
-        {PT_XFORM2, "1 2 3 0.5 2"},
-        {PT_DXFORM2, "1 2 3 4 5.5"},
-        {PT_OBJLIST, "1 2 3"},
-        {PT_KEYVECT, "0 1 10 2"},
-        {PT_INTVECT, "-1 -2"},
-        {PT_PROPTYPE, "23"},
-        {PT_ORT, "3"},
-        {PT_INTERP, "2"},
-    };
-    for (const Case& c : cases) {
-        alignas(8) uint8_t value[32] = {}, back[32] = {};
-        const TypeInfo* t = propTypeInfo(c.type);
-        if (t->init) {
-            t->init(value);
-            t->init(back);
-        }
-        PropFromStr(c.text, c.type, value);
-        std::string bytes = writeBinary([&](WorldFile* wf) { return PropWrite(wf, nullptr, c.type, value); });
-        ASSERT_TRUE(readBinary(bytes, c.type, back)) << t->name;
-        char a[PROP_TEXT_MAX], b[PROP_TEXT_MAX];
-        PropToStr(a, nullptr, c.type, value);
-        PropToStr(b, nullptr, c.type, back);
-        EXPECT_STREQ(a, b) << t->name;
-        // A truncated value fails instead of reading past the end.
-        if (bytes.size() > 1) {
-            EXPECT_FALSE(readBinary(bytes.substr(0, bytes.size() - 1), c.type, back)) << t->name;
-        }
-        if (t->release) {
-            t->release(value);
-            t->release(back);
-        }
-    }
-}
-
 TEST_F(PropTest, BinaryValuesOfKnownLayout)
 {
     std::string bytes = writeBinary([](WorldFile* wf) {

@@ -25,15 +25,16 @@ bool g_fast = true;
 template <uint32_t M>
 uint32_t fieldAlpha(uint32_t d, uint32_t s, uint32_t a)
 {
-    return (uint32_t)((((uint64_t)(s & M) * a + (uint64_t)(d & M) * (256 - a)) >> 8) & M);
+    return static_cast<uint32_t>(
+        ((static_cast<uint64_t>(s & M) * a + static_cast<uint64_t>(d & M) * (256 - a)) >> 8) & M);
 }
 
 // The sum is limited to the field and masked, so no carry reaches the field below.
 template <uint32_t M>
 uint32_t fieldAdd(uint32_t d, uint32_t s, uint32_t a)
 {
-    uint64_t v = ((uint64_t)(s & M) * a + ((uint64_t)(d & M) << 8)) >> 8;
-    return (uint32_t)((v > M ? M : v) & M);
+    uint64_t v = (static_cast<uint64_t>(s & M) * a + (static_cast<uint64_t>(d & M) << 8)) >> 8;
+    return static_cast<uint32_t>((v > M ? M : v) & M);
 }
 
 template <uint32_t R, uint32_t G, uint32_t B, uint32_t Keep>
@@ -196,7 +197,7 @@ bool blockCopy(const SURFACE* src, SURFACE* dst, const CopyRect& r)
     }
     const uint8_t* s = sfPixelAddr(src, r.sx, r.sy);
     uint8_t* d = sfPixelAddr(dst, r.dx, r.dy);
-    size_t n = (size_t)r.w * bpp;
+    size_t n = static_cast<size_t>(r.w) * bpp;
     if (copyRows(s, src->yPitch, d, dst->yPitch, n, r.h))
         return true;
     for (int j = 0; j < r.h; j++, s += src->yPitch, d += dst->yPitch)
@@ -218,8 +219,8 @@ void blitReference(const BlitJob& j)
     bool convert = j.srcFormat != j.dstFormat;
     bool keyed = j.key != SF_NO_KEY;
     for (int y = 0; y < j.h; y++) {
-        const uint8_t* sp = j.src + (ptrdiff_t)y * j.srcYPitch;
-        uint8_t* dp = j.dst + (ptrdiff_t)y * j.dstYPitch;
+        const uint8_t* sp = j.src + static_cast<ptrdiff_t>(y) * j.srcYPitch;
+        uint8_t* dp = j.dst + static_cast<ptrdiff_t>(y) * j.dstYPitch;
         for (int x = 0; x < j.w; x++, sp += j.srcXPitch, dp += j.dstXPitch) {
             uint32_t s = so->readUnaligned(sp);
             if (keyed && s == j.key)
@@ -314,8 +315,10 @@ bool rectIntersects(const RECT* a, const RECT* b)
 {
     if (!a || !b)
         return false;
-    return (int64_t)a->x < (int64_t)b->x + b->w && (int64_t)b->x < (int64_t)a->x + a->w &&
-           (int64_t)a->y < (int64_t)b->y + b->h && (int64_t)b->y < (int64_t)a->y + a->h;
+    return static_cast<int64_t>(a->x) < static_cast<int64_t>(b->x) + b->w &&
+           static_cast<int64_t>(b->x) < static_cast<int64_t>(a->x) + a->w &&
+           static_cast<int64_t>(a->y) < static_cast<int64_t>(b->y) + b->h &&
+           static_cast<int64_t>(b->y) < static_cast<int64_t>(a->y) + a->h;
 }
 
 void rectUnion(RECT* a, const RECT* b)
@@ -324,12 +327,16 @@ void rectUnion(RECT* a, const RECT* b)
         return;
     int64_t x0 = a->x < b->x ? a->x : b->x;
     int64_t y0 = a->y < b->y ? a->y : b->y;
-    int64_t x1 = (int64_t)a->x + a->w > (int64_t)b->x + b->w ? (int64_t)a->x + a->w : (int64_t)b->x + b->w;
-    int64_t y1 = (int64_t)a->y + a->h > (int64_t)b->y + b->h ? (int64_t)a->y + a->h : (int64_t)b->y + b->h;
-    a->x = (int32_t)x0;
-    a->y = (int32_t)y0;
-    a->w = (int32_t)(x1 - x0);
-    a->h = (int32_t)(y1 - y0);
+    int64_t x1 = static_cast<int64_t>(a->x) + a->w > static_cast<int64_t>(b->x) + b->w
+                     ? static_cast<int64_t>(a->x) + a->w
+                     : static_cast<int64_t>(b->x) + b->w;
+    int64_t y1 = static_cast<int64_t>(a->y) + a->h > static_cast<int64_t>(b->y) + b->h
+                     ? static_cast<int64_t>(a->y) + a->h
+                     : static_cast<int64_t>(b->y) + b->h;
+    a->x = static_cast<int32_t>(x0);
+    a->y = static_cast<int32_t>(y0);
+    a->w = static_cast<int32_t>(x1 - x0);
+    a->h = static_cast<int32_t>(y1 - y0);
 }
 
 const BlendOps* blendOps(uint32_t format)
@@ -369,9 +376,9 @@ int sfBlitPivot(const SURFACE* src, SURFACE* dst, int x, int y)
 {
     if (!src)
         return 0;
-    int64_t px = ((int64_t)src->width * src->xPivot + 128) >> 8;
-    int64_t py = ((int64_t)src->height * src->yPivot + 128) >> 8;
-    return sfBlit(src, dst, (int)(x - px), (int)(y - py), nullptr);
+    int64_t px = (static_cast<int64_t>(src->width) * src->xPivot + 128) >> 8;
+    int64_t py = (static_cast<int64_t>(src->height) * src->yPivot + 128) >> 8;
+    return sfBlit(src, dst, static_cast<int>(x - px), static_cast<int>(y - py), nullptr);
 }
 
 int sfBlitFrame(const SURFACE* src, SURFACE* dst, int x, int y, int i)
@@ -379,9 +386,9 @@ int sfBlitFrame(const SURFACE* src, SURFACE* dst, int x, int y, int i)
     const RECT* f = sfFrame(src, i);
     if (!f)
         return sfBlitPivot(src, dst, x, y);
-    int64_t px = ((int64_t)f->w * src->xPivot + 128) >> 8;
-    int64_t py = ((int64_t)f->h * src->yPivot + 128) >> 8;
-    return sfBlit(src, dst, (int)(x - px), (int)(y - py), f);
+    int64_t px = (static_cast<int64_t>(f->w) * src->xPivot + 128) >> 8;
+    int64_t py = (static_cast<int64_t>(f->h) * src->yPivot + 128) >> 8;
+    return sfBlit(src, dst, static_cast<int>(x - px), static_cast<int>(y - py), f);
 }
 
 int sfCopy(const SURFACE* src, SURFACE* dst, int x, int y, const RECT* frame)

@@ -30,7 +30,7 @@ uint16_t load16(const uint8_t* p)
 
 void store16(uint8_t* p, uint32_t v)
 {
-    uint16_t w = (uint16_t)v;
+    uint16_t w = static_cast<uint16_t>(v);
     memcpy(p, &w, 2);
 }
 
@@ -164,8 +164,9 @@ void row565As(const Row565& r)
     const uint32_t a = r.alpha, key = r.key;
     int i = 0;
 #if defined(__SSE2__)
-    const __m128i va = _mm_set1_epi16((short)a), via = _mm_set1_epi16((short)(256 - a));
-    const __m128i vk = _mm_set1_epi16((short)key);
+    const __m128i va = _mm_set1_epi16(static_cast<short>(a)),
+                  via = _mm_set1_epi16(static_cast<short>(256 - a));
+    const __m128i vk = _mm_set1_epi16(static_cast<short>(key));
     for (; i + 8 <= w; i += 8) {
         __m128i sv = loadu(s + 2 * i), dv = loadu(d + 2 * i);
         __m128i out = Op == OP565_KEY     ? sv
@@ -193,7 +194,7 @@ template <bool Keyed, bool Stream>
 TOBEX_AVX2 void rows8888Avx2(const Row565& r, int h, ptrdiff_t srcPitch, ptrdiff_t dstPitch)
 {
     const int w = r.w;
-    const __m256i vk = _mm256_set1_epi32((int)r.key);
+    const __m256i vk = _mm256_set1_epi32(static_cast<int>(r.key));
     const uint8_t* s = r.src;
     uint8_t* d = r.dst;
     for (int y = 0; y < h; y++, s += srcPitch, d += dstPitch) {
@@ -231,7 +232,7 @@ void row8888As(const Row565& r)
     const uint32_t key = r.key;
     int i = 0;
 #if defined(__SSE2__)
-    const __m128i vk = _mm_set1_epi32((int)key);
+    const __m128i vk = _mm_set1_epi32(static_cast<int>(key));
     for (; i + 8 <= w; i += 8) {
         __m128i lo = loadu(s + 4 * i), hi = loadu(s + 4 * i + 16);
         __m128i out = _mm_packs_epi32(convert4(lo), convert4(hi));
@@ -279,8 +280,8 @@ void rows8888To565(const Row565& r, int h, ptrdiff_t srcPitch, ptrdiff_t dstPitc
 #if defined(TOBEX_AVX2)
     if (cpuAvx2() && r.w >= 16) {
         // A destination larger than the cache is streamed (keyed copies read it, so they are not).
-        bool stream = !r.keyed && size_t(r.w) * 2 * size_t(h) >= kStreamBytes &&
-                      (uintptr_t(r.dst) & 15) == 0 && (dstPitch & 15) == 0;
+        bool stream = !r.keyed && static_cast<size_t>(r.w) * 2 * static_cast<size_t>(h) >= kStreamBytes &&
+                      (reinterpret_cast<uintptr_t>(r.dst) & 15) == 0 && (dstPitch & 15) == 0;
         if (stream)
             rows8888Avx2<false, true>(r, h, srcPitch, dstPitch);
         else if (r.keyed)
@@ -304,9 +305,10 @@ void row888To565(const Row565& r)
     // Four three-byte pixels are three 32-bit words.
     for (; i + 4 <= w; i += 4) {
         uint32_t a = load32(s + 3 * i), b = load32(s + 3 * i + 4), c = load32(s + 3 * i + 8);
-        uint64_t v = (uint64_t)from8888Scalar(a) | (uint64_t)from8888Scalar(a >> 24 | b << 8) << 16 |
-                     (uint64_t)from8888Scalar(b >> 16 | c << 16) << 32 |
-                     (uint64_t)from8888Scalar(c >> 8) << 48;
+        uint64_t v = static_cast<uint64_t>(from8888Scalar(a)) |
+                     static_cast<uint64_t>(from8888Scalar(a >> 24 | b << 8)) << 16 |
+                     static_cast<uint64_t>(from8888Scalar(b >> 16 | c << 16)) << 32 |
+                     static_cast<uint64_t>(from8888Scalar(c >> 8)) << 48;
         memcpy(d + 2 * i, &v, 8);
     }
     for (; i < w; i++)
@@ -321,8 +323,9 @@ void rowLut565(const Row565& r, const uint16_t* lut)
     if (!r.keyed) {
         int i = 0;
         for (; i + 4 <= w; i += 4) {
-            uint64_t v = (uint64_t)lut[s[i]] | (uint64_t)lut[s[i + 1]] << 16 | (uint64_t)lut[s[i + 2]] << 32 |
-                         (uint64_t)lut[s[i + 3]] << 48;
+            uint64_t v = static_cast<uint64_t>(lut[s[i]]) | static_cast<uint64_t>(lut[s[i + 1]]) << 16 |
+                         static_cast<uint64_t>(lut[s[i + 2]]) << 32 |
+                         static_cast<uint64_t>(lut[s[i + 3]]) << 48;
             memcpy(d + 2 * i, &v, 8);
         }
         for (; i < w; i++)

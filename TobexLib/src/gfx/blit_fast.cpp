@@ -144,8 +144,8 @@ void runRows(const BlitJob& j, Conv conv, Blend bl)
     const uint8_t* const src = j.src;
     uint8_t* const dst = j.dst;
     for (int y = 0; y < h; y++) {
-        const uint8_t* s = src + (ptrdiff_t)y * sy;
-        uint8_t* d = dst + (ptrdiff_t)y * dy;
+        const uint8_t* s = src + static_cast<ptrdiff_t>(y) * sy;
+        uint8_t* d = dst + static_cast<ptrdiff_t>(y) * dy;
         for (int i = 0; i < w; i++) {
             uint32_t sv = S::load(s + i * S::size);
             uint32_t dv = D::load(d + i * D::size);
@@ -176,10 +176,28 @@ void runPlain(const BlitJob& j, Conv conv)
     const uint8_t* const src = j.src;
     uint8_t* const dst = j.dst;
     for (int y = 0; y < h; y++) {
-        const uint8_t* s = src + (ptrdiff_t)y * sy;
-        uint8_t* d = dst + (ptrdiff_t)y * dy;
+        const uint8_t* s = src + static_cast<ptrdiff_t>(y) * sy;
+        uint8_t* d = dst + static_cast<ptrdiff_t>(y) * dy;
         for (int i = 0; i < w; i++)
             D::store(d + i * D::size, conv(S::load(s + i * S::size)));
+    }
+}
+
+// Keyed solid copies (the glyphs of a solid font) write one value wherever the
+// source is not the key and leave the rest: no read of the destination.
+template <class S, class D>
+void runSolidKeyed(const BlitJob& j, uint32_t value)
+{
+    const uint32_t key = j.key;
+    const int w = j.w, h = j.h, sy = j.srcYPitch, dy = j.dstYPitch;
+    const uint8_t* const src = j.src;
+    uint8_t* const dst = j.dst;
+    for (int y = 0; y < h; y++) {
+        const uint8_t* s = src + static_cast<ptrdiff_t>(y) * sy;
+        uint8_t* d = dst + static_cast<ptrdiff_t>(y) * dy;
+        for (int i = 0; i < w; i++)
+            if (S::load(s + i * S::size) != key)
+                D::store(d + i * D::size, value);
     }
 }
 
@@ -205,8 +223,7 @@ bool runMode(const BlitJob& j, Conv conv, Blend bl)
         keyed ? runRows<S, D, BLEND_TINT, true>(j, conv, bl) : runRows<S, D, BLEND_TINT, false>(j, conv, bl);
         return true;
     case BLEND_SOLID:
-        keyed ? runRows<S, D, BLEND_SOLID, true>(j, conv, bl)
-              : runRows<S, D, BLEND_SOLID, false>(j, conv, bl);
+        keyed ? runSolidKeyed<S, D>(j, bl.solid(0, 0)) : runRows<S, D, BLEND_SOLID, false>(j, conv, bl);
         return true;
     default:
         return false;
@@ -285,10 +302,10 @@ void stepRows(const uint8_t* s, int sxp, int syp, uint8_t* d, int dxp, int dyp, 
 {
     const int step = Step ? Step : dxp;
     for (int y = 0; y < h; y++) {
-        const uint8_t* sp = s + (ptrdiff_t)y * syp;
-        uint8_t* dp = d + (ptrdiff_t)y * dyp;
+        const uint8_t* sp = s + static_cast<ptrdiff_t>(y) * syp;
+        uint8_t* dp = d + static_cast<ptrdiff_t>(y) * dyp;
         for (int x = 0; x < w; x++)
-            P::store(dp + (ptrdiff_t)x * step, P::load(sp + (ptrdiff_t)x * sxp));
+            P::store(dp + static_cast<ptrdiff_t>(x) * step, P::load(sp + static_cast<ptrdiff_t>(x) * sxp));
     }
 }
 
@@ -326,10 +343,11 @@ bool fastCopySame(const SURFACE* src, SURFACE* dst, int dx, int dy, int sx, int 
                 memmove(d, s, src->size);
             return true;
         }
-        if (copyRows(s, src->yPitch, d, dst->yPitch, (size_t)w * P::size, h))
+        if (copyRows(s, src->yPitch, d, dst->yPitch, static_cast<size_t>(w) * P::size, h))
             return true;
         for (int y = 0; y < h; y++)
-            memmove(d + (ptrdiff_t)y * dst->yPitch, s + (ptrdiff_t)y * src->yPitch, (size_t)w * P::size);
+            memmove(d + static_cast<ptrdiff_t>(y) * dst->yPitch, s + static_cast<ptrdiff_t>(y) * src->yPitch,
+                    static_cast<size_t>(w) * P::size);
         return true;
     }
     stepCopy<P>(s, src->xPitch, src->yPitch, d, dst->xPitch, dst->yPitch, w, h);
@@ -343,10 +361,10 @@ void mapRows(const uint8_t* s, int sxp, int syp, uint8_t* d, int dxp, int dyp, i
 {
     const int step = Step ? Step : dxp;
     for (int y = 0; y < h; y++) {
-        const uint8_t* sp = s + (ptrdiff_t)y * syp;
-        uint8_t* dp = d + (ptrdiff_t)y * dyp;
+        const uint8_t* sp = s + static_cast<ptrdiff_t>(y) * syp;
+        uint8_t* dp = d + static_cast<ptrdiff_t>(y) * dyp;
         for (int x = 0; x < w; x++)
-            P::store(dp + (ptrdiff_t)x * step, map[sp[(ptrdiff_t)x * sxp]]);
+            P::store(dp + static_cast<ptrdiff_t>(x) * step, map[sp[static_cast<ptrdiff_t>(x) * sxp]]);
     }
 }
 
@@ -381,7 +399,7 @@ bool run565(const BlitJob& j)
     int kind;
     if (sf == PF_565 && j.mode <= BLEND_ADD && (j.mode || r.keyed)) {
         r.keyed = r.keyed && j.key <= 0xFFFF;
-        r.op = (int)j.mode;
+        r.op = static_cast<int>(j.mode);
         kind = 0;
     } else if (sf == PF_8888 && j.mode == BLEND_NONE) {
         kind = 1;
@@ -390,7 +408,7 @@ bool run565(const BlitJob& j)
     } else if ((sf == PF_PALETTE || sf == PF_MONO8) && j.mode == BLEND_NONE) {
         r.keyed = r.keyed && j.key <= 0xFF;
         for (uint32_t i = 0; i < 256; i++)
-            lut[i] = (uint16_t)colorConvert(i, sf, j.srcPalette, j.dstSurface);
+            lut[i] = static_cast<uint16_t>(colorConvert(i, sf, j.srcPalette, j.dstSurface));
         kind = 2;
     } else {
         return false;

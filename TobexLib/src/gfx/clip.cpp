@@ -58,6 +58,7 @@ bool clipCopy(const SURFACE* src, const SURFACE* dst, int x, int y, const RECT* 
     RECT bounds = {0, 0, dst->width, dst->height};
     if (!clipToBounds(&dx, &dy, &w, &h, &sx, &sy, &bounds))
         return false;
-    *out = CopyRect{(int)sx, (int)sy, (int)dx, (int)dy, (int)w, (int)h};
+    *out = CopyRect{static_cast<int>(sx), static_cast<int>(sy), static_cast<int>(dx),
+                    static_cast<int>(dy), static_cast<int>(w),  static_cast<int>(h)};
     return true;
 }

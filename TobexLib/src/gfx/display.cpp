@@ -149,11 +149,12 @@ bool gfxDescribeDisplay(SURFACE* s, const HostDisplay* d, const char* oem)
     s->format = format;
     s->formatInfo = pfInfo(format);
     s->keycolor = SF_NO_KEY;
-    s->width = int16_t(d->width);
-    s->height = int16_t(d->height);
-    s->xPitch = int16_t(d->xPitch);
-    s->yPitch = int16_t(d->yPitch);
-    s->size = uint32_t(d->yPitch < 0 ? -d->yPitch : d->yPitch) * uint32_t(d->height);
+    s->width = static_cast<int16_t>(d->width);
+    s->height = static_cast<int16_t>(d->height);
+    s->xPitch = static_cast<int16_t>(d->xPitch);
+    s->yPitch = static_cast<int16_t>(d->yPitch);
+    s->size =
+        static_cast<uint32_t>(d->yPitch < 0 ? -d->yPitch : d->yPitch) * static_cast<uint32_t>(d->height);
     g_disp.direct = oemAsksDirect(oem);
     if (g_disp.direct) {
         s->xPitch = kDirectXPitch;
@@ -220,14 +221,14 @@ int32_t sfRotateAddressing(SURFACE* s, int kind)
     int32_t offset = 0;
     if (kind == 1) {
         offset = (h - 1) * yp + (w - 1) * xp;
-        s->xPitch = int16_t(-xp);
-        s->yPitch = int16_t(-yp);
+        s->xPitch = static_cast<int16_t>(-xp);
+        s->yPitch = static_cast<int16_t>(-yp);
     } else if (kind == 2 || kind == 3) {
         offset = kind == 2 ? (h - 1) * yp : (w - 1) * xp;
-        s->xPitch = int16_t(kind == 2 ? -yp : yp);
-        s->yPitch = int16_t(kind == 2 ? xp : -xp);
-        s->width = int16_t(h);
-        s->height = int16_t(w);
+        s->xPitch = static_cast<int16_t>(kind == 2 ? -yp : yp);
+        s->yPitch = static_cast<int16_t>(kind == 2 ? xp : -xp);
+        s->width = static_cast<int16_t>(h);
+        s->height = static_cast<int16_t>(w);
     }
     if (s->pixels)
         s->pixels += offset;

@@ -14,7 +14,8 @@ bool g_singleLine;  // measuring stops at the first line end (set while justifyi
 // A glyph index is below FONT_GLYPHS even when the record's range was set by hand.
 bool isBlank(const FONT* f, char16_t c)
 {
-    return c == u' ' || c < f->nFirstChar || c > f->nLastChar || c - (int64_t)f->nFirstChar >= FONT_GLYPHS;
+    return c == u' ' || c < f->nFirstChar || c > f->nLastChar ||
+           c - static_cast<int64_t>(f->nFirstChar) >= FONT_GLYPHS;
 }
 
 const GLYPH& glyphOf(const FONT* f, char16_t c)
@@ -24,8 +25,8 @@ const GLYPH& glyphOf(const FONT* f, char16_t c)
 
 int glyphCount(const FONT* f)
 {
-    int64_t n = (int64_t)f->nXSrcChars * f->nYSrcChars;
-    return n > FONT_GLYPHS ? FONT_GLYPHS : (int)n;
+    int64_t n = static_cast<int64_t>(f->nXSrcChars) * f->nYSrcChars;
+    return n > FONT_GLYPHS ? FONT_GLYPHS : static_cast<int>(n);
 }
 
 // Whether every cell that becomes a glyph lies inside the sheet, so a sheet
@@ -38,8 +39,10 @@ bool gridFits(const FONT* f)
     int count = glyphCount(f);
     int64_t cols = count < f->nXSrcChars ? count : f->nXSrcChars;
     int64_t rows = (count + cols - 1) / cols;
-    int64_t right = f->nXSrcOffs + cols * ((int64_t)f->nCharWidth + f->nXSrcSpacing) - f->nXSrcSpacing;
-    int64_t bottom = f->nYSrcOffs + rows * ((int64_t)f->nCharHeight + f->nYSrcSpacing) - f->nYSrcSpacing;
+    int64_t right =
+        f->nXSrcOffs + cols * (static_cast<int64_t>(f->nCharWidth) + f->nXSrcSpacing) - f->nXSrcSpacing;
+    int64_t bottom =
+        f->nYSrcOffs + rows * (static_cast<int64_t>(f->nCharHeight) + f->nYSrcSpacing) - f->nYSrcSpacing;
     return right <= f->sf->width && bottom <= f->sf->height;
 }
 
@@ -49,7 +52,7 @@ bool usable(const FONT* f)
 {
     return f->sf && f->nCharWidth >= 1 && f->nCharHeight >= 1 && f->nXSrcChars >= 1 && f->nYSrcChars >= 1 &&
            f->nFirstChar >= 1 && f->nFirstChar <= f->nLastChar &&
-           f->nLastChar - (int64_t)f->nFirstChar < FONT_GLYPHS && gridFits(f);
+           f->nLastChar - static_cast<int64_t>(f->nFirstChar) < FONT_GLYPHS && gridFits(f);
 }
 
 int cell(const FONT* f)
@@ -79,17 +82,17 @@ void scanGlyph(const FONT* f, GLYPH* g)
     int left = 0;
     while (left < w && columnEmpty(f->sf, g->srcX + left, g->srcY, f->nCharHeight))
         left++;
-    g->leftBlank = (int16_t)left;
+    g->leftBlank = static_cast<int16_t>(left);
     if (left >= w) {
-        g->width = (int16_t)(w / 2);
+        g->width = static_cast<int16_t>(w / 2);
         g->rightBlank = 0;
         return;
     }
     int right = 0;
     while (right < w - left && columnEmpty(f->sf, g->srcX + w - 1 - right, g->srcY, f->nCharHeight))
         right++;
-    g->rightBlank = (int16_t)right;
-    g->width = (int16_t)(w - left - right);
+    g->rightBlank = static_cast<int16_t>(right);
+    g->width = static_cast<int16_t>(w - left - right);
 }
 
 // Justification of the line that starts at text: extra pixels per gap and how
@@ -198,14 +201,14 @@ FONT* fontBuild(FONT* f)
         f->nFirstChar < 1 || !gridFits(f))
         return nullptr;
     int count = glyphCount(f);
-    int64_t last = (int64_t)f->nFirstChar + count - 1;
-    f->nLastChar = last > INT32_MAX ? INT32_MAX : (int32_t)last;
+    int64_t last = static_cast<int64_t>(f->nFirstChar) + count - 1;
+    f->nLastChar = last > INT32_MAX ? INT32_MAX : static_cast<int32_t>(last);
     for (int i = 0; i < count; i++) {
         GLYPH* g = &f->glyphs[i];
         int c = i % f->nXSrcChars, r = i / f->nXSrcChars;
-        g->srcX = (int16_t)(c * (f->nXSrcSpacing + f->nCharWidth) + f->nXSrcOffs);
-        g->srcY = (int16_t)(r * (f->nYSrcSpacing + f->nCharHeight) + f->nYSrcOffs);
-        g->width = (int16_t)f->nCharWidth;
+        g->srcX = static_cast<int16_t>(c * (f->nXSrcSpacing + f->nCharWidth) + f->nXSrcOffs);
+        g->srcY = static_cast<int16_t>(r * (f->nYSrcSpacing + f->nCharHeight) + f->nYSrcOffs);
+        g->width = static_cast<int16_t>(f->nCharWidth);
         if (f->bVariableSpacing)
             scanGlyph(f, g);
     }

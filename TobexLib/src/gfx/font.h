@@ -7,7 +7,7 @@
 
 #include "gfx/surface.h"
 
-constexpr int32_t FONT_CENTER = (int32_t)0x80000000;  // x or y: centre the text on the surface
+constexpr int32_t FONT_CENTER = static_cast<int32_t>(0x80000000);  // x or y: centre the text on the surface
 constexpr int FONT_GLYPHS = 256;
 
 enum FontAlign : int {

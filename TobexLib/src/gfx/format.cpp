@@ -129,7 +129,7 @@ uint32_t read8(const uint8_t* p)
 }
 void write8(uint8_t* p, uint32_t v)
 {
-    *p = (uint8_t)v;
+    *p = static_cast<uint8_t>(v);
 }
 uint32_t read16(const uint8_t* p)
 {
@@ -143,13 +143,13 @@ uint32_t read16u(const uint8_t* p)
 }
 void write16(uint8_t* p, uint32_t v)
 {
-    uint16_t w = (uint16_t)v;
+    uint16_t w = static_cast<uint16_t>(v);
     memcpy(p, &w, 2);
 }
 void write16u(uint8_t* p, uint32_t v)
 {
-    p[0] = (uint8_t)v;
-    p[1] = (uint8_t)(v >> 8);
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
 }
 // NOTE: a 32-bit word read at the last pixel of a buffer would run one byte past
 // it, so the aligned 3-byte read assembles its bytes like the unaligned one.
@@ -159,9 +159,9 @@ uint32_t read24(const uint8_t* p)
 }
 void write24(uint8_t* p, uint32_t v)
 {
-    p[0] = (uint8_t)v;
-    p[1] = (uint8_t)(v >> 8);
-    p[2] = (uint8_t)(v >> 16);
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+    p[2] = static_cast<uint8_t>(v >> 16);
 }
 uint32_t read32(const uint8_t* p)
 {
@@ -171,7 +171,7 @@ uint32_t read32(const uint8_t* p)
 }
 uint32_t read32u(const uint8_t* p)
 {
-    return p[0] | p[1] << 8 | p[2] << 16 | (uint32_t)p[3] << 24;
+    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
 void write32(uint8_t* p, uint32_t v)
 {
@@ -179,10 +179,10 @@ void write32(uint8_t* p, uint32_t v)
 }
 void write32u(uint8_t* p, uint32_t v)
 {
-    p[0] = (uint8_t)v;
-    p[1] = (uint8_t)(v >> 8);
-    p[2] = (uint8_t)(v >> 16);
-    p[3] = (uint8_t)(v >> 24);
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+    p[2] = static_cast<uint8_t>(v >> 16);
+    p[3] = static_cast<uint8_t>(v >> 24);
 }
 
 const PixelOps kOps[PF_COUNT] = {
@@ -292,18 +292,18 @@ uint32_t pfFromName(const char* name)
 
 uint32_t colorDistance(uint32_t a, uint32_t b)
 {
-    int dr = (int)red(a) - (int)red(b);
-    int dg = (int)green(a) - (int)green(b);
-    int db = (int)blue(a) - (int)blue(b);
-    return (uint32_t)(dr * dr + dg * dg + db * db);
+    int dr = static_cast<int>(red(a)) - static_cast<int>(red(b));
+    int dg = static_cast<int>(green(a)) - static_cast<int>(green(b));
+    int db = static_cast<int>(blue(a)) - static_cast<int>(blue(b));
+    return static_cast<uint32_t>(dr * dr + dg * dg + db * db);
 }
 
 uint32_t colorScale(uint32_t rgb, uint32_t factor)
 {
     uint32_t out = 0;
     for (int shift = 0; shift <= 16; shift += 8) {
-        uint64_t c = ((uint64_t)((rgb >> shift) & 255) * factor + 128) >> 8;
-        out |= (uint32_t)(c > 255 ? 255 : c) << shift;
+        uint64_t c = (static_cast<uint64_t>((rgb >> shift) & 255) * factor + 128) >> 8;
+        out |= static_cast<uint32_t>(c > 255 ? 255 : c) << shift;
     }
     return out;
 }
@@ -316,7 +316,7 @@ uint32_t colorLerp(uint32_t a, uint32_t b, int t, int n)
     for (int shift = 0; shift <= 16; shift += 8) {
         int64_t ca = (a >> shift) & 255, cb = (b >> shift) & 255;
         int64_t c = (ca * (n - t) + cb * t) / n;
-        out |= (uint32_t)(c & 255) << shift;
+        out |= static_cast<uint32_t>(c & 255) << shift;
     }
     return out;
 }

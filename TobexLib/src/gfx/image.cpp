@@ -102,10 +102,10 @@ void logField(const char* label, int value, bool oneByte)
 {
     logWrite(label, 0);
     if (oneByte) {
-        int8_t v = (int8_t)value;
+        int8_t v = static_cast<int8_t>(value);
         logWrite(&v, LOG_INT8 | LOG_EOL);
     } else {
-        int16_t v = (int16_t)value;
+        int16_t v = static_cast<int16_t>(value);
         logWrite(&v, LOG_INT16 | LOG_EOL);
     }
 }
@@ -150,7 +150,7 @@ bool tgaKind(TgaRead* t)
 
 bool tgaTake(TgaRead* t, uint32_t* v)
 {
-    if (t->data.size() - t->pos < (size_t)t->pixelBytes)
+    if (t->data.size() - t->pos < static_cast<size_t>(t->pixelBytes))
         return false;
     const uint8_t* p = t->data.data() + t->pos;
     t->pos += t->pixelBytes;
@@ -238,7 +238,7 @@ bool tgaPixels(TgaRead* t, SURFACE* target, const PALETTE* pal)
 // and an RLE packet of at least 1 + pixel bytes gives at most 128 pixels.
 bool tgaSizeJustified(const TgaRead& t)
 {
-    uint64_t pixels = (uint64_t)t.h.nWidth * t.h.nHeight;
+    uint64_t pixels = static_cast<uint64_t>(t.h.nWidth) * t.h.nHeight;
     uint64_t have = t.data.size();
     if (t.h.nImgType >= 9)
         return pixels <= have / (1 + t.pixelBytes) * 128 + 128;
@@ -259,7 +259,7 @@ bool tgaReadMap(VFile* f, TgaRead* t, PALETTE* pal)
         pal->colors[i] = toRGB(v);
     }
     // Entries beyond 256 are skipped so the pixels are read from where they start.
-    int32_t extra = (int32_t)(t->h.nCMapLen - count) * entryBytes;
+    int32_t extra = static_cast<int32_t>(t->h.nCMapLen - count) * entryBytes;
     return extra == 0 || vfsSeek(f, extra, 1);
 }
 
@@ -309,8 +309,9 @@ SURFACE* tgaDecode(VFile* f, TgaRead* t, uint32_t format, SURFACE* reuse, bool* 
     }
     t->data.resize(remaining(f));
     SURFACE* target = nullptr;
-    bool ok = vfsTell(f) <= vfsSize(f) && readBytes(f, t->data.data(), (int32_t)t->data.size()) &&
-              tgaSizeJustified(*t) && (target = tgaTarget(*t, format, reuse, created)) != nullptr;
+    bool ok = vfsTell(f) <= vfsSize(f) &&
+              readBytes(f, t->data.data(), static_cast<int32_t>(t->data.size())) && tgaSizeJustified(*t) &&
+              (target = tgaTarget(*t, format, reuse, created)) != nullptr;
     if (ok && mapped) {
         if (target->format == PF_PALETTE && !target->palette) {
             sfSetPalette(target, pal, false);
@@ -383,27 +384,28 @@ bool gsfConsistent(const SURFACE* s)
 
 SURFACE* gsfNewSurface(VFile* f, GsfFields* g)
 {
-    if (!pfInfo(g->format) || g->dataSize == 0 || g->dataSize > (uint32_t)SF_MAX_BYTES ||
+    if (!pfInfo(g->format) || g->dataSize == 0 || g->dataSize > static_cast<uint32_t>(SF_MAX_BYTES) ||
         g->dataSize > remaining(f))
         return nullptr;
-    SURFACE* s = sfCreate((int16_t)g->width, (int16_t)g->height, g->format, true, g->keycolor, nullptr);
+    SURFACE* s = sfCreate(static_cast<int16_t>(g->width), static_cast<int16_t>(g->height), g->format, true,
+                          g->keycolor, nullptr);
     if (!s)
         return nullptr;
     s->rle = g->flags & GSF_FLAG_RLE ? 1 : 0;
     s->rleWideOffsets = g->flags & GSF_FLAG_WIDE ? 1 : 0;
-    s->xPitch = (int16_t)g->xPitch;
-    s->yPitch = (int16_t)g->yPitch;
-    s->xPivot = (int16_t)g->xPivot;
-    s->yPivot = (int16_t)g->yPivot;
+    s->xPitch = static_cast<int16_t>(g->xPitch);
+    s->yPitch = static_cast<int16_t>(g->yPitch);
+    s->xPivot = static_cast<int16_t>(g->xPivot);
+    s->yPivot = static_cast<int16_t>(g->yPivot);
     s->animType = g->animType;
     s->loop = g->loop;
     s->frameDelay = g->frameDelay;
     s->frames = g->frames;
     g->frames = SfFrames{0, 0, SF_FRAME_ELEM, nullptr};
-    s->pixels = static_cast<uint8_t*>(memAlloc((int32_t)g->dataSize));
+    s->pixels = static_cast<uint8_t*>(memAlloc(static_cast<int32_t>(g->dataSize)));
     s->size = g->dataSize;
     s->ownsPixels = s->pixels ? 1 : 0;
-    if (!s->pixels || !readBytes(f, s->pixels, (int32_t)g->dataSize) || !gsfConsistent(s)) {
+    if (!s->pixels || !readBytes(f, s->pixels, static_cast<int32_t>(g->dataSize)) || !gsfConsistent(s)) {
         sfDestroy(s);
         return nullptr;
     }
@@ -412,9 +414,10 @@ SURFACE* gsfNewSurface(VFile* f, GsfFields* g)
 
 bool gsfFitsReuse(const SURFACE* r, const GsfFields& g)
 {
-    return r && r->pixels && r->format == g.format && r->width == (int16_t)g.width &&
-           r->height == (int16_t)g.height && r->size >= g.dataSize && !r->rle && !(g.flags & GSF_FLAG_RLE) &&
-           r->xPitch == (int16_t)g.xPitch && r->yPitch == (int16_t)g.yPitch && g.dataSize > 0;
+    return r && r->pixels && r->format == g.format && r->width == static_cast<int16_t>(g.width) &&
+           r->height == static_cast<int16_t>(g.height) && r->size >= g.dataSize && !r->rle &&
+           !(g.flags & GSF_FLAG_RLE) && r->xPitch == static_cast<int16_t>(g.xPitch) &&
+           r->yPitch == static_cast<int16_t>(g.yPitch) && g.dataSize > 0;
 }
 
 // ---- RAW -----------------------------------------------------------------------------------------
@@ -423,7 +426,7 @@ bool gsfFitsReuse(const SURFACE* r, const GsfFields& g)
 int squareSide(uint64_t n)
 {
     for (int m = 0; m < 15; m++)
-        if (n == (uint64_t)1 << (2 * m))
+        if (n == static_cast<uint64_t>(1) << (2 * m))
             return 1 << m;
     return 0;
 }
@@ -444,8 +447,8 @@ bool endsWithNoCase(const char16_t* name, size_t len, const char* ext)
     for (int i = 0; i < 4; i++) {
         char16_t c = name[len - 4 + i];
         if (c >= u'A' && c <= u'Z')
-            c = (char16_t)(c - u'A' + u'a');
-        if (c != (char16_t)ext[i])
+            c = static_cast<char16_t>(c - u'A' + u'a');
+        if (c != static_cast<char16_t>(ext[i]))
             return false;
     }
     return true;
@@ -528,7 +531,8 @@ SURFACE* sfLoadGSF(const char16_t* name, uint32_t format, SURFACE* reuse)
     SURFACE* s = nullptr;
     if (gsfReadFields(f, &g)) {
         uint32_t target = format ? format : reuse ? reuse->format : g.format;
-        if (target == g.format && gsfFitsReuse(reuse, g) && readBytes(f, reuse->pixels, (int32_t)g.dataSize))
+        if (target == g.format && gsfFitsReuse(reuse, g) &&
+            readBytes(f, reuse->pixels, static_cast<int32_t>(g.dataSize)))
             s = reuse;
         else if (!gsfFitsReuse(reuse, g) || target != g.format)
             s = convertTo(gsfNewSurface(f, &g), target);
@@ -548,11 +552,11 @@ SURFACE* sfLoadRAW(const char16_t* name, uint32_t format, SURFACE* reuse)
     uint32_t rawFormat = 0;
     int side = 0;
     if (reuse && reuse->pixels && !reuse->rle && reuse->size == size && size > 0 && sfAddressingFits(reuse)) {
-        if (readBytes(f, reuse->pixels, (int32_t)size))
+        if (readBytes(f, reuse->pixels, static_cast<int32_t>(size)))
             s = reuse;
-    } else if (rawShape(size, &rawFormat, &side) && size <= (uint32_t)SF_MAX_BYTES) {
+    } else if (rawShape(size, &rawFormat, &side) && size <= static_cast<uint32_t>(SF_MAX_BYTES)) {
         s = sfCreate(side, side, rawFormat, false, SF_NO_KEY, nullptr);
-        if (s && (s->size != size || !readBytes(f, s->pixels, (int32_t)size))) {
+        if (s && (s->size != size || !readBytes(f, s->pixels, static_cast<int32_t>(size)))) {
             sfDestroy(s);
             s = nullptr;
         }
@@ -609,20 +613,21 @@ int sfSaveGSF(const SURFACE* s, const char16_t* name)
     uint32_t dataSize = s->pixels ? s->size : 0;
     uint8_t flags = (s->rle ? GSF_FLAG_RLE : 0) | (s->rleWideOffsets ? GSF_FLAG_WIDE : 0);
     int32_t count = s->frames.count > 0 ? s->frames.count : 0;
-    bool ok = vfsWrite(f, GSF_MAGIC, 3) == 3 && writeU8(f, GSF_VERSION) && writeU32(f, dataSize) &&
-              writeU8(f, (uint8_t)s->format) && writeU8(f, flags) && writeU16(f, (uint16_t)s->width) &&
-              writeU16(f, (uint16_t)s->height) && writeU16(f, (uint16_t)s->xPitch) &&
-              writeU16(f, (uint16_t)s->yPitch) && writeU16(f, (uint16_t)s->xPivot) &&
-              writeU16(f, (uint16_t)s->yPivot) && writeU32(f, s->keycolor) && writeU8(f, s->animType) &&
-              writeU8(f, s->loop) && writeU32(f, s->frameDelay) && writeU32(f, (uint32_t)count) &&
-              writeU32(f, SF_FRAME_ELEM);
+    bool ok =
+        vfsWrite(f, GSF_MAGIC, 3) == 3 && writeU8(f, GSF_VERSION) && writeU32(f, dataSize) &&
+        writeU8(f, static_cast<uint8_t>(s->format)) && writeU8(f, flags) &&
+        writeU16(f, static_cast<uint16_t>(s->width)) && writeU16(f, static_cast<uint16_t>(s->height)) &&
+        writeU16(f, static_cast<uint16_t>(s->xPitch)) && writeU16(f, static_cast<uint16_t>(s->yPitch)) &&
+        writeU16(f, static_cast<uint16_t>(s->xPivot)) && writeU16(f, static_cast<uint16_t>(s->yPivot)) &&
+        writeU32(f, s->keycolor) && writeU8(f, s->animType) && writeU8(f, s->loop) &&
+        writeU32(f, s->frameDelay) && writeU32(f, static_cast<uint32_t>(count)) && writeU32(f, SF_FRAME_ELEM);
     for (int32_t i = 0; ok && i < count; i++) {
         const RECT* r = sfFrame(s, i);
-        ok = writeU32(f, (uint32_t)r->x) && writeU32(f, (uint32_t)r->y) && writeU32(f, (uint32_t)r->w) &&
-             writeU32(f, (uint32_t)r->h);
+        ok = writeU32(f, static_cast<uint32_t>(r->x)) && writeU32(f, static_cast<uint32_t>(r->y)) &&
+             writeU32(f, static_cast<uint32_t>(r->w)) && writeU32(f, static_cast<uint32_t>(r->h));
     }
     if (ok && dataSize)
-        ok = vfsWrite(f, s->pixels, (int32_t)dataSize) == (int32_t)dataSize;
+        ok = vfsWrite(f, s->pixels, static_cast<int32_t>(dataSize)) == static_cast<int32_t>(dataSize);
     vfsClose(f);
     return ok ? 1 : 0;
 }

@@ -39,7 +39,7 @@ constexpr int JPEG_MAX_SCANS = 500;                 // a progressive file needs 
 void setErr(char* err, int cap, const char* text)
 {
     if (err && cap > 0)
-        snprintf(err, (size_t)cap, "%s", text);
+        snprintf(err, static_cast<size_t>(cap), "%s", text);
 }
 
 // Refuses a declared size beyond the pixel bound or beyond what the file can hold.
@@ -47,14 +47,14 @@ bool sizeAcceptable(uint64_t w, uint64_t h, uint64_t encodedBound, char* err, in
 {
     char text[PHOTO_ERR_CAP];
     if (w == 0 || h == 0) {
-        snprintf(text, sizeof text, "declares an empty picture (%llu x %llu)", (unsigned long long)w,
-                 (unsigned long long)h);
+        snprintf(text, sizeof text, "declares an empty picture (%llu x %llu)",
+                 static_cast<unsigned long long>(w), static_cast<unsigned long long>(h));
     } else if (w * h > PHOTO_MAX_PIXELS) {
         snprintf(text, sizeof text, "declares %llu x %llu pixels, more than 100 megapixels",
-                 (unsigned long long)w, (unsigned long long)h);
+                 static_cast<unsigned long long>(w), static_cast<unsigned long long>(h));
     } else if (encodedBound > 0) {
         snprintf(text, sizeof text, "declares %llu x %llu pixels, far more than its bytes can hold (damaged)",
-                 (unsigned long long)w, (unsigned long long)h);
+                 static_cast<unsigned long long>(w), static_cast<unsigned long long>(h));
     } else {
         return true;
     }
@@ -74,7 +74,7 @@ bool allocPixels(PHOTO* out, int32_t w, int32_t h)
 
 void markOpacity(PHOTO* p)
 {
-    size_t n = (size_t)p->width * (size_t)p->height;
+    size_t n = static_cast<size_t>(p->width) * static_cast<size_t>(p->height);
     p->opaque = 1;
     for (size_t i = 0; i < n; i++)
         if (p->rgba[i * 4 + 3] != 255) {
@@ -116,7 +116,7 @@ void pngOnWarning(png_structp, png_const_charp) {}
 
 png_voidp pngAlloc(png_structp, png_alloc_size_t n)
 {
-    return n == 0 || n > 0x7FFFFFFF ? nullptr : memAlloc((int32_t)n);
+    return n == 0 || n > 0x7FFFFFFF ? nullptr : memAlloc(static_cast<int32_t>(n));
 }
 
 void pngFree(png_structp, png_voidp p)
@@ -128,7 +128,7 @@ void pngFree(png_structp, png_voidp p)
 uint64_t pngRawBytes(png_structp png, png_infop info)
 {
     uint64_t w = png_get_image_width(png, info), h = png_get_image_height(png, info);
-    uint64_t bits = (uint64_t)png_get_channels(png, info) * png_get_bit_depth(png, info);
+    uint64_t bits = static_cast<uint64_t>(png_get_channels(png, info)) * png_get_bit_depth(png, info);
     return h * (1 + (w * bits + 7) / 8);
 }
 
@@ -170,15 +170,16 @@ bool pngDecodeInto(PngContext* c)
     }
     png_set_read_fn(png, c, pngReadData);
     bool ok = pngSetUp(png, info, c);
-    int32_t w = (int32_t)png_get_image_width(png, info), h = (int32_t)png_get_image_height(png, info);
+    int32_t w = static_cast<int32_t>(png_get_image_width(png, info)),
+            h = static_cast<int32_t>(png_get_image_height(png, info));
     if (ok && (!allocPixels(&c->photo, w, h) ||
-               !(c->rows = static_cast<png_bytep*>(memAlloc(h * (int32_t)sizeof(png_bytep)))))) {
+               !(c->rows = static_cast<png_bytep*>(memAlloc(h * static_cast<int32_t>(sizeof(png_bytep))))))) {
         setErr(c->err, c->errCap, "out of memory");
         ok = false;
     }
     if (ok) {
         for (int32_t y = 0; y < h; y++)
-            c->rows[y] = c->photo.rgba + (size_t)y * (size_t)w * 4;
+            c->rows[y] = c->photo.rgba + static_cast<size_t>(y) * static_cast<size_t>(w) * 4;
         png_read_image(png, c->rows);
     }
     png_destroy_read_struct(&png, &info, nullptr);
@@ -257,7 +258,7 @@ int jpegScale(uint32_t w, uint32_t h, int32_t minW, int32_t minH)
     if (minW <= 0 && minH <= 0)
         return 8;
     for (int m = 1; m < 8; m++)
-        if ((w * m + 7) / 8 >= (uint32_t)minW && (h * m + 7) / 8 >= (uint32_t)minH)
+        if ((w * m + 7) / 8 >= static_cast<uint32_t>(minW) && (h * m + 7) / 8 >= static_cast<uint32_t>(minH))
             return m;
     return 8;
 }
@@ -266,13 +267,13 @@ int jpegScale(uint32_t w, uint32_t h, int32_t minW, int32_t minH)
 // values (255 = no ink), as the programs that write CMYK JPEGs do.
 void cmykToRgb(PHOTO* p, bool inverted)
 {
-    size_t n = (size_t)p->width * (size_t)p->height;
+    size_t n = static_cast<size_t>(p->width) * static_cast<size_t>(p->height);
     for (size_t i = 0; i < n; i++) {
         uint8_t* px = p->rgba + i * 4;
         uint32_t k = inverted ? px[3] : 255u - px[3];
         for (int ch = 0; ch < 3; ch++) {
             uint32_t v = inverted ? px[ch] : 255u - px[ch];
-            px[ch] = (uint8_t)((v * k + 127) / 255);
+            px[ch] = static_cast<uint8_t>((v * k + 127) / 255);
         }
         px[3] = 255;
     }
@@ -293,7 +294,7 @@ bool jpegDecodeInto(JpegContext* c, const uint8_t* data, size_t size, int32_t mi
     jpeg_create_decompress(&ci);
     progress.progress_monitor = jpegOnProgress;
     ci.progress = &progress;
-    jpeg_mem_src(&ci, data, (unsigned long)size);
+    jpeg_mem_src(&ci, data, static_cast<unsigned long>(size));
     if (jpeg_read_header(&ci, TRUE) != JPEG_HEADER_OK)
         jpegFail(reinterpret_cast<j_common_ptr>(&ci), "holds no picture");
     uint64_t w = ci.image_width, h = ci.image_height;
@@ -304,15 +305,15 @@ bool jpegDecodeInto(JpegContext* c, const uint8_t* data, size_t size, int32_t mi
     }
     bool cmyk = ci.jpeg_color_space == JCS_CMYK || ci.jpeg_color_space == JCS_YCCK;
     ci.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_RGBA;
-    ci.scale_num = (unsigned)jpegScale(ci.image_width, ci.image_height, minW, minH);
+    ci.scale_num = static_cast<unsigned>(jpegScale(ci.image_width, ci.image_height, minW, minH));
     ci.scale_denom = 8;
     ci.dct_method = JDCT_ISLOW;
     jpeg_start_decompress(&ci);
-    if (ci.output_components != 4 ||
-        !allocPixels(&c->photo, (int32_t)ci.output_width, (int32_t)ci.output_height))
+    if (ci.output_components != 4 || !allocPixels(&c->photo, static_cast<int32_t>(ci.output_width),
+                                                  static_cast<int32_t>(ci.output_height)))
         jpegFail(reinterpret_cast<j_common_ptr>(&ci), "out of memory");
     while (ci.output_scanline < ci.output_height) {
-        JSAMPROW row = c->photo.rgba + (size_t)ci.output_scanline * ci.output_width * 4;
+        JSAMPROW row = c->photo.rgba + static_cast<size_t>(ci.output_scanline) * ci.output_width * 4;
         jpeg_read_scanlines(&ci, &row, 1);
     }
     if (cmyk)
@@ -349,10 +350,10 @@ bool probeJpeg(const uint8_t* data, size_t size, int32_t* w, int32_t* h, char* e
         return false;
     }
     jpeg_create_decompress(&ci);
-    jpeg_mem_src(&ci, data, (unsigned long)size);
+    jpeg_mem_src(&ci, data, static_cast<unsigned long>(size));
     bool ok = jpeg_read_header(&ci, TRUE) == JPEG_HEADER_OK;
-    *w = (int32_t)ci.image_width;
-    *h = (int32_t)ci.image_height;
+    *w = static_cast<int32_t>(ci.image_width);
+    *h = static_cast<int32_t>(ci.image_height);
     jpeg_destroy_decompress(&ci);
     if (!ok)
         setErr(err, cap, "holds no picture");
@@ -366,14 +367,16 @@ bool probePng(const uint8_t* data, size_t size, int32_t* w, int32_t* h, char* er
         setErr(err, cap, "truncated PNG header");
         return false;
     }
-    auto be32 = [](const uint8_t* p) { return (uint32_t)p[0] << 24 | p[1] << 16 | p[2] << 8 | p[3]; };
+    auto be32 = [](const uint8_t* p) {
+        return static_cast<uint32_t>(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
+    };
     uint32_t pw = be32(data + 16), ph = be32(data + 20);
     if (pw > 0x7FFFFFFF || ph > 0x7FFFFFFF) {
         setErr(err, cap, "damaged PNG header");
         return false;
     }
-    *w = (int32_t)pw;
-    *h = (int32_t)ph;
+    *w = static_cast<int32_t>(pw);
+    *h = static_cast<int32_t>(ph);
     return true;
 }
 
@@ -439,8 +442,9 @@ uint8_t* photoReadFile(const char16_t* name, uint32_t* size)
     if (!f)
         return nullptr;
     uint32_t n = vfsSize(f);
-    uint8_t* data = n > 0 && n <= 0x7FFFFFFF ? static_cast<uint8_t*>(memAlloc((int32_t)n)) : nullptr;
-    if (data && vfsReadAll(f, data) != (int32_t)n) {
+    uint8_t* data =
+        n > 0 && n <= 0x7FFFFFFF ? static_cast<uint8_t*>(memAlloc(static_cast<int32_t>(n))) : nullptr;
+    if (data && vfsReadAll(f, data) != static_cast<int32_t>(n)) {
         memFree(data);
         data = nullptr;
     }
@@ -457,7 +461,7 @@ SURFACE* sfFromPhoto(const PHOTO* p, uint32_t format)
         return nullptr;
     int bpp = own == PF_888 ? 3 : 4;
     for (int32_t y = 0; y < p->height; y++) {
-        const uint8_t* src = p->rgba + (size_t)y * (size_t)p->width * 4;
+        const uint8_t* src = p->rgba + static_cast<size_t>(y) * static_cast<size_t>(p->width) * 4;
         uint8_t* dst = sfPixelAddr(s, 0, y);
         for (int32_t x = 0; x < p->width; x++, src += 4, dst += bpp) {
             dst[0] = src[2];  // pixels are little-endian 0x(AA)RRGGBB values

@@ -15,7 +15,7 @@ struct Px8 {
     }
     static void store(uint8_t* p, uint32_t v)
     {
-        *p = (uint8_t)v;
+        *p = static_cast<uint8_t>(v);
     }
 };
 struct Px16 {
@@ -28,7 +28,7 @@ struct Px16 {
     }
     static void store(uint8_t* p, uint32_t v)
     {
-        uint16_t w = (uint16_t)v;
+        uint16_t w = static_cast<uint16_t>(v);
         memcpy(p, &w, 2);
     }
 };
@@ -40,9 +40,9 @@ struct Px24 {
     }
     static void store(uint8_t* p, uint32_t v)
     {
-        p[0] = (uint8_t)v;
-        p[1] = (uint8_t)(v >> 8);
-        p[2] = (uint8_t)(v >> 16);
+        p[0] = static_cast<uint8_t>(v);
+        p[1] = static_cast<uint8_t>(v >> 8);
+        p[2] = static_cast<uint8_t>(v >> 16);
     }
 };
 struct Px32 {

@@ -31,8 +31,8 @@ constexpr int RLE_MIN_FILL = 4;
 
 void emit(std::vector<uint8_t>& out, uint8_t kind, int count)
 {
-    out.push_back((uint8_t)(0x80 | kind | ((count - 1) >> 8)));
-    out.push_back((uint8_t)((count - 1) & 0xFF));
+    out.push_back(static_cast<uint8_t>(0x80 | kind | ((count - 1) >> 8)));
+    out.push_back(static_cast<uint8_t>((count - 1) & 0xFF));
 }
 
 void emitSkip(std::vector<uint8_t>& out, int n)
@@ -120,7 +120,7 @@ bool viewOf(const SURFACE* s, RleView* v)
 {
     if (!s || !s->pixels || !s->rle || !s->formatInfo || !s->formatInfo->bytesPerPixel || s->height < 1)
         return false;
-    uint32_t table = (uint32_t)s->height * (s->rleWideOffsets ? 4 : 2);
+    uint32_t table = static_cast<uint32_t>(s->height) * (s->rleWideOffsets ? 4 : 2);
     if (table > s->size)
         return false;
     v->data = s->pixels + table;
@@ -144,7 +144,7 @@ void putPixels(const RowDraw& r, const uint8_t* from, int fromStep, uint8_t* to,
 {
     if (r.direct) {
         if (fromStep)
-            memcpy(to, from, (size_t)n * r.bpp);
+            memcpy(to, from, static_cast<size_t>(n) * r.bpp);
         else if (r.bpp == 2) {
             uint16_t v;
             memcpy(&v, from, 2);
@@ -152,7 +152,7 @@ void putPixels(const RowDraw& r, const uint8_t* from, int fromStep, uint8_t* to,
                 memcpy(to + 2 * i, &v, 2);
         } else
             for (int i = 0; i < n; i++)
-                memcpy(to + (size_t)i * r.bpp, from, r.bpp);
+                memcpy(to + static_cast<size_t>(i) * r.bpp, from, r.bpp);
         return;
     }
     for (int i = 0; i < n; i++, from += fromStep, to += r.dbpp) {
@@ -281,7 +281,7 @@ constexpr int kMergeChunks = 2;
 template <int Bpp>
 [[gnu::always_inline]] inline void fillRun(uint8_t* to, const uint8_t* pixel, int n)
 {
-    size_t bytes = (size_t)n * Bpp;
+    size_t bytes = static_cast<size_t>(n) * Bpp;
     if (Bpp != 3 && bytes >= 32) {
         V32 v;
         for (int k = 0; k < 32; k += Bpp)
@@ -293,7 +293,7 @@ template <int Bpp>
         return;
     }
     for (int i = 0; i < n; i++)
-        memcpy(to + (size_t)i * Bpp, pixel, Bpp);
+        memcpy(to + static_cast<size_t>(i) * Bpp, pixel, Bpp);
 }
 
 // A packet header: kind bits (0x20 skip, 0x40 copy, 0x60 fill, 0 none) and count.
@@ -307,7 +307,7 @@ struct Packet {
     uint16_t h;
     memcpy(&h, p, 2);
     h = __builtin_bswap16(h);
-    return Packet{(unsigned)(h >> 8) & 0x60u, (int)(h & 0x1FFF) + 1};
+    return Packet{static_cast<unsigned>(h >> 8) & 0x60u, (h & 0x1FFF) + 1};
 }
 
 // The common sprite case: same format, no blending, pixels of Bpp bytes, no
@@ -333,17 +333,17 @@ template <int Bpp>
         if (k.kind != RLE_COPY) {
             if (k.kind == 0 || x >= x1 || end - p < Bpp)
                 return;
-            fillRun<Bpp>(to, p, x + k.count <= x1 ? k.count : (int)(x1 - x));
+            fillRun<Bpp>(to, p, x + k.count <= x1 ? k.count : static_cast<int>(x1 - x));
             p += Bpp;
             x += k.count;
             continue;
         }
-        size_t bytes = (size_t)k.count * Bpp;
+        size_t bytes = static_cast<size_t>(k.count) * Bpp;
         // One test for both rare ends: payload past the row's data, or pixels
         // past the visible part (drawn up to it, then the row is done).
-        if ((x + k.count > x1) | ((size_t)(end - p) < bytes)) {
-            if ((size_t)(end - p) >= bytes && x < x1)
-                copyRun(to, p, (size_t)(x1 - x) * Bpp);
+        if ((x + k.count > x1) | (static_cast<size_t>(end - p) < bytes)) {
+            if (static_cast<size_t>(end - p) >= bytes && x < x1)
+                copyRun(to, p, static_cast<size_t>(x1 - x) * Bpp);
             return;
         }
         if (bytes <= 32 * kMergeChunks && (x <= xRoomy) & (dataEnd - p >= 32 * kMergeChunks))
@@ -371,15 +371,15 @@ template <int Bpp>
         }
         if (k.kind == 0)
             return;
-        size_t need = k.kind == RLE_COPY ? (size_t)k.count * Bpp : Bpp;
-        if ((size_t)(end - p) < need)
+        size_t need = k.kind == RLE_COPY ? static_cast<size_t>(k.count) * Bpp : Bpp;
+        if (static_cast<size_t>(end - p) < need)
             return;
         int a = x > x0 ? x : x0;
         int b = x + k.count < x1 ? x + k.count : x1;
         if (a < b) {
-            uint8_t* to = dst + (size_t)(a - x0) * Bpp;
+            uint8_t* to = dst + static_cast<size_t>(a - x0) * Bpp;
             if (k.kind == RLE_COPY)
-                copyRun(to, p + (size_t)(a - x) * Bpp, (size_t)(b - a) * Bpp);
+                copyRun(to, p + static_cast<size_t>(a - x) * Bpp, static_cast<size_t>(b - a) * Bpp);
             else
                 fillRun<Bpp>(to, p, b - a);
         }
@@ -451,7 +451,7 @@ void drawRow(const RowDraw& r, const uint8_t* p, const uint8_t* end, int x0, int
         if (kind == RLE_COPY) {
             if ((end - p) / r.bpp < count)
                 return;
-            p += (size_t)count * r.bpp;
+            p += static_cast<size_t>(count) * r.bpp;
         } else if (kind == RLE_FILL) {
             if (end - p < r.bpp)
                 return;
@@ -461,7 +461,8 @@ void drawRow(const RowDraw& r, const uint8_t* p, const uint8_t* end, int x0, int
         int b = x + count < x1 ? x + count : x1;
         if (kind != RLE_SKIP && a < b) {
             int step = kind == RLE_COPY ? r.bpp : 0;
-            putPixels(r, payload + (size_t)(a - x) * step, step, dst + (size_t)(a - x0) * r.dbpp, b - a);
+            putPixels(r, payload + static_cast<size_t>(a - x) * step, step,
+                      dst + static_cast<size_t>(a - x0) * r.dbpp, b - a);
         }
         x += count;
     }
@@ -477,21 +478,21 @@ int sfEncodeRLE(SURFACE* s)
     std::vector<uint32_t> ends(s->height);
     for (int y = 0; y < s->height; y++) {
         encodeRow(packets, s, y);
-        ends[y] = (uint32_t)packets.size();
+        ends[y] = static_cast<uint32_t>(packets.size());
     }
     bool wide = !ends.empty() && ends.back() >= 0x10000;
-    size_t table = (size_t)s->height * (wide ? 4 : 2);
+    size_t table = static_cast<size_t>(s->height) * (wide ? 4 : 2);
     size_t total = table + packets.size();
-    if (total > (size_t)INT32_MAX)
+    if (total > static_cast<size_t> INT32_MAX)
         return 0;
-    uint8_t* buf = static_cast<uint8_t*>(memAlloc((int32_t)(total ? total : 1)));
+    uint8_t* buf = static_cast<uint8_t*>(memAlloc(static_cast<int32_t>(total ? total : 1)));
     if (!buf)
         return 0;
     for (int y = 0; y < s->height; y++) {
         if (wide)
             memcpy(buf + 4 * y, &ends[y], 4);
         else {
-            uint16_t e = (uint16_t)ends[y];
+            uint16_t e = static_cast<uint16_t>(ends[y]);
             memcpy(buf + 2 * y, &e, 2);
         }
     }
@@ -501,7 +502,7 @@ int sfEncodeRLE(SURFACE* s)
         memFree(s->pixels);
     s->pixels = buf;
     s->ownsPixels = 1;
-    s->size = (uint32_t)total;
+    s->size = static_cast<uint32_t>(total);
     s->rle = 1;
     s->rleWideOffsets = wide ? 1 : 0;
     return 1;
@@ -527,8 +528,10 @@ bool sfCheckRLE(const SURFACE* s)
             p += 2;
             if (!(p[-2] & 0x80) || kind == 0)
                 return false;
-            size_t need = kind == RLE_COPY ? (size_t)count * bpp : kind == RLE_FILL ? (size_t)bpp : 0;
-            if ((size_t)(end - p) < need)
+            size_t need = kind == RLE_COPY   ? static_cast<size_t>(count) * bpp
+                          : kind == RLE_FILL ? static_cast<size_t>(bpp)
+                                             : 0;
+            if (static_cast<size_t>(end - p) < need)
                 return false;
             p += need;
         }

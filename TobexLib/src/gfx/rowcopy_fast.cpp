@@ -30,7 +30,7 @@ bool g_avx2 = false;
 // The lowest and one past the highest byte h rows of n bytes touch.
 void extent(const uint8_t* p, ptrdiff_t pitch, size_t n, int h, uintptr_t* lo, uintptr_t* hi)
 {
-    uintptr_t first = uintptr_t(p), last = uintptr_t(p + pitch * (h - 1));
+    uintptr_t first = reinterpret_cast<uintptr_t>(p), last = reinterpret_cast<uintptr_t>(p + pitch * (h - 1));
     *lo = first < last ? first : last;
     *hi = (first < last ? last : first) + n;
 }
@@ -110,7 +110,7 @@ TOBEX_AVX2 void copyRowsAvx2(const uint8_t* s, ptrdiff_t sp, uint8_t* d, ptrdiff
 void copyRowsStream(const uint8_t* s, ptrdiff_t sp, uint8_t* d, ptrdiff_t dp, size_t n, int h)
 {
     for (int y = 0; y < h; y++, s += sp, d += dp) {
-        size_t head = (16 - (uintptr_t(d) & 15)) & 15;
+        size_t head = (16 - (reinterpret_cast<uintptr_t>(d) & 15)) & 15;
         if (head + 64 > n) {
             memcpy(d, s, n);
             continue;
@@ -157,7 +157,7 @@ bool copyRows(const uint8_t* s, ptrdiff_t sp, uint8_t* d, ptrdiff_t dp, size_t n
     if (slo < dhi && dlo < shi)
         return false;
 #if TOBEX_X86
-    if (n * size_t(h) >= kStreamBytes)
+    if (n * static_cast<size_t>(h) >= kStreamBytes)
         copyRowsStream(s, sp, d, dp, n, h);
     else if (g_avx2)
         copyRowsAvx2(s, sp, d, dp, n, h);

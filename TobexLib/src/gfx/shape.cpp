@@ -18,8 +18,8 @@ bool paintable(const SURFACE* s)
 void fillRow(uint8_t* p, int64_t n, int bpp, const PixelOps* ops, uint32_t color)
 {
     ops->writeUnaligned(p, color);
-    const size_t total = size_t(n) * size_t(bpp);
-    for (size_t done = size_t(bpp); done < total; done *= 2)
+    const size_t total = static_cast<size_t>(n) * static_cast<size_t>(bpp);
+    for (size_t done = static_cast<size_t>(bpp); done < total; done *= 2)
         memcpy(p + done, p, done < total - done ? done : total - done);
 }
 
@@ -47,21 +47,33 @@ void paint(SURFACE* s, int64_t x, int64_t y, int64_t w, int64_t h)
     if (!bpp) {
         for (int64_t j = y; j < y + h; j++)
             for (int64_t i = x; i < x + w; i++)
-                sfPutPixel(s, (int)i, (int)j,
-                           blend ? blend(sfGetPixel(s, (int)i, (int)j), color, alpha, color) : color);
+                sfPutPixel(s, static_cast<int>(i), static_cast<int>(j),
+                           blend ? blend(sfGetPixel(s, static_cast<int>(i), static_cast<int>(j)), color,
+                                         alpha, color)
+                                 : color);
         return;
     }
+    // The rows are reached by stepping the row pitch from the first.
+    uint8_t* const first = sfPixelAddr(s, static_cast<int>(x), static_cast<int>(y));
     if (!blend && s->xPitch == bpp) {
-        const uint8_t* first = sfPixelAddr(s, (int)x, (int)y);
-        fillRow(sfPixelAddr(s, (int)x, (int)y), w, bpp, ops, color);
-        for (int64_t j = y + 1; j < y + h; j++)
-            memcpy(sfPixelAddr(s, (int)x, (int)j), first, size_t(w) * size_t(bpp));
+        fillRow(first, w, bpp, ops, color);
+        uint8_t* row = first;
+        for (int64_t j = 1; j < h; j++) {
+            row += s->yPitch;
+            memcpy(row, first, static_cast<size_t>(w) * static_cast<size_t>(bpp));
+        }
         return;
     }
-    for (int64_t j = y; j < y + h; j++) {
-        uint8_t* p = sfPixelAddr(s, (int)x, (int)j);
-        for (int64_t i = 0; i < w; i++, p += s->xPitch)
+    uint8_t* row = first;
+    for (int64_t j = 0; j < h; j++) {
+        if (j)
+            row += s->yPitch;
+        uint8_t* p = row;
+        for (int64_t i = 0; i < w; i++) {
+            if (i)
+                p += s->xPitch;
             ops->writeUnaligned(p, blend ? blend(ops->readUnaligned(p), color, alpha, color) : color);
+        }
     }
 }
 }
@@ -85,11 +97,11 @@ void sfRect(SURFACE* s, const RECT* r)
         return;
     paint(s, r->x, r->y, r->w, 1);
     if (r->h > 1)
-        paint(s, r->x, (int64_t)r->y + r->h - 1, r->w, 1);
+        paint(s, r->x, static_cast<int64_t>(r->y) + r->h - 1, r->w, 1);
     if (r->h > 2) {
-        paint(s, r->x, (int64_t)r->y + 1, 1, r->h - 2);
+        paint(s, r->x, static_cast<int64_t>(r->y) + 1, 1, r->h - 2);
         if (r->w > 1)
-            paint(s, (int64_t)r->x + r->w - 1, (int64_t)r->y + 1, 1, r->h - 2);
+            paint(s, static_cast<int64_t>(r->x) + r->w - 1, static_cast<int64_t>(r->y) + 1, 1, r->h - 2);
     }
 }
 

@@ -92,16 +92,16 @@ SURFACE* sfInit(SURFACE* s, int width, int height, uint32_t format, bool rle, ui
     if (!s || !fi || width < 1 || height < 1 || width > SF_MAX_SIDE || height > SF_MAX_SIDE)
         return nullptr;
     int32_t rowBytes = sfRowBytes(fi, width);
-    if ((int64_t)rowBytes * height > SF_MAX_BYTES || rowBytes > INT16_MAX)
+    if (static_cast<int64_t>(rowBytes) * height > SF_MAX_BYTES || rowBytes > INT16_MAX)
         return nullptr;
     memset(s, 0, sizeof *s);
     s->formatInfo = fi;
     s->format = format;
-    s->width = (int16_t)width;
-    s->height = (int16_t)height;
+    s->width = static_cast<int16_t>(width);
+    s->height = static_cast<int16_t>(height);
     s->xPitch = fi->bytesPerPixel ? fi->bytesPerPixel : 1;
-    s->yPitch = (int16_t)rowBytes;
-    s->size = (uint32_t)(rowBytes * height);
+    s->yPitch = static_cast<int16_t>(rowBytes);
+    s->size = static_cast<uint32_t>(rowBytes * height);
     s->keycolor = keycolor;
     s->animType = 1;
     s->loop = 1;
@@ -118,7 +118,7 @@ SURFACE* sfInit(SURFACE* s, int width, int height, uint32_t format, bool rle, ui
         s->pixels = pixels;
         return s;
     }
-    s->pixels = static_cast<uint8_t*>(memAlloc((int32_t)s->size));
+    s->pixels = static_cast<uint8_t*>(memAlloc(static_cast<int32_t>(s->size)));
     if (!s->pixels)
         return nullptr;
     memset(s->pixels, 0, s->size);
@@ -226,7 +226,7 @@ bool sfAddressingFits(const SURFACE* s)
         hi = c > hi ? c : hi;
     }
     int64_t px = s->formatInfo->bytesPerPixel ? s->formatInfo->bytesPerPixel : 1;
-    return lo >= 0 && hi + px <= (int64_t)s->size;
+    return lo >= 0 && hi + px <= static_cast<int64_t>(s->size);
 }
 
 uint32_t sfGetPixel(const SURFACE* s, int x, int y)
@@ -251,15 +251,16 @@ void sfPutPixel(SURFACE* s, int x, int y, uint32_t value)
     if (x < 0 || y < 0 || x >= s->width || y >= s->height)
         return;
     const RECT* clip = clipRect();
-    if (clip && (x < clip->x || y < clip->y || (int64_t)x >= (int64_t)clip->x + clip->w ||
-                 (int64_t)y >= (int64_t)clip->y + clip->h))
+    if (clip &&
+        (x < clip->x || y < clip->y || static_cast<int64_t>(x) >= static_cast<int64_t>(clip->x) + clip->w ||
+         static_cast<int64_t>(y) >= static_cast<int64_t>(clip->y) + clip->h))
         return;
     const PIXELFORMAT* fi = s->formatInfo;
     uint8_t* p = sfPixelAddr(s, x, y);
     if (packed(fi)) {
         int shift = (x % fi->pixelsPerByte) * fi->bits;
-        uint8_t mask = (uint8_t)(((1u << fi->bits) - 1) << shift);
-        *p = (uint8_t)((*p & ~mask) | ((value << shift) & mask));
+        uint8_t mask = static_cast<uint8_t>(((1u << fi->bits) - 1) << shift);
+        *p = static_cast<uint8_t>((*p & ~mask) | ((value << shift) & mask));
         return;
     }
     pfOps(s->format)->writeUnaligned(p, value);
@@ -308,7 +309,7 @@ const RECT* sfFrame(const SURFACE* s, int i)
 
 bool sfSetFrameGrid(SURFACE* s, int columns, int rows)
 {
-    if (!s || columns < 1 || rows < 1 || (int64_t)columns * rows > 65536)
+    if (!s || columns < 1 || rows < 1 || static_cast<int64_t>(columns) * rows > 65536)
         return false;
     sfFramesFree(&s->frames);
     int w = s->width / columns, h = s->height / rows;
@@ -442,9 +443,9 @@ uint32_t sfCacheGeneration()
 
 bool sfCachePurge(uint32_t gen)
 {
-    if (!g_cache.ready || gen > (uint32_t)INT32_MAX)
+    if (!g_cache.ready || gen > static_cast<uint32_t> INT32_MAX)
         return false;
-    return cachePurge(&g_cache.files, (int32_t)gen);
+    return cachePurge(&g_cache.files, static_cast<int32_t>(gen));
 }
 
 int sfCacheCount()

@@ -21,7 +21,7 @@ struct CosTable {
     CosTable()
     {
         for (int i = 0; i <= 900; i++)
-            v[i] = (int32_t)lround(65536.0 * cos(i / 10.0 * M_PI / 180.0));
+            v[i] = static_cast<int32_t>(lround(65536.0 * cos(i / 10.0 * M_PI / 180.0)));
     }
 };
 
@@ -59,27 +59,29 @@ using pixel::Px8;
 template <class P, bool Keyed, class T>
 void xformRow(const XformJob& j, uint8_t* d, T U, T V, T au, T av, int n)
 {
-    const uint32_t uSpan = (uint32_t)(j.uHi - j.uLo), vSpan = (uint32_t)(j.vHi - j.vLo);
+    const uint32_t uSpan = static_cast<uint32_t>(j.uHi - j.uLo), vSpan = static_cast<uint32_t>(j.vHi - j.vLo);
     // The source positions along a row are monotone in x, so the pixels that
     // land inside the source form one interval [i0, i1): find it, then copy it
     // without range tests.
     auto inside = [&](int i) {
         T u = (U + au * i) >> 16, v = (V + av * i) >> 16;
-        return u >= 0 && v >= 0 && (uint32_t)u < uSpan && (uint32_t)v < vSpan;
+        return u >= 0 && v >= 0 && static_cast<uint32_t>(u) < uSpan && static_cast<uint32_t>(v) < vSpan;
     };
     int i0 = 0, i1 = n;
     while (i0 < n && !inside(i0))
         i0++;
     while (i1 > i0 && !inside(i1 - 1))
         i1--;
-    const uint8_t* base = j.base + (ptrdiff_t)(j.fy + j.vLo) * j.syp + (ptrdiff_t)(j.fx + j.uLo) * j.sxp;
+    const uint8_t* base =
+        j.base + static_cast<ptrdiff_t>(j.fy + j.vLo) * j.syp + static_cast<ptrdiff_t>(j.fx + j.uLo) * j.sxp;
     const ptrdiff_t sxp = j.sxp, syp = j.syp;
     const uint32_t key = j.key;
     U += au * i0;
     V += av * i0;
-    d += (ptrdiff_t)i0 * P::size;
+    d += static_cast<ptrdiff_t>(i0) * P::size;
     for (int i = i0; i < i1; i++, U += au, V += av, d += P::size) {
-        uint32_t s = P::load(base + (ptrdiff_t)(V >> 16) * syp + (ptrdiff_t)(U >> 16) * sxp);
+        uint32_t s =
+            P::load(base + static_cast<ptrdiff_t>(V >> 16) * syp + static_cast<ptrdiff_t>(U >> 16) * sxp);
         if (Keyed)
             s = s == key ? P::load(d) : s;
         P::store(d, s);
@@ -89,8 +91,8 @@ void xformRow(const XformJob& j, uint8_t* d, T U, T V, T au, T av, int n)
 template <class P, bool Keyed>
 void xformRows(const XformJob& j, SURFACE* dst)
 {
-    const int64_t ku = 256 * (j.cu + 128) - ((int64_t)j.uLo << 16);
-    const int64_t kv = 256 * (j.cv + 128) - ((int64_t)j.vLo << 16);
+    const int64_t ku = 256 * (j.cu + 128) - (static_cast<int64_t>(j.uLo) << 16);
+    const int64_t kv = 256 * (j.cv + 128) - (static_cast<int64_t>(j.vLo) << 16);
     for (int py = j.box.y; py < j.box.y + j.box.h; py++) {
         int64_t dx = j.box.x - j.x, dy = py - j.y;
         int64_t U = j.au * dx + j.bu * dy + ku, V = j.av * dx + j.bv * dy + kv;
@@ -98,7 +100,8 @@ void xformRows(const XformJob& j, SURFACE* dst)
         uint8_t* d = sfPixelAddr(dst, j.box.x, py);
         auto fits = [](int64_t a) { return a > INT32_MIN / 2 && a < INT32_MAX / 2; };
         if (fits(U) && fits(U1) && fits(V) && fits(V1))
-            xformRow<P, Keyed, int32_t>(j, d, (int32_t)U, (int32_t)V, (int32_t)j.au, (int32_t)j.av, j.box.w);
+            xformRow<P, Keyed, int32_t>(j, d, static_cast<int32_t>(U), static_cast<int32_t>(V),
+                                        static_cast<int32_t>(j.au), static_cast<int32_t>(j.av), j.box.w);
         else
             xformRow<P, Keyed, int64_t>(j, d, U, V, j.au, j.av, j.box.w);
     }
@@ -117,7 +120,7 @@ void xformReference(const XformJob& j, const SURFACE* src, SURFACE* dst, BlendFn
             int64_t v = ((((j.av * dx + j.bv * dy) >> 8) + j.cv + 128) >> 8);
             if (u < j.uLo || u >= j.uHi || v < j.vLo || v >= j.vHi)
                 continue;
-            uint32_t s = sfGetPixel(src, (int)(j.fx + u), (int)(j.fy + v));
+            uint32_t s = sfGetPixel(src, static_cast<int>(j.fx + u), static_cast<int>(j.fy + v));
             if (j.key != SF_NO_KEY && s == j.key)
                 continue;
             uint32_t d = packedFmt ? sfGetPixel(dst, px, py) : ops->readUnaligned(sfPixelAddr(dst, px, py));
@@ -184,15 +187,16 @@ bool planXform(const SURFACE* src, const SURFACE* dst, const XFORM* t, int i, Xf
     j->fx = f->x;
     j->fy = f->y;
     // Only the part of the frame that lies on the source can be read.
-    int64_t uLo = f->x < 0 ? -(int64_t)f->x : 0, vLo = f->y < 0 ? -(int64_t)f->y : 0;
-    int64_t uHi = (int64_t)f->x + w > src->width ? src->width - (int64_t)f->x : w;
-    int64_t vHi = (int64_t)f->y + h > src->height ? src->height - (int64_t)f->y : h;
+    int64_t uLo = f->x < 0 ? -static_cast<int64_t>(f->x) : 0,
+            vLo = f->y < 0 ? -static_cast<int64_t>(f->y) : 0;
+    int64_t uHi = static_cast<int64_t>(f->x) + w > src->width ? src->width - static_cast<int64_t>(f->x) : w;
+    int64_t vHi = static_cast<int64_t>(f->y) + h > src->height ? src->height - static_cast<int64_t>(f->y) : h;
     if (uLo >= uHi || vLo >= vHi)
         return false;
-    j->uLo = (int)uLo;
-    j->vLo = (int)vLo;
-    j->uHi = (int)uHi;
-    j->vHi = (int)vHi;
+    j->uLo = static_cast<int>(uLo);
+    j->vLo = static_cast<int>(vLo);
+    j->uHi = static_cast<int>(uHi);
+    j->vHi = static_cast<int>(vHi);
     j->au = isx * cs;
     j->bu = isx * sn;
     j->av = -isy * sn;
@@ -201,7 +205,8 @@ bool planXform(const SURFACE* src, const SURFACE* dst, const XFORM* t, int i, Xf
     j->cv = yp * h;
     j->x = t->x;
     j->y = t->y;
-    j->box = RECT{(int32_t)bx, (int32_t)by, (int32_t)bw, (int32_t)bh};
+    j->box = RECT{static_cast<int32_t>(bx), static_cast<int32_t>(by), static_cast<int32_t>(bw),
+                  static_cast<int32_t>(bh)};
     j->key = src->keycolor;
     return true;
 }

@@ -99,6 +99,7 @@ void musicPlay(Music* m)
     Player_SetPosition(0);
     Player_SetVolume(libraryVolume());
     g_music.playing = m;
+    sndWake();
 }
 
 void musicStop()
@@ -115,6 +116,7 @@ void musicPause(int state)
     bool paused = Player_Paused();
     if (state < 0 || (state == 1 && paused) || (state == 0 && !paused))
         Player_TogglePause();
+    sndWake();
 }
 
 bool musicPlaying()

@@ -36,6 +36,7 @@ constexpr uint8_t kPlayCritical = SFX_CRITICAL;
 struct SoundState {
     bool active;
     bool muted;
+    bool sounding;  // a voice or module may sound; false: updates skip the mixer
     float volume = 1.0f;
     int lastUpdateError;         // the error of the last failed update, logged once
     char driver[32];             // alias of the driver in use; empty when stopped
@@ -183,12 +184,30 @@ void sndShutdown()
     g_snd.loaded.clear();
     MikMod_Exit();
     g_snd.active = false;
+    g_snd.sounding = false;
     g_snd.driver[0] = 0;
+}
+
+namespace {
+
+// True while a module plays or any voice of the software mixer sounds.
+bool somethingSounds()
+{
+    if (Player_Active())
+        return true;
+    for (int v = 0; v < SND_MUSIC_VOICES + SND_FX_VOICES; v++)
+        if (!Voice_Stopped(SBYTE(v)))
+            return true;
+    return false;
+}
+
 }
 
 void sndUpdate()
 {
-    if (!g_snd.active)
+    // Mixing silence cost a fifth of a frame: the mixer is left alone from the
+    // first update that finds nothing sounding until a sound or module starts.
+    if (!g_snd.active || !g_snd.sounding)
         return;
     MikMod_errno = 0;
     MikMod_Update();
@@ -198,6 +217,12 @@ void sndUpdate()
     if (code && code != g_snd.lastUpdateError)
         logReason("Sound update failed, reason: ", code);
     g_snd.lastUpdateError = code;
+    g_snd.sounding = somethingSounds();
+}
+
+void sndWake()
+{
+    g_snd.sounding = g_snd.active;
 }
 
 bool sndActive()
@@ -262,6 +287,7 @@ void sndPlay(Sound* s, int* outVoice)
         if (v > 0) {
             Voice_SetVolume(SBYTE(v), UWORD(g_snd.volume * 255.0f));
             voice = v;
+            sndWake();
         }
     }
     if (outVoice)

@@ -29,6 +29,7 @@ bool sndInit();
 bool sndInitDriver(const char* driver);
 void sndShutdown();           // frees the samples of every loaded effect; handles stay valid to sndFree
 void sndUpdate();             // once per frame and in waiting loops: mix and hand audio to the driver
+void sndWake();               // something may sound now: mix again from the next update on
 bool sndActive();             // started and not shut down
 const char* sndDriverName();  // the driver in use ("nosound" when silent), or "" when stopped
 
