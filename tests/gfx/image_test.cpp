@@ -358,6 +358,7 @@ TEST_F(ImageTest, BadGsfFilesAreRejected)
         with(gsfHeader(PF_565, 8, 4, 4, 16, 64), 64),             // x step beyond the data
         with(gsfHeader(PF_565, 8, 4, (uint16_t)-2, 16, 64), 64),  // steps back before the data
         with(gsfHeader(PF_565, 0, 4, 2, 16, 64), 64),             // zero width
+        with(gsfHeader(PF_565, 8000, 4000, 0, 0, 64), 64),        // zero steps: millions of pixels from 64 bytes
         with(gsfHeader(0, 8, 4, 2, 16, 64), 64),                  // no format
         with(gsfHeader(12, 8, 4, 2, 16, 64), 64),
         with(gsfHeader(PF_565, 8, 4, 2, 16, 0x7FFFFFFF), 64),         // absurd data size

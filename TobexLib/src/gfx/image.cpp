@@ -374,12 +374,17 @@ bool gsfReadFields(VFile* f, GsfFields* g)
            readU8(f, &g->loop) && readU32(f, &g->frameDelay) && gsfReadFrames(f, &g->frames);
 }
 
-// True when the stored record can be trusted with its pixel bytes.
+// True when the stored record can be trusted with its pixel bytes. Besides
+// addressing only stored bytes, an unencoded record may not describe more
+// pixels than its bytes hold: pitches of 0 (or steps that overlap) would let a
+// file of a few bytes stand for a picture of millions of pixels, which every
+// later draw or conversion would walk. No writer produces such a record.
 bool gsfConsistent(const SURFACE* s)
 {
     if (s->rle)
         return sfCheckRLE(s);
-    return sfAddressingFits(s);
+    const int64_t rowBytes = sfRowBytes(s->formatInfo, s->width);
+    return sfAddressingFits(s) && rowBytes * s->height <= int64_t(s->size);
 }
 
 SURFACE* gsfNewSurface(VFile* f, GsfFields* g)
