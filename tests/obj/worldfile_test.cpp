@@ -298,6 +298,17 @@ TEST_F(WorldFileTest, UnknownNamesAndMissingMembersAreLoggedAndSkipped)
     ASSERT_EQ(w->objs.count, 2);
     EXPECT_STREQ(memberObj<Str>(w, 1)->name, "b");
     EXPECT_NE(log().find("World_Load: less objects loaded than expected, world Short"), std::string::npos);
+
+    // Blank lines and comments after the object are fine; a member list naming fewer
+    // objects than the file holds leaves the rest unread, and the log says so.
+    size_t seen = log().size();
+    ASSERT_NE(loadText("TOBT\n\nStr\nname\ta\n\n\n; the end\n;\nnext line too\n"), nullptr);
+    EXPECT_EQ(log().find("objLoadFile:", seen), std::string::npos);
+    w = static_cast<World*>(loadText("TOBT\n\nWorld\nname\tLong\nobjs\t4\n\nStr\nname\ta\n\nStr\nname\tb\n\n"));
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->objs.count, 1);
+    EXPECT_NE(log().find("objLoadFile: objects follow the first one unread (a member list naming too few?) in "),
+              std::string::npos);
 }
 
 TEST_F(WorldFileTest, ReferencesResolveToMembersTheWorldAndOtherWorlds)

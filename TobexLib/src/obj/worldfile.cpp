@@ -694,6 +694,27 @@ int World_Save(void* obj, void* arg)
 
 // ---- Whole files -------------------------------------------------------------------------------------
 
+namespace {
+
+// True when anything but blank lines and comments follows the object just read:
+// a World whose member list names fewer objects than the file holds leaves the
+// rest unread, and without a word in the log that is hard to see.
+bool moreFollows(WorldFile* wf)
+{
+    if (wf->form == WF_BINARY)
+        return wfRemaining(wf) != 0 && wfRemaining(wf) != 0xFFFFFFFFu;
+    char token[WORLD_LINE_MAX], line[WORLD_LINE_MAX];
+    while (wfRemaining(wf) != 0 && wfRemaining(wf) != 0xFFFFFFFFu) {
+        if (!wfReadWord(wf, token, WORLD_LINE_MAX))
+            return true;
+        if (token[0] && (token[0] != ';' || !wfReadLine(wf, line, WORLD_LINE_MAX)))
+            return true;
+    }
+    return false;
+}
+
+}
+
 void* objLoadFile(const char16_t* name)
 {
     VFile* f = name ? vfsOpen(name) : nullptr;
@@ -702,6 +723,10 @@ void* objLoadFile(const char16_t* name)
     WorldFile wf;
     wfOpen(&wf, f, WF_TEXT, false);
     void* obj = checkHeader(&wf, &wf.form) ? objRead(&wf) : nullptr;
+    if (obj && moreFollows(&wf)) {
+        logWrite("objLoadFile: objects follow the first one unread (a member list naming too few?) in ", 0);
+        logWrite(name, LOG_WIDE | LOG_EOL);
+    }
     wfClose(&wf);
     vfsClose(f);
     if (objName(obj))
