@@ -117,7 +117,13 @@ inline uint32_t reach(uint32_t open, uint32_t from)
     }
 }
 
-std::vector<uint8_t> buildGroup(int p)
+bool cancelled(const int32_t* cancel)
+{
+    return cancel && __atomic_load_n(cancel, __ATOMIC_RELAXED);
+}
+
+// Empty when cancel was raised before the table was whole.
+std::vector<uint8_t> buildGroup(int p, const int32_t* cancel)
 {
     int k = kGroupSize[p];
     uint32_t size = tableSize(k);
@@ -136,8 +142,11 @@ std::vector<uint8_t> buildGroup(int p)
     seen[rankCells(cells, k)] = uint16_t(1u << first);
     // A state packs the group's cells in 4-bit fields and the hole area's name above them.
     std::vector<uint32_t> layer{start | first << (4 * k)}, next;
+    uint32_t polled = 0;
     for (uint8_t d = 0; !layer.empty(); d++) {
         for (uint32_t s : layer) {
+            if ((++polled & 0xFFFF) == 0 && cancelled(cancel))
+                return {};
             occupied = 0;
             for (int j = 0; j < k; j++) {
                 cells[j] = uint8_t((s >> (4 * j)) & 15);
@@ -267,10 +276,10 @@ uint8_t* hugeCopy(const std::vector<uint8_t>& t)
     return p;
 }
 
-void prepareLocked(Databases& d)
+bool prepareLocked(Databases& d, const int32_t* cancel)
 {
     if (d.ready)
-        return;
+        return true;
     int64_t start = solverNowNs();
     // Processes sharing the cache folder (tests run side by side) build in turn:
     // the first builds and writes, the others wait and then read its file.
@@ -280,9 +289,16 @@ void prepareLocked(Databases& d)
         flock(lock, LOCK_EX);
     bool cached = loadCache(d);
     if (!cached) {
-        d.table[0] = buildGroup(0);
+        d.table[0] = buildGroup(0, cancel);
+        d.table[2] = d.table[0].empty() ? std::vector<uint8_t>() : buildGroup(2, cancel);
+        if (d.table[2].empty()) {
+            for (auto& t : d.table)
+                std::vector<uint8_t>().swap(t);
+            if (lock >= 0)
+                close(lock);
+            return false;
+        }
         d.table[1] = mirrorLeftBlock(d.table[0]);
-        d.table[2] = buildGroup(2);
         saveCache(d);
     }
     if (lock >= 0)
@@ -294,6 +310,7 @@ void prepareLocked(Databases& d)
     }
     d.ready = true;
     statsSetPatterns(bytes, int32_t((solverNowNs() - start) / 1000000), cached);
+    return true;
 }
 
 // One IDA* search over the canonical grid.
@@ -304,6 +321,8 @@ struct Search {
     int hole;
     int part[kGroups];      // database value of each group, straight
     int mirrored[kGroups];  // and read through the mirror
+    int partSum, mirroredSum;
+    int h;  // the larger sum: the heuristic of the current position
     int bound;
     int nextBound;
     int length;  // moves of the solution found
@@ -328,51 +347,75 @@ struct Search {
         return table[p][rankCells(cells, kGroupSize[p])];
     }
 
-    int heuristic() const
+    void evaluate()
     {
-        int a = part[0] + part[1] + part[2];
-        int b = mirrored[0] + mirrored[1] + mirrored[2];
-        return a > b ? a : b;
+        partSum = mirroredSum = 0;
+        for (int p = 0; p < kGroups; p++) {
+            part[p] = straightValue(p);
+            mirrored[p] = mirroredValue(p);
+            partSum += part[p];
+            mirroredSum += mirrored[p];
+        }
+        h = partSum > mirroredSum ? partSum : mirroredSum;
     }
 };
 
-// One depth-first pass below the bound: 1 found, 0 not within bound, -1 stopped.
-// Built twice, the clone with the POPCNT instruction chosen at load time when the
-// processor has it (ranking a placement counts bits, once per look-up).
+// One depth-first pass below the bound from a position already within it: 1
+// found, 0 not within bound, -1 stopped. A child is judged before it is
+// entered; the mirrored look-up is skipped when the straight one alone prunes
+// it (then the next bound may come out low, which costs at most an extra
+// pass, never a wrong answer). Built twice, the clone with the POPCNT
+// instruction chosen at load time when the processor has it (ranking a
+// placement counts bits, once per look-up).
 __attribute__((target_clones("popcnt", "default"))) int dfs(Search& s, int g, int from)
 {
-    int h = s.heuristic();
-    if (g + h > s.bound) {
-        if (g + h < s.nextBound)
-            s.nextBound = g + h;
-        return 0;
-    }
-    if (h == 0) {
+    if (s.h == 0) {
         s.length = g;
         return 1;
     }
     if ((++s.nodes & 0x3FFF) == 0 && s.budget->expired())
         return -1;
-    int here = s.hole;
+    const int here = s.hole, g1 = g + 1;
     for (int e = 0; e < kGrid.deg[here]; e++) {
-        int c = kGrid.nbr[here][e];
+        const int c = kGrid.nbr[here][e];
         if (c == from)
             continue;
-        int t = s.tileAt[c];
-        int p = kGrid.groupOf[t], q = kGrid.groupOf[kGrid.mirror[t]];
-        int oldPart = s.part[p], oldMirrored = s.mirrored[q];
+        const int t = s.tileAt[c];
+        const int p = kGrid.groupOf[t], q = kGrid.groupOf[kGrid.mirror[t]];
         s.tileAt[here] = uint8_t(t);
         s.tileAt[c] = 15;
         s.cellOf[t] = uint8_t(here);
         s.hole = c;
-        s.part[p] = s.straightValue(p);
-        s.mirrored[q] = s.mirroredValue(q);
-        s.path[g] = uint8_t(c);
-        int r = dfs(s, g + 1, here);
-        if (r != 0)
-            return r;
-        s.part[p] = oldPart;
-        s.mirrored[q] = oldMirrored;
+        const int newPart = s.straightValue(p);
+        const int hs = s.partSum - s.part[p] + newPart;
+        int f = g1 + hs;
+        if (f <= s.bound) {
+            const int newMirrored = s.mirroredValue(q);
+            const int hm = s.mirroredSum - s.mirrored[q] + newMirrored;
+            const int h = hs > hm ? hs : hm;
+            f = g1 + h;
+            if (f <= s.bound) {
+                const int oldPart = s.part[p], oldMirrored = s.mirrored[q];
+                const int oldPartSum = s.partSum, oldMirroredSum = s.mirroredSum, oldH = s.h;
+                s.part[p] = newPart;
+                s.mirrored[q] = newMirrored;
+                s.partSum = hs;
+                s.mirroredSum = hm;
+                s.h = h;
+                s.path[g] = uint8_t(c);
+                int r = dfs(s, g1, here);
+                if (r != 0)
+                    return r;
+                s.part[p] = oldPart;
+                s.mirrored[q] = oldMirrored;
+                s.partSum = oldPartSum;
+                s.mirroredSum = oldMirroredSum;
+                s.h = oldH;
+                f = 0;
+            }
+        }
+        if (f != 0 && f < s.nextBound)
+            s.nextBound = f;
         s.hole = here;
         s.cellOf[t] = uint8_t(c);
         s.tileAt[c] = uint8_t(t);
@@ -388,11 +431,11 @@ bool pdbApplies(const SolverBoard* b)
     return b->gridW == 4 && b->gridH == 4;
 }
 
-void pdbPrepare()
+bool pdbPrepare(const int32_t* cancel)
 {
     Databases& d = dbs();
     std::lock_guard<std::mutex> lock(d.lock);
-    prepareLocked(d);
+    return prepareLocked(d, cancel);
 }
 
 void pdbSetFolder(const char* folder)
@@ -402,9 +445,13 @@ void pdbSetFolder(const char* folder)
     d.folder = folder ? folder : "";
 }
 
-bool pdbSolve(const SolverBoard* b, const SolverState& s, SolverBudget* budget, std::vector<int>* moves)
+PdbOutcome pdbSolve(const SolverBoard* b, const SolverState& s, int atLeast, int atMost, SolverBudget* budget,
+                    std::vector<int>* moves)
 {
-    pdbPrepare();
+    if (!pdbPrepare(budget->cancel)) {
+        budget->stopped = true;
+        return PDB_STOPPED;
+    }
     Search search{};
     for (int p = 0; p < kGroups; p++)
         search.table[p] = dbs().fast[p];
@@ -416,23 +463,24 @@ bool pdbSolve(const SolverBoard* b, const SolverState& s, SolverBudget* budget, 
     }
     search.hole = b->cellOfNode[s.blank];
     search.budget = budget;
-    for (int p = 0; p < kGroups; p++) {
-        search.part[p] = search.straightValue(p);
-        search.mirrored[p] = search.mirroredValue(p);
-    }
-    search.bound = search.heuristic();
+    search.evaluate();
+    search.bound = search.h > atLeast ? search.h : atLeast;
     int found = 0;
     while (found == 0 && search.bound < int(sizeof search.path)) {
+        if (atMost > 0 && search.bound > atMost)
+            break;
         search.nextBound = 1 << 30;
         found = dfs(search, 0, -1);
         if (found == 0)
             search.bound = search.nextBound;
     }
     budget->nodes += search.nodes;
-    if (found != 1)
-        return false;
+    if (found < 0)
+        return PDB_STOPPED;
+    if (found == 0)
+        return atMost > 0 && search.bound > atMost ? PDB_NONE_WITHIN : PDB_STOPPED;
     moves->clear();
     for (int i = 0; i < search.length; i++)
         moves->push_back(b->nodeOfCell[search.path[i]]);
-    return true;
+    return PDB_FOUND;
 }

@@ -170,7 +170,7 @@ int toolSolve(int argc, char** argv)
     }
     useCacheFolder();
     std::vector<int32_t> moves(static_cast<size_t>(SOLVER_MAX_MOVES));
-    SolverLimits limits{.budgetMs = int32_t(budget), .cancel = nullptr};
+    SolverLimits limits{.budgetMs = int32_t(budget), .cancel = nullptr, .atLeast = 0, .atMost = 0};
     SolverResult r = solverSolve(board, pos.data(), &limits, moves.data(), SOLVER_MAX_MOVES);
     solverBoardDestroy(board);
     switch (r.status) {
@@ -182,6 +182,7 @@ int toolSolve(int argc, char** argv)
         return 1;
     case SOLVER_UNSOLVABLE:
     case SOLVER_GAVE_UP:
+    case SOLVER_NONE_WITHIN:
         fprintf(stderr, "tobex solve: %s\n", r.message);
         return 1;
     }
