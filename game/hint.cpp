@@ -592,6 +592,12 @@ void serve(Puzzle* p)
 
 void act(Puzzle* p, int command)
 {
+    // Auto-solve chains its moves without a pause, so a screen command (quit,
+    // leave) would always find a piece moving: any of them stops it first.
+    const bool screenCommand = command >= CMD_TO_MENU && command <= CMD_WEB_SITE && command != CMD_VOLUME &&
+                               command != CMD_MUTE;
+    if (screenCommand)
+        g_hint.autoSolve = false;
     switch (command) {
     case CMD_HINT:
         if (g_hint.presses < 2)
@@ -739,12 +745,6 @@ void hintReset()
     g_hint.refused = false;
     g_hint.pos.clear();
     g_hint.shown = hintPlannerStatus(nullptr);
-}
-
-void hintShutDown()
-{
-    hintReset();
-    display();
 }
 
 HintPlannerStatus hintStatus()

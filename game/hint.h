@@ -65,7 +65,8 @@ bool hintReadPosition(const Puzzle* p, int32_t* pos);
 // acts: follows the board, answers 161..163, moves the pieces the help asks for
 // and writes the counters.
 void hintWork(int command);
-void hintReset();     // the board goes: stops the search; call before the board is destroyed
-void hintShutDown();  // the same at the end of the program
+// The board goes (a new game, the menu, the end of the program): stops and
+// joins the search; call before the board is destroyed.
+void hintReset();
 HintPlannerStatus hintStatus();
 int32_t hintHighlightedNode();  // node of the piece the hint shows; -1 none

@@ -243,7 +243,7 @@ size_t count(const std::string& text, const std::string& what)
 
 }
 
-TEST(HintGame, ShuffledBoardIsSolvedByHintsAlone)
+TEST(HintGame, ShuffledBoardIsSolvedByHintsAloneOrByAutoSolve)
 {
     std::string dir = gameFolder();
     // The H key every 300 ms for three minutes: two presses a move, the first
@@ -258,6 +258,16 @@ TEST(HintGame, ShuffledBoardIsSolvedByHintsAlone)
     EXPECT_EQ(log.find("Hint: no answer"), std::string::npos);
     EXPECT_GE(count(log, "Hint: node "), 20u) << "a 200-slide shuffle is seldom shorter";
     EXPECT_TRUE(savedPosition(dir).empty()) << "a solved board leaves nothing to continue";
+
+    // Auto-solve (S) plays it out by itself. Its moves follow each other
+    // without a pause, and quitting waits for a slide to end, so Escape stops
+    // it first; the second press quits and keeps the board where it stood.
+    log = play(dir, opening(131) + "40000 key tap S\n100000 quit\n");
+    EXPECT_NE(log.find("Solved in (ms)"), std::string::npos);
+    play(dir, opening(131) + "40000 key tap S\n41000 key tap 0x1B\n41500 key tap 0x1B\n90000 quit\n");
+    std::vector<int32_t> stopped = savedPosition(dir);
+    ASSERT_EQ(stopped.size(), 16u) << "quit while auto-solving";
+    EXPECT_GT(distance(stopped), 0);
 }
 
 TEST(HintGame, UndoTakesEveryMoveBackToTheStartAndAHintMidMoveAnswersTheNewPosition)
