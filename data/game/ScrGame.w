@@ -35,7 +35,7 @@ name	lblTime
 font	Main:fntSmall
 text	Time
 x	70
-y	6
+y	2
 width	34
 height	14
 col	170 180 200
@@ -47,7 +47,7 @@ name	timerGame
 font	Main:fntSmall
 text	00000:00:00
 x	104
-y	6
+y	2
 width	64
 height	14
 col	242 242 242
@@ -59,7 +59,7 @@ name	lblBest
 font	Main:fntSmall
 text	Best
 x	70
-y	24
+y	15
 width	34
 height	14
 col	170 180 200
@@ -71,7 +71,7 @@ name	timerBest
 font	Main:fntSmall
 text	00000:00:00
 x	104
-y	24
+y	15
 width	64
 height	14
 col	242 242 242
@@ -242,9 +242,9 @@ CtlStatic
 name	moveCount
 font	Main:fntSmall
 text	Moves 0
-x	68
-y	40
-width	56
+x	70
+y	28
+width	98
 height	14
 col	242 242 242
 textAlign	1
@@ -254,12 +254,12 @@ CtlStatic
 name	movesLeft
 font	Main:fntSmall
 text	thinking
-x	118
-y	40
-width	56
+x	70
+y	41
+width	98
 height	14
 col	242 242 242
-textAlign	2
+textAlign	1
 
 CtlButton
 ; H is the hint's second key.
