@@ -15,6 +15,7 @@
 #include <string.h>
 #include <time.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <algorithm>
 #include <map>
@@ -24,6 +25,7 @@
 #include <vector>
 
 #include "app/files.h"
+#include "app/host.h"
 #include "app/log.h"
 #include "app/text.h"
 #include "engine/scene.h"
@@ -36,6 +38,7 @@ constexpr int32_t kMaxBoardNodes = 64;   // the solver's limit
 constexpr int32_t kMaxLinks = 64 * 64;   // links of a board the solver takes
 constexpr TIME kPulsePeriod = 800;       // ms of one pulse of the hinted piece
 constexpr int32_t kPulseDepth = 140;     // alpha taken off at the pulse's low point
+constexpr int32_t kVirtualWaitMs = 20000;  // the longest a virtual-clock frame waits for an answer
 
 struct Plan {
     std::vector<int32_t> moves;  // nodes the hole moves to
@@ -360,6 +363,21 @@ void hintPlannerPoll(HintPlanner* hp)
     for (const Answer& a : done)
         hp->settle(a);
     hp->schedule();
+}
+
+bool hintPlannerWait(HintPlanner* hp, int32_t maxMs)
+{
+    if (!hp)
+        return false;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(maxMs);
+    for (;;) {
+        hintPlannerPoll(hp);
+        if (hp->known || hp->failed)
+            return true;
+        if (std::chrono::steady_clock::now() >= until)
+            return false;
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
 }
 
 HintPlannerStatus hintPlannerStatus(const HintPlanner* hp)
@@ -728,6 +746,14 @@ void hintWork(int command)
         follow(p);
     if (g_hint.planner) {
         hintPlannerPoll(g_hint.planner);
+        // On a virtual clock (scripted runs) a frame takes no time the player
+        // could see, so the frame waits for the answer: the same script then
+        // gives the same screens, whatever the machine's speed.
+        const HostOptions* host = hostOptions();
+        if (host && host->frameMs > 0) {
+            noteWait(hintPlannerStatus(g_hint.planner));
+            hintPlannerWait(g_hint.planner, kVirtualWaitMs);
+        }
         g_hint.shown = hintPlannerStatus(g_hint.planner);
         noteWait(g_hint.shown);
         act(p, command);

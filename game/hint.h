@@ -48,6 +48,9 @@ bool hintPlannerMove(HintPlanner* hp, int32_t holeTo, bool takeBack);
 int32_t hintPlannerUndoHole(const HintPlanner* hp);
 // Collects finished searches and starts the next one (never waits for one).
 void hintPlannerPoll(HintPlanner* hp);
+// Polls until a solution for the position is known or the search gave up, at
+// most maxMs; false when it is still thinking.
+bool hintPlannerWait(HintPlanner* hp, int32_t maxMs);
 HintPlannerStatus hintPlannerStatus(const HintPlanner* hp);
 
 // ---- The game's side -------------------------------------------------------------------------
