@@ -447,6 +447,19 @@ int32_t holeOf(const std::vector<int32_t>& pos)
     return it == pos.end() ? -1 : int32_t(it - pos.begin());
 }
 
+// The board's position in the saved form: the slice on each node, -1 for the empty node.
+bool readPosition(const Puzzle* p, int32_t* pos)
+{
+    const int32_t n = slices(p);
+    for (int32_t k = 0; k < n; k++) {
+        if (!boardNode(p, k))
+            return false;
+        const Piece* piece = pieceOn(p, k);
+        pos[k] = piece ? piece->frame : -1;
+    }
+    return true;
+}
+
 // The pattern databases live beside the preferences, so a second game reads them.
 void useCacheFolder()
 {
@@ -506,7 +519,7 @@ void startPlanner(const Puzzle* p)
     char err[SOLVER_MESSAGE_SIZE] = "";
     std::vector<int32_t> pos(size_t(slices(p) > 0 ? slices(p) : 0));
     bool ok = slices(p) >= 2 && slices(p) <= kMaxBoardNodes &&
-              hintDescribeBoard(p, nodes, linkStore, kMaxLinks, err, sizeof err) && hintReadPosition(p, pos.data());
+              hintDescribeBoard(p, nodes, linkStore, kMaxLinks, err, sizeof err) && readPosition(p, pos.data());
     if (ok) {
         useCacheFolder();
         g_hint.planner = hintPlannerCreate(nodes, slices(p), pos.data(), err, sizeof err);
@@ -541,7 +554,7 @@ bool slide(Puzzle* p, int32_t k)
 void follow(const Puzzle* p)
 {
     std::vector<int32_t> pos(g_hint.pos.size());
-    if (!hintReadPosition(p, pos.data()) || pos == g_hint.pos)
+    if (!readPosition(p, pos.data()) || pos == g_hint.pos)
         return;
     const int32_t from = holeOf(g_hint.pos), to = holeOf(pos);
     std::vector<int32_t> expect = g_hint.pos;
@@ -712,17 +725,6 @@ bool hintDescribeBoard(const Puzzle* p, SolverNodeDesc* nodes, int32_t* linkStor
     return true;
 }
 
-bool hintReadPosition(const Puzzle* p, int32_t* pos)
-{
-    const int32_t n = slices(p);
-    for (int32_t k = 0; k < n; k++) {
-        if (!boardNode(p, k))
-            return false;
-        const Piece* piece = pieceOn(p, k);
-        pos[k] = piece ? piece->frame : -1;
-    }
-    return true;
-}
 
 void hintWork(int command)
 {
@@ -771,14 +773,4 @@ void hintReset()
     g_hint.refused = false;
     g_hint.pos.clear();
     g_hint.shown = hintPlannerStatus(nullptr);
-}
-
-HintPlannerStatus hintStatus()
-{
-    return g_hint.shown;
-}
-
-int32_t hintHighlightedNode()
-{
-    return g_hint.highlighted;
 }

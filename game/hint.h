@@ -61,8 +61,6 @@ HintPlannerStatus hintPlannerStatus(const HintPlanner* hp);
 // link is missing.
 bool hintDescribeBoard(const Puzzle* p, SolverNodeDesc* nodes, int32_t* linkStore, int32_t linkCap, char* err,
                        int32_t errSize);
-// The board's position in the saved form: the slice on each node, -1 for the empty node.
-bool hintReadPosition(const Puzzle* p, int32_t* pos);
 
 // The frame's step, after a finished move is committed and before the command
 // acts: follows the board, answers 161..163, moves the pieces the help asks for
@@ -71,5 +69,3 @@ void hintWork(int command);
 // The board goes (a new game, the menu, the end of the program): stops and
 // joins the search; call before the board is destroyed.
 void hintReset();
-HintPlannerStatus hintStatus();
-int32_t hintHighlightedNode();  // node of the piece the hint shows; -1 none
