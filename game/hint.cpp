@@ -367,7 +367,7 @@ void hintPlannerPoll(HintPlanner* hp)
 
 bool hintPlannerWait(HintPlanner* hp, int32_t maxMs)
 {
-    if (!hp)
+    if (!hp || !solverQuickToStart(hp->board))
         return false;
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(maxMs);
     for (;;) {
@@ -460,13 +460,16 @@ bool readPosition(const Puzzle* p, int32_t* pos)
     return true;
 }
 
-// The pattern databases live beside the preferences, so a second game reads them.
+// The pattern databases live in the per-user data folder, so every copy of the
+// game the user runs reads the one file; else beside the preferences.
 void useCacheFolder()
 {
     if (g_hint.folderSet)
         return;
     g_hint.folderSet = true;
-    const char16_t* folder = folderPath(FOLDER_DATA);
+    const char16_t* folder = folderPath(FOLDER_DOCUMENTS);
+    if (!folder || !folder[0])
+        folder = folderPath(FOLDER_DATA);
     char utf8[TEXT_MAX_PATH * 3];
     if (folder && folder[0] && textToUtf8(utf8, sizeof utf8, folder))
         solverSetCacheFolder(utf8);
@@ -750,7 +753,8 @@ void hintWork(int command)
         hintPlannerPoll(g_hint.planner);
         // On a virtual clock (scripted runs) a frame takes no time the player
         // could see, so the frame waits for the answer: the same script then
-        // gives the same screens, whatever the machine's speed.
+        // gives the same screens, whatever the machine's speed. (Not while the
+        // 4 x 4 databases are first built: that takes seconds.)
         const HostOptions* host = hostOptions();
         if (host && host->frameMs > 0) {
             noteWait(hintPlannerStatus(g_hint.planner));

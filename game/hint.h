@@ -49,7 +49,8 @@ int32_t hintPlannerUndoHole(const HintPlanner* hp);
 // Collects finished searches and starts the next one (never waits for one).
 void hintPlannerPoll(HintPlanner* hp);
 // Polls until a solution for the position is known or the search gave up, at
-// most maxMs; false when it is still thinking.
+// most maxMs; false when it is still thinking. Returns at once when the board
+// needs the 4 x 4 databases built first (seconds).
 bool hintPlannerWait(HintPlanner* hp, int32_t maxMs);
 HintPlannerStatus hintPlannerStatus(const HintPlanner* hp);
 

@@ -19,8 +19,10 @@
 #include <stdlib.h>
 #include <sys/file.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <bit>
 #include <string>
 
@@ -93,6 +95,10 @@ struct Databases {
     std::mutex lock;
     bool ready = false;
     std::string folder;
+    // Readable without the lock, which a build holds for seconds.
+    std::atomic<bool> atHand{false};  // ready, or the cache file is there to read
+    std::mutex folderLock;
+    std::string folderCopy;
     std::vector<uint8_t> table[kGroups];  // indexed by placement rank, as in the cache file
     uint8_t* wide6 = nullptr;             // the left block's table indexed by cells, 4 bits each
     uint8_t* wide3 = nullptr;             // the bottom row's, likewise
@@ -335,6 +341,7 @@ bool prepareLocked(Databases& d, const int32_t* cancel)
     for (auto& t : d.table)
         std::vector<uint8_t>().swap(t);
     d.ready = true;
+    d.atHand = true;
     statsSetPatterns(bytes, int32_t((solverNowNs() - start) / 1000000), cached);
     return true;
 }
@@ -520,6 +527,25 @@ void pdbSetFolder(const char* folder)
     Databases& d = dbs();
     std::lock_guard<std::mutex> lock(d.lock);
     d.folder = folder ? folder : "";
+    std::lock_guard<std::mutex> copy(d.folderLock);
+    d.folderCopy = d.folder;
+}
+
+bool pdbAtHand()
+{
+    Databases& d = dbs();
+    if (d.atHand)
+        return true;
+    std::string path;
+    {
+        std::lock_guard<std::mutex> copy(d.folderLock);
+        path = d.folderCopy.empty() ? std::string() : d.folderCopy + "/" + kCacheName;
+    }
+    struct stat st;
+    bool there = !path.empty() && stat(path.c_str(), &st) == 0 && st.st_size > 0;
+    if (there)
+        d.atHand = true;
+    return there;
 }
 
 PdbOutcome pdbSolve(const SolverBoard* b, const SolverState& s, int atLeast, int atMost, SolverBudget* budget,

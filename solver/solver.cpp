@@ -137,6 +137,11 @@ int32_t solverPrepare()
     return int32_t((solverNowNs() - start) / 1000000);
 }
 
+bool solverQuickToStart(const SolverBoard* board)
+{
+    return !board || !pdbApplies(board) || pdbAtHand();
+}
+
 SolverStats solverStats()
 {
     std::lock_guard<std::mutex> lock(g_statsLock);

@@ -104,6 +104,10 @@ void solverSetCacheFolder(const char* folder);
 // solve. Returns the milliseconds it took (0 when already done).
 int32_t solverPrepare();
 
+// False when solving this board would first build the 4 x 4 pattern databases
+// (seconds of work): they are neither in memory nor in the cache file.
+bool solverQuickToStart(const SolverBoard* board);
+
 struct SolverStats {
     int64_t tableBytes;     // bytes of breadth-first tables built so far
     int32_t tableMs;        // milliseconds spent building them

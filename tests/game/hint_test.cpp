@@ -180,15 +180,17 @@ TEST(HintPlanner, RefusesBadBoardsAndPositionsAndSaysWhy)
 
 namespace {
 
-// A folder holding a copy of the game, its data and the pattern databases, so
-// runs keep their preferences apart and build nothing.
+// A folder holding a copy of the game and its data, and a per-user data folder
+// (xdg/Tilvo-1) holding the pattern databases, so runs keep their preferences
+// apart and build nothing.
 std::string gameFolder()
 {
     solvertest::useTestCache();
     EXPECT_GE(solverPrepare(), 0);
     std::string dir = testutil::makeTempDir();
-    std::string cmd = "cp '" TOBEX_BIN_DIR "/../game/tilvo' '" TOBEX_BIN_DIR "/../game/Tilvo.pak' '" +
-                      solvertest::cacheHome() + "/TobexApp/tobex-solver-663.pdb' '" + dir + "'";
+    std::string cmd = "mkdir -p '" + dir + "xdg/Tilvo-1' && cp '" TOBEX_BIN_DIR "/../game/tilvo' '" TOBEX_BIN_DIR
+                      "/../game/Tilvo.pak' '" + dir + "' && cp '" + solvertest::cacheHome() +
+                      "/TobexApp/tobex-solver-663.pdb' '" + dir + "xdg/Tilvo-1/'";
     EXPECT_EQ(system(cmd.c_str()), 0);
     return dir;
 }
@@ -198,7 +200,8 @@ std::string gameFolder()
 std::string play(const std::string& dir, const std::string& script)
 {
     testutil::writeFile(dir + "script.txt", script);
-    std::string cmd = "cd '" + dir + "' && TOBEX_HEADLESS=1 TOBEX_FRAME_MS=16 TOBEX_SCRIPT=script.txt ./tilvo 2>/dev/null";
+    std::string cmd = "cd '" + dir + "' && XDG_DATA_HOME='" + dir +
+                      "xdg' TOBEX_HEADLESS=1 TOBEX_FRAME_MS=16 TOBEX_SCRIPT=script.txt ./tilvo 2>/dev/null";
     EXPECT_EQ(system(cmd.c_str()), 0) << script;
     return testutil::readFile(dir + "Tobex.log");
 }
