@@ -271,7 +271,8 @@ void BM_Korf100(benchmark::State& state)
             if (!ok)
                 fprintf(stderr, "korf %d: %d moves, published %d\n", i + 1, r.nMoves, kKorf100[i].length);
             mismatches += !ok;
-            if (cpuTimes.size() == 1 || cpuTimes.back() > *std::max_element(cpuTimes.begin(), cpuTimes.end() - 1))
+            if (cpuTimes.size() == 1 ||
+                cpuTimes.back() > *std::max_element(cpuTimes.begin(), cpuTimes.end() - 1))
                 slowest = i + 1;
             times.push_back(took);
             total += took;
@@ -370,7 +371,8 @@ void BM_HintInGame(benchmark::State& state)
     auto links = gridLinks(4, 4);
     std::vector<SolverNodeDesc> nodes;
     for (int k = 0; k < 16; k++)
-        nodes.push_back({.home = k, .nLinks = int32_t(links[size_t(k)].size()), .links = links[size_t(k)].data()});
+        nodes.push_back(
+            {.home = k, .nLinks = int32_t(links[size_t(k)].size()), .links = links[size_t(k)].data()});
     for (auto _ : state) {
         std::vector<double> waits, firsts;
         int64_t moves = 0;
@@ -400,9 +402,9 @@ void BM_HintInGame(benchmark::State& state)
                 if (random() % 3 == 0) {
                     const std::vector<int>& l = links[size_t(hole)];
                     int other = l[random() % l.size()];
-                    to = other == s.nextHole ? l[(size_t(std::find(l.begin(), l.end(), other) - l.begin()) + 1) %
-                                                 l.size()]
-                                             : other;
+                    to = other == s.nextHole
+                             ? l[(size_t(std::find(l.begin(), l.end(), other) - l.begin()) + 1) % l.size()]
+                             : other;
                 }
                 hintPlannerMove(hp, to, false);
                 std::swap(pos[size_t(hole)], pos[size_t(to)]);
@@ -417,7 +419,8 @@ void BM_HintInGame(benchmark::State& state)
         state.counters["wait_median_ms"] = at(waits, 0.5);
         state.counters["wait_p99_ms"] = at(waits, 0.99);
         state.counters["wait_max_ms"] = waits.back();
-        state.counters["waits_over_16ms"] = double(std::count_if(waits.begin(), waits.end(), [](double w) { return w > 16; }));
+        state.counters["waits_over_16ms"] =
+            double(std::count_if(waits.begin(), waits.end(), [](double w) { return w > 16; }));
         state.counters["first_median_ms"] = at(firsts, 0.5);
         state.counters["first_p99_ms"] = at(firsts, 0.99);
     }

@@ -15,9 +15,9 @@
 #include <string.h>
 #include <time.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
-#include <algorithm>
 #include <map>
 #include <mutex>
 #include <string>
@@ -33,11 +33,11 @@
 
 namespace {
 
-constexpr size_t kCacheLimit = 512;      // positions remembered before the memory is cleared
-constexpr int32_t kMaxBoardNodes = 64;   // the solver's limit
-constexpr int32_t kMaxLinks = 64 * 64;   // links of a board the solver takes
-constexpr TIME kPulsePeriod = 800;       // ms of one pulse of the hinted piece
-constexpr int32_t kPulseDepth = 140;     // alpha taken off at the pulse's low point
+constexpr size_t kCacheLimit = 512;        // positions remembered before the memory is cleared
+constexpr int32_t kMaxBoardNodes = 64;     // the solver's limit
+constexpr int32_t kMaxLinks = 64 * 64;     // links of a board the solver takes
+constexpr TIME kPulsePeriod = 800;         // ms of one pulse of the hinted piece
+constexpr int32_t kPulseDepth = 140;       // alpha taken off at the pulse's low point
 constexpr int32_t kVirtualWaitMs = 20000;  // the longest a virtual-clock frame waits for an answer
 
 struct Plan {
@@ -522,7 +522,8 @@ void startPlanner(const Puzzle* p)
     char err[SOLVER_MESSAGE_SIZE] = "";
     std::vector<int32_t> pos(size_t(slices(p) > 0 ? slices(p) : 0));
     bool ok = slices(p) >= 2 && slices(p) <= kMaxBoardNodes &&
-              hintDescribeBoard(p, nodes, linkStore, kMaxLinks, err, sizeof err) && readPosition(p, pos.data());
+              hintDescribeBoard(p, nodes, linkStore, kMaxLinks, err, sizeof err) &&
+              readPosition(p, pos.data());
     if (ok) {
         useCacheFolder();
         g_hint.planner = hintPlannerCreate(nodes, slices(p), pos.data(), err, sizeof err);
@@ -628,8 +629,8 @@ void act(Puzzle* p, int command)
 {
     // Auto-solve chains its moves without a pause, so a screen command (quit,
     // leave) would always find a piece moving: any of them stops it first.
-    const bool screenCommand = command >= CMD_TO_MENU && command <= CMD_WEB_SITE && command != CMD_VOLUME &&
-                               command != CMD_MUTE;
+    const bool screenCommand =
+        command >= CMD_TO_MENU && command <= CMD_WEB_SITE && command != CMD_VOLUME && command != CMD_MUTE;
     if (screenCommand)
         g_hint.autoSolve = false;
     switch (command) {
@@ -714,7 +715,8 @@ bool hintDescribeBoard(const Puzzle* p, SolverNodeDesc* nodes, int32_t* linkStor
             while (j < n && objId(boardNode(p, j)) != id)
                 j++;
             if (j == n) {
-                snprintf(err, size_t(errSize), "node %d links to an object that is not one of the board's nodes", k);
+                snprintf(err, size_t(errSize),
+                         "node %d links to an object that is not one of the board's nodes", k);
                 return false;
             }
             if (used >= linkCap) {
@@ -727,7 +729,6 @@ bool hintDescribeBoard(const Puzzle* p, SolverNodeDesc* nodes, int32_t* linkStor
     }
     return true;
 }
-
 
 void hintWork(int command)
 {

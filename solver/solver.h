@@ -48,8 +48,8 @@ struct SolverNodeDesc {
 struct SolverLimits {
     int32_t budgetMs;       // wall-clock budget; 0 = exact methods run to the end, others get the default
     const int32_t* cancel;  // when non-null and it becomes non-zero (atomically), the search stops
-    int32_t atLeast;        // the caller knows no solution is shorter (0 = unknown); exact searches start there
-    int32_t atMost;         // > 0: only solutions of at most this many moves are wanted (see solverSolve)
+    int32_t atLeast;  // the caller knows no solution is shorter (0 = unknown); exact searches start there
+    int32_t atMost;   // > 0: only solutions of at most this many moves are wanted (see solverSolve)
 };
 
 struct SolverResult {

@@ -144,7 +144,8 @@ TEST(HintPlanner, RefusesBadBoardsAndPositionsAndSaysWhy)
     g.links[0] = {1};  // node 3 still links back to 0
     std::vector<SolverNodeDesc> nodes;
     for (size_t v = 0; v < g.homes.size(); v++)
-        nodes.push_back({.home = g.homes[v], .nLinks = int32_t(g.links[v].size()), .links = g.links[v].data()});
+        nodes.push_back(
+            {.home = g.homes[v], .nLinks = int32_t(g.links[v].size()), .links = g.links[v].data()});
     std::vector<int32_t> pos = solvertest::goalOf(g);
     char err[SOLVER_MESSAGE_SIZE] = "";
     EXPECT_FALSE(hintPlannerCreate(nodes.data(), 9, pos.data(), err, sizeof err));
@@ -188,9 +189,10 @@ std::string gameFolder()
     solvertest::useTestCache();
     EXPECT_GE(solverPrepare(), 0);
     std::string dir = testutil::makeTempDir();
-    std::string cmd = "mkdir -p '" + dir + "xdg/Tilvo-1' && cp '" TOBEX_BIN_DIR "/../game/tilvo' '" TOBEX_BIN_DIR
-                      "/../game/Tilvo.pak' '" + dir + "' && cp '" + solvertest::cacheHome() +
-                      "/TobexApp/tobex-solver-663.pdb' '" + dir + "xdg/Tilvo-1/'";
+    std::string cmd =
+        "mkdir -p '" + dir +
+        "xdg/Tilvo-1' && cp '" TOBEX_BIN_DIR "/../game/tilvo' '" TOBEX_BIN_DIR "/../game/Tilvo.pak' '" + dir +
+        "' && cp '" + solvertest::cacheHome() + "/TobexApp/tobex-solver-663.pdb' '" + dir + "xdg/Tilvo-1/'";
     EXPECT_EQ(system(cmd.c_str()), 0);
     return dir;
 }
@@ -319,7 +321,8 @@ TEST(HintGame, UndoTakesEveryMoveBackToTheStartAndAHintMidMoveAnswersTheNewPosit
     const std::vector<int32_t> slid = savedPosition(dir);
     ASSERT_EQ(slid.size(), 16u);
     ASSERT_NE(slid, start);
-    log = play(dir, opening(132) + "40000 key tap LEFT\n40032 key tap H\n60000 key tap H\n150000 key tap 0x1B\n");
+    log = play(dir,
+               opening(132) + "40000 key tap LEFT\n40032 key tap H\n60000 key tap H\n150000 key tap 0x1B\n");
     const std::vector<int32_t> hinted = savedPosition(dir);
     ASSERT_EQ(hinted.size(), 16u) << log;
     EXPECT_NE(hinted, slid);

@@ -137,8 +137,9 @@ TEST(SolveTool, SolvesTheBoardsOfPuzzleWorldFiles)
         const char* file;
         const char* says;
     };
-    for (const Case& c : {Case{"OneWay.w", "but not back"}, Case{"Stranger.w", "not one of the board's nodes"},
-                          Case{"NoBoard.w", "holds no Puzzle"}, Case{"Missing.w", "could not be loaded"}}) {
+    for (const Case& c :
+         {Case{"OneWay.w", "but not back"}, Case{"Stranger.w", "not one of the board's nodes"},
+          Case{"NoBoard.w", "holds no Puzzle"}, Case{"Missing.w", "could not be loaded"}}) {
         r = testutil::runTobex(dir, std::string("solve --board ") + c.file + " -- 0 2 3 -1 4 1");
         EXPECT_EQ(r.status, 1) << c.file;
         EXPECT_NE(r.out.find(c.says), std::string::npos) << c.file << "\n" << r.out;
