@@ -443,21 +443,30 @@ int dfs(Search& s, int g, int from)
     Child kids[4];
     int nKids = 0;
     const int here = s.hole, g1 = g + 1;
+    // The look-ups go to memory far beyond the caches: all of them are asked
+    // for first, so their waits overlap.
+    Child cand[4];
+    int nCand = 0;
     for (int e = 0; e < kGrid.deg[here]; e++) {
         const int c = kGrid.nbr[here][e];
         if (c == from)
             continue;
-        Child k;
+        Child& k = cand[nCand++];
         k.c = c;
         k.t = s.tileAt[c];
         k.p = kKeys.group[k.t];
+        k.q = kKeys.mirrorGroup[k.t];
         k.index = s.index[k.p] ^ kKeys.key[k.t][c] ^ kKeys.key[k.t][here];
+        k.mirrorIndex = s.mirrorIndex[k.q] ^ kKeys.mirrorKey[k.t][c] ^ kKeys.mirrorKey[k.t][here];
+        __builtin_prefetch(s.table[k.p] + k.index);
+        __builtin_prefetch(s.table[k.q] + k.mirrorIndex);
+    }
+    for (int j = 0; j < nCand; j++) {
+        Child& k = cand[j];
         k.part = s.table[k.p][k.index];
         k.hs = s.partSum - s.part[k.p] + k.part;
         int f = g1 + k.hs;
         if (f <= s.bound) {
-            k.q = kKeys.mirrorGroup[k.t];
-            k.mirrorIndex = s.mirrorIndex[k.q] ^ kKeys.mirrorKey[k.t][c] ^ kKeys.mirrorKey[k.t][here];
             k.mirrored = s.table[k.q][k.mirrorIndex];
             k.hm = s.mirroredSum - s.mirrored[k.q] + k.mirrored;
             k.h = k.hs > k.hm ? k.hs : k.hm;
