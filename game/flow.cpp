@@ -548,6 +548,7 @@ void gameShutDown()
         }
     }
     dropPuzzle();
+    hintShutDown();
     leaveChooser();
     if (prefs) {
         if (void* bar = volumeBar())

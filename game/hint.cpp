@@ -16,6 +16,7 @@
 #include <time.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <map>
@@ -422,6 +423,14 @@ struct GameHint {
 
 GameHint g_hint;
 
+// Reads the 4 x 4 databases from their file while the intro and the menu show,
+// so the first board's answer does not wait for them. It never builds them
+// (that takes seconds; the first 4 x 4 search does it, cancellably). Held by
+// pointer: an abnormal exit (appFatal) must not find a joinable thread object.
+std::thread* g_loader = nullptr;
+std::atomic<bool> g_loaderDone{false};
+bool g_loaderTried = false;
+
 int64_t nowNs()
 {
     timespec ts;
@@ -473,6 +482,30 @@ void useCacheFolder()
     char utf8[TEXT_MAX_PATH * 3];
     if (folder && folder[0] && textToUtf8(utf8, sizeof utf8, folder))
         solverSetCacheFolder(utf8);
+}
+
+void joinLoader()
+{
+    if (!g_loader)
+        return;
+    g_loader->join();
+    delete g_loader;
+    g_loader = nullptr;
+}
+
+void startLoader()
+{
+    g_loaderTried = true;
+    useCacheFolder();
+    SolverBoard* grid = solverBoardCreateGrid(4, 4, nullptr, 0);
+    const bool inFile = grid && solverQuickToStart(grid);
+    solverBoardDestroy(grid);
+    if (!inFile)
+        return;
+    g_loader = new std::thread([] {
+        solverPrepare();
+        g_loaderDone = true;
+    });
 }
 
 void clearHighlight()
@@ -732,6 +765,10 @@ bool hintDescribeBoard(const Puzzle* p, SolverNodeDesc* nodes, int32_t* linkStor
 
 void hintWork(int command)
 {
+    if (!g_loaderTried)
+        startLoader();
+    if (g_loader && g_loaderDone)
+        joinLoader();
     Puzzle* p = g_game.puzzle;
     if (p != g_hint.puzzle) {
         hintReset();
@@ -778,4 +815,10 @@ void hintReset()
     g_hint.refused = false;
     g_hint.pos.clear();
     g_hint.shown = hintPlannerStatus(nullptr);
+}
+
+void hintShutDown()
+{
+    hintReset();
+    joinLoader();
 }

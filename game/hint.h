@@ -70,3 +70,4 @@ void hintWork(int command);
 // The board goes (a new game, the menu, the end of the program): stops and
 // joins the search; call before the board is destroyed.
 void hintReset();
+void hintShutDown();  // the end of the program: hintReset and every thread joined
