@@ -107,9 +107,9 @@ TEST(SolveTool, SolvesTheBoardsOfPuzzleWorldFiles)
     std::string dir = testutil::makeTempDir();
     testutil::writeFile(dir + "Puzzle.w", testutil::readFile(TOBEX_SOURCE_DIR "/data/game/Puzzle.w"));
     // The game's board lists its nodes row by row, so it answers as the 4 x 4 grid does.
-    int32_t korf[16];
-    korfPosition(kKorf100[12], korf);
-    std::string position = joined(std::vector<int32_t>(korf, korf + 16));
+    int32_t instance[16];
+    korfPosition(kKorf100[12], instance);
+    std::string position = joined(std::vector<int32_t>(instance, instance + 16));
     testutil::ToolRun board = testutil::runTobex(dir, "solve --board Puzzle.w -- " + position);
     EXPECT_EQ(board.status, 0) << board.out;
     EXPECT_EQ(lines(board.out).at(0), std::to_string(kKorf100[12].length)) << board.out;
