@@ -11,9 +11,12 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <random>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
+#include "game/hint.h"
 #include "solver/solver.h"
 #include "tests/solver/korf100.h"
 
@@ -268,7 +271,8 @@ void BM_Korf100(benchmark::State& state)
             if (!ok)
                 fprintf(stderr, "korf %d: %d moves, published %d\n", i + 1, r.nMoves, kKorf100[i].length);
             mismatches += !ok;
-            if (cpuTimes.size() == 1 || cpuTimes.back() > *std::max_element(cpuTimes.begin(), cpuTimes.end() - 1))
+            if (cpuTimes.size() == 1 ||
+                cpuTimes.back() > *std::max_element(cpuTimes.begin(), cpuTimes.end() - 1))
                 slowest = i + 1;
             times.push_back(took);
             total += took;
@@ -351,6 +355,77 @@ void BM_HintLatency(benchmark::State& state)
     solverBoardDestroy(board);
 }
 
+// The wait the player sees in the game, where the planner searches after every
+// move and follows the known solution. A simulated player on boards from the
+// game's shuffle takes the hinted move two times in three and a random other
+// slide otherwise, thinking state.range(0) ms before each move, and presses
+// the hint when it is ready to move: the wait is the time from then until the
+// planner knows the answer. The first answer on a fresh board (a cold search)
+// is reported apart, since the player sees the board for a while before the
+// first press.
+void BM_HintInGame(benchmark::State& state)
+{
+    const int thinkMs = int(state.range(0)), boards = int(state.range(1));
+    useCache();
+    solverPrepare();
+    auto links = gridLinks(4, 4);
+    std::vector<SolverNodeDesc> nodes;
+    for (int k = 0; k < 16; k++)
+        nodes.push_back(
+            {.home = k, .nLinks = int32_t(links[size_t(k)].size()), .links = links[size_t(k)].data()});
+    for (auto _ : state) {
+        std::vector<double> waits, firsts;
+        int64_t moves = 0;
+        std::mt19937 random(1);
+        for (unsigned seed = 1; seed <= unsigned(boards); seed++) {
+            std::vector<int32_t> pos = gameShuffle(4, 4, seed);
+            HintPlanner* hp = hintPlannerCreate(nodes.data(), 16, pos.data(), nullptr, 0);
+            bool first = true;
+            for (int step = 0; step < 200; step++) {
+                double pressed = seconds();
+                if (!first)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(thinkMs));
+                pressed = first ? pressed : seconds();
+                hintPlannerPoll(hp);
+                HintPlannerStatus s = hintPlannerStatus(hp);
+                while (s.thinking) {
+                    std::this_thread::sleep_for(std::chrono::microseconds(100));
+                    hintPlannerPoll(hp);
+                    s = hintPlannerStatus(hp);
+                }
+                (first ? firsts : waits).push_back((seconds() - pressed) * 1e3);
+                first = false;
+                if (s.movesLeft <= 0)
+                    break;
+                int hole = int(std::find(pos.begin(), pos.end(), -1) - pos.begin());
+                int to = s.nextHole;
+                if (random() % 3 == 0) {
+                    const std::vector<int>& l = links[size_t(hole)];
+                    int other = l[random() % l.size()];
+                    to = other == s.nextHole
+                             ? l[(size_t(std::find(l.begin(), l.end(), other) - l.begin()) + 1) % l.size()]
+                             : other;
+                }
+                hintPlannerMove(hp, to, false);
+                std::swap(pos[size_t(hole)], pos[size_t(to)]);
+                moves++;
+            }
+            hintPlannerDestroy(hp);
+        }
+        std::sort(waits.begin(), waits.end());
+        std::sort(firsts.begin(), firsts.end());
+        auto at = [](const std::vector<double>& v, double q) { return v[size_t(double(v.size() - 1) * q)]; };
+        state.counters["moves"] = double(moves);
+        state.counters["wait_median_ms"] = at(waits, 0.5);
+        state.counters["wait_p99_ms"] = at(waits, 0.99);
+        state.counters["wait_max_ms"] = waits.back();
+        state.counters["waits_over_16ms"] =
+            double(std::count_if(waits.begin(), waits.end(), [](double w) { return w > 16; }));
+        state.counters["first_median_ms"] = at(firsts, 0.5);
+        state.counters["first_p99_ms"] = at(firsts, 0.99);
+    }
+}
+
 }
 
 BENCHMARK(BM_ThreeByThreePlainBfs)->Iterations(1)->Unit(benchmark::kMillisecond);
@@ -359,4 +434,5 @@ BENCHMARK(BM_KorfEasiestTenManhattan)->Iterations(1)->Unit(benchmark::kMilliseco
 BENCHMARK(BM_KorfEasiestTenPatterns)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Korf100)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HintLatency)->Arg(3)->Arg(4)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HintInGame)->Args({0, 100})->Args({200, 10})->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (int v = 0; v < n; v++)
         pos[size_t(v)] = next();
     std::vector<int32_t> moves(static_cast<size_t>(SOLVER_MAX_MOVES));
-    SolverLimits limits{.budgetMs = 20, .cancel = nullptr};
+    SolverLimits limits{.budgetMs = 20, .cancel = nullptr, .atLeast = 0, .atMost = 0};
     SolverResult r = solverSolve(board, pos.data(), &limits, moves.data(), SOLVER_MAX_MOVES);
     if (r.status == SOLVER_SOLVED &&
         !(solverApplyMoves(board, pos.data(), moves.data(), r.nMoves) && solverIsGoal(board, pos.data())))

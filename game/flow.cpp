@@ -19,6 +19,7 @@
 #include "engine/scene.h"
 #include "engine/startup.h"
 #include "game/game.h"
+#include "game/hint.h"
 #include "gfx/surface.h"
 #include "obj/worldfile.h"
 #include "sound/sound.h"
@@ -179,6 +180,7 @@ void showBattery()
 
 void dropPuzzle()
 {
+    hintReset();
     releasePuzzlePictures();
     if (void* timer = uiFind("CtlTimer", "timerGame", nullptr))
         uiSetInt(timer, "object", OBJ_NONE);
@@ -517,6 +519,7 @@ bool gameWork(int command, const FrameStats* stats)
         finishMove();
         command = CMD_SOLVED_CHECK;
     }
+    hintWork(command);
     // The log tells every command the screens gave (1 and 2 only say "handled").
     if (command > 2) {
         logWrite("Command ", 0);
@@ -559,6 +562,7 @@ void gameShutDown()
         }
     }
     dropPuzzle();
+    hintShutDown();
     leaveChooser();
     if (prefs) {
         if (void* bar = volumeBar())

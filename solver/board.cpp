@@ -268,6 +268,11 @@ int32_t solverBoardNodes(const SolverBoard* board)
     return board ? board->n : 0;
 }
 
+bool solverBoardBipartite(const SolverBoard* board)
+{
+    return board && board->bipartite;
+}
+
 bool solverStateFromPosition(const SolverBoard* b, const int32_t* pos, SolverState* s, char* message)
 {
     int n = b->n;

@@ -215,7 +215,7 @@ struct Greedy {
         if (!sub || !solverStateFromPosition(sub.get(), pos.data(), &subState, message))
             return false;
         std::vector<int> subMoves;
-        SolverResult r = solveState(sub.get(), subState, budget, allowPatterns, &subMoves);
+        SolverResult r = solveState(sub.get(), subState, budget, allowPatterns, SolveBounds{}, &subMoves);
         if (r.status != SOLVER_SOLVED) {
             snprintf(message, SOLVER_MESSAGE_SIZE, "the last %d nodes could not be solved: %.100s", m,
                      r.message);

@@ -72,10 +72,19 @@ bool tableSolve(SolverBoard* b, const SolverState& s, std::vector<int>* moves);
 
 // ---- pdb.cpp (4 x 4 grids) ---------------------------------------------------------------------
 bool pdbApplies(const SolverBoard* b);
-void pdbPrepare();
+// Builds or loads the databases; false when cancel (may be null) was raised
+// during a build, which is then thrown away.
+bool pdbPrepare(const int32_t* cancel);
 void pdbSetFolder(const char* folder);
-// Optimal IDA*; false when the budget stopped it first.
-bool pdbSolve(const SolverBoard* b, const SolverState& s, SolverBudget* budget, std::vector<int>* moves);
+bool pdbAtHand();  // in memory, or in the cache file; never waits for a build
+enum PdbOutcome {
+    PDB_FOUND,
+    PDB_NONE_WITHIN,  // no solution of at most atMost moves
+    PDB_STOPPED,      // the budget or the cancel flag stopped it
+};
+// Optimal IDA*, its first bound at least atLeast; atMost > 0 ends it after that bound.
+PdbOutcome pdbSolve(const SolverBoard* b, const SolverState& s, int atLeast, int atMost, SolverBudget* budget,
+                    std::vector<int>* moves);
 
 // ---- search.cpp (any board) --------------------------------------------------------------------
 enum IdaOutcome {
@@ -97,7 +106,11 @@ void cutLoops(const SolverBoard* b, const SolverState& s, std::vector<int>* move
 
 // ---- solver.cpp --------------------------------------------------------------------------------
 // The whole dispatch for a checked state; used again by greedy for the last region.
+struct SolveBounds {
+    int atLeast;  // 0 = unknown
+    int atMost;   // 0 = any length
+};
 SolverResult solveState(SolverBoard* b, const SolverState& s, SolverBudget* budget, bool allowPatterns,
-                        std::vector<int>* moves);
+                        SolveBounds bounds, std::vector<int>* moves);
 void statsAddTable(int64_t bytes, int32_t ms);
 void statsSetPatterns(int64_t bytes, int32_t ms, bool fromCache);

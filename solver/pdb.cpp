@@ -19,8 +19,10 @@
 #include <stdlib.h>
 #include <sys/file.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <bit>
 #include <string>
 
@@ -93,8 +95,13 @@ struct Databases {
     std::mutex lock;
     bool ready = false;
     std::string folder;
-    std::vector<uint8_t> table[kGroups];
-    uint8_t* fast[kGroups] = {};  // copies in memory the kernel may back with huge pages
+    // Readable without the lock, which a build holds for seconds.
+    std::atomic<bool> atHand{false};  // ready, or the cache file is there to read
+    std::mutex folderLock;
+    std::string folderCopy;
+    std::vector<uint8_t> table[kGroups];  // indexed by placement rank, as in the cache file
+    uint8_t* wide6 = nullptr;             // the left block's table indexed by cells, 4 bits each
+    uint8_t* wide3 = nullptr;             // the bottom row's, likewise
 };
 
 Databases& dbs()
@@ -117,7 +124,13 @@ inline uint32_t reach(uint32_t open, uint32_t from)
     }
 }
 
-std::vector<uint8_t> buildGroup(int p)
+bool cancelled(const int32_t* cancel)
+{
+    return cancel && __atomic_load_n(cancel, __ATOMIC_RELAXED);
+}
+
+// Empty when cancel was raised before the table was whole.
+std::vector<uint8_t> buildGroup(int p, const int32_t* cancel)
 {
     int k = kGroupSize[p];
     uint32_t size = tableSize(k);
@@ -136,8 +149,11 @@ std::vector<uint8_t> buildGroup(int p)
     seen[rankCells(cells, k)] = uint16_t(1u << first);
     // A state packs the group's cells in 4-bit fields and the hole area's name above them.
     std::vector<uint32_t> layer{start | first << (4 * k)}, next;
+    uint32_t polled = 0;
     for (uint8_t d = 0; !layer.empty(); d++) {
         for (uint32_t s : layer) {
+            if ((++polled & 0xFFFF) == 0 && cancelled(cancel))
+                return {};
             occupied = 0;
             for (int j = 0; j < k; j++) {
                 cells[j] = uint8_t((s >> (4 * j)) & 15);
@@ -251,26 +267,42 @@ void saveCache(const Databases& d)
         remove(tmp.c_str());
 }
 
-// The search reads the tables at random, one look-up per node: with 4 KB pages
-// nearly every look-up also misses the address cache, so the tables are copied
-// into 2 MB aligned memory that the kernel may back with huge pages. Kept for
-// the life of the process.
-uint8_t* hugeCopy(const std::vector<uint8_t>& t)
+// The search reads the tables at random, one look-up per node, and ranking a
+// placement costs more than the look-up. So the search reads copies indexed by
+// the cells themselves, 4 bits per tile (16^6 entries for a block): a slide
+// then changes one 4-bit field of the index. The copies take 16 MB, in 2 MB
+// aligned memory that the kernel may back with huge pages (with 4 KB pages
+// nearly every look-up would also miss the address cache). Kept for the life
+// of the process.
+uint8_t* widen(const std::vector<uint8_t>& byRank, int k)
 {
     constexpr size_t kHuge = size_t(1) << 21;
-    size_t size = (t.size() + kHuge - 1) / kHuge * kHuge;
-    auto* p = static_cast<uint8_t*>(aligned_alloc(kHuge, size));
-    if (!p)
-        return const_cast<uint8_t*>(t.data());
-    madvise(p, size, MADV_HUGEPAGE);
-    memcpy(p, t.data(), t.size());
-    return p;
+    const size_t entries = size_t(1) << (4 * k);
+    size_t size = (entries + kHuge - 1) / kHuge * kHuge;
+    auto* out = static_cast<uint8_t*>(aligned_alloc(kHuge, size));
+    if (!out)
+        return nullptr;
+    madvise(out, size, MADV_HUGEPAGE);
+    memset(out, 0, size);
+    // Placements in rank order are the lexicographic order of their cells.
+    uint32_t rank = 0;
+    auto visit = [&](auto& self, int depth, uint32_t used, uint32_t index) -> void {
+        if (depth == k) {
+            out[index] = byRank[rank++];
+            return;
+        }
+        for (uint32_t c = 0; c < kCells; c++)
+            if (!(used & (1u << c)))
+                self(self, depth + 1, used | 1u << c, index | c << (4 * depth));
+    };
+    visit(visit, 0, 0, 0);
+    return out;
 }
 
-void prepareLocked(Databases& d)
+bool prepareLocked(Databases& d, const int32_t* cancel)
 {
     if (d.ready)
-        return;
+        return true;
     int64_t start = solverNowNs();
     // Processes sharing the cache folder (tests run side by side) build in turn:
     // the first builds and writes, the others wait and then read its file.
@@ -280,30 +312,87 @@ void prepareLocked(Databases& d)
         flock(lock, LOCK_EX);
     bool cached = loadCache(d);
     if (!cached) {
-        d.table[0] = buildGroup(0);
+        d.table[0] = buildGroup(0, cancel);
+        d.table[2] = d.table[0].empty() ? std::vector<uint8_t>() : buildGroup(2, cancel);
+        if (d.table[2].empty()) {
+            for (auto& t : d.table)
+                std::vector<uint8_t>().swap(t);
+            if (lock >= 0)
+                close(lock);
+            return false;
+        }
         d.table[1] = mirrorLeftBlock(d.table[0]);
-        d.table[2] = buildGroup(2);
         saveCache(d);
     }
     if (lock >= 0)
         close(lock);
     int64_t bytes = 0;
-    for (int p = 0; p < kGroups; p++) {
-        d.fast[p] = hugeCopy(d.table[p]);
+    for (int p = 0; p < kGroups; p++)
         bytes += int64_t(d.table[p].size());
+    d.wide6 = widen(d.table[0], 6);
+    d.wide3 = widen(d.table[2], 3);
+    if (!d.wide6 || !d.wide3) {
+        free(d.wide6);
+        free(d.wide3);
+        d.wide6 = d.wide3 = nullptr;
+        return false;
     }
+    // The search reads only the wide copies.
+    for (auto& t : d.table)
+        std::vector<uint8_t>().swap(t);
     d.ready = true;
+    d.atHand = true;
     statsSetPatterns(bytes, int32_t((solverNowNs() - start) / 1000000), cached);
+    return true;
 }
+
+// What one tile adds to the look-up indexes, per cell it may stand in: the
+// straight one (its own group) and the mirrored one (the group of its mirror
+// image). The right block is read from the left block's table through the
+// left-right mirror (tile 2 is tile 1's image, 3 is 0's, and so on), so every
+// block look-up goes to one table.
+struct TileKeys {
+    uint8_t group[kCells], mirrorGroup[kCells];
+    uint32_t key[kCells][kCells], mirrorKey[kCells][kCells];
+};
+
+constexpr int flipLR(int c)
+{
+    return (c & ~3) | (3 - (c & 3));
+}
+
+constexpr TileKeys makeKeys()
+{
+    TileKeys k{};
+    for (int t = 0; t < 15; t++) {
+        for (int mirrored = 0; mirrored < 2; mirrored++) {
+            int u = mirrored ? kGrid.mirror[t] : t;  // the tile whose group counts
+            int g = kGrid.groupOf[u];
+            int slot = g == 1 ? kGrid.slotOf[flipLR(u)] : kGrid.slotOf[u];
+            (mirrored ? k.mirrorGroup : k.group)[t] = uint8_t(g);
+            for (int c = 0; c < kCells; c++) {
+                int cell = mirrored ? kGrid.mirror[c] : c;
+                if (g == 1)
+                    cell = flipLR(cell);
+                (mirrored ? k.mirrorKey : k.key)[t][c] = uint32_t(cell) << (4 * slot);
+            }
+        }
+    }
+    return k;
+}
+
+constexpr TileKeys kKeys = makeKeys();
 
 // One IDA* search over the canonical grid.
 struct Search {
-    const uint8_t* table[kGroups];
-    uint8_t tileAt[kCells];  // tile in each cell, 15 = hole
-    uint8_t cellOf[kCells];  // cell of each tile
+    const uint8_t* table[kGroups];  // wide6, wide6, wide3
+    uint8_t tileAt[kCells];         // tile in each cell, 15 = hole
     int hole;
-    int part[kGroups];      // database value of each group, straight
-    int mirrored[kGroups];  // and read through the mirror
+    uint32_t index[kGroups], mirrorIndex[kGroups];  // look-up indexes of each group
+    int part[kGroups];                              // database value of each group, straight
+    int mirrored[kGroups];                          // and read through the mirror
+    int partSum, mirroredSum;
+    int h;  // the larger sum: the heuristic of the current position
     int bound;
     int nextBound;
     int length;  // moves of the solution found
@@ -311,71 +400,118 @@ struct Search {
     SolverBudget* budget;
     int64_t nodes;
 
-    int straightValue(int p) const
+    void evaluate()
     {
-        uint8_t cells[6];
-        for (int i = 0; i < kGroupSize[p]; i++)
-            cells[i] = cellOf[kGroupTiles[p][i]];
-        return table[p][rankCells(cells, kGroupSize[p])];
-    }
-
-    // The mirrored position holds tile mirror(t) in cell mirror(cellOf[t]).
-    int mirroredValue(int p) const
-    {
-        uint8_t cells[6];
-        for (int i = 0; i < kGroupSize[p]; i++)
-            cells[i] = kGrid.mirror[cellOf[kGrid.mirror[kGroupTiles[p][i]]]];
-        return table[p][rankCells(cells, kGroupSize[p])];
-    }
-
-    int heuristic() const
-    {
-        int a = part[0] + part[1] + part[2];
-        int b = mirrored[0] + mirrored[1] + mirrored[2];
-        return a > b ? a : b;
+        for (int p = 0; p < kGroups; p++)
+            index[p] = mirrorIndex[p] = 0;
+        for (int c = 0; c < kCells; c++) {
+            int t = tileAt[c];
+            if (t == 15)
+                continue;
+            index[kKeys.group[t]] |= kKeys.key[t][c];
+            mirrorIndex[kKeys.mirrorGroup[t]] |= kKeys.mirrorKey[t][c];
+        }
+        partSum = mirroredSum = 0;
+        for (int p = 0; p < kGroups; p++) {
+            part[p] = table[p][index[p]];
+            mirrored[p] = table[p][mirrorIndex[p]];
+            partSum += part[p];
+            mirroredSum += mirrored[p];
+        }
+        h = partSum > mirroredSum ? partSum : mirroredSum;
     }
 };
 
-// One depth-first pass below the bound: 1 found, 0 not within bound, -1 stopped.
-// Built twice, the clone with the POPCNT instruction chosen at load time when the
-// processor has it (ranking a placement counts bits, once per look-up).
-__attribute__((target_clones("popcnt", "default"))) int dfs(Search& s, int g, int from)
+// One depth-first pass below the bound from a position already within it: 1
+// found, 0 not within bound, -1 stopped. A child is judged before it is
+// entered; the mirrored look-up is skipped when the straight one alone prunes
+// it (then the next bound may come out low, which costs at most an extra
+// pass, never a wrong answer). Children are entered nearest to the goal first,
+// so the last pass finds a solution sooner.
+int dfs(Search& s, int g, int from)
 {
-    int h = s.heuristic();
-    if (g + h > s.bound) {
-        if (g + h < s.nextBound)
-            s.nextBound = g + h;
-        return 0;
-    }
-    if (h == 0) {
+    if (s.h == 0) {
         s.length = g;
         return 1;
     }
     if ((++s.nodes & 0x3FFF) == 0 && s.budget->expired())
         return -1;
-    int here = s.hole;
+    struct Child {
+        int c, t, p, q, part, mirrored, hs, hm, h;
+        uint32_t index, mirrorIndex;
+    };
+    Child kids[4];
+    int nKids = 0;
+    const int here = s.hole, g1 = g + 1;
+    // The look-ups go to memory far beyond the caches: all of them are asked
+    // for first, so their waits overlap.
+    Child cand[4];
+    int nCand = 0;
     for (int e = 0; e < kGrid.deg[here]; e++) {
-        int c = kGrid.nbr[here][e];
+        const int c = kGrid.nbr[here][e];
         if (c == from)
             continue;
-        int t = s.tileAt[c];
-        int p = kGrid.groupOf[t], q = kGrid.groupOf[kGrid.mirror[t]];
-        int oldPart = s.part[p], oldMirrored = s.mirrored[q];
-        s.tileAt[here] = uint8_t(t);
-        s.tileAt[c] = 15;
-        s.cellOf[t] = uint8_t(here);
-        s.hole = c;
-        s.part[p] = s.straightValue(p);
-        s.mirrored[q] = s.mirroredValue(q);
-        s.path[g] = uint8_t(c);
-        int r = dfs(s, g + 1, here);
+        Child& k = cand[nCand++];
+        k.c = c;
+        k.t = s.tileAt[c];
+        k.p = kKeys.group[k.t];
+        k.q = kKeys.mirrorGroup[k.t];
+        k.index = s.index[k.p] ^ kKeys.key[k.t][c] ^ kKeys.key[k.t][here];
+        k.mirrorIndex = s.mirrorIndex[k.q] ^ kKeys.mirrorKey[k.t][c] ^ kKeys.mirrorKey[k.t][here];
+        __builtin_prefetch(s.table[k.p] + k.index);
+        __builtin_prefetch(s.table[k.q] + k.mirrorIndex);
+    }
+    for (int j = 0; j < nCand; j++) {
+        Child& k = cand[j];
+        k.part = s.table[k.p][k.index];
+        k.hs = s.partSum - s.part[k.p] + k.part;
+        int f = g1 + k.hs;
+        if (f <= s.bound) {
+            k.mirrored = s.table[k.q][k.mirrorIndex];
+            k.hm = s.mirroredSum - s.mirrored[k.q] + k.mirrored;
+            k.h = k.hs > k.hm ? k.hs : k.hm;
+            f = g1 + k.h;
+            if (f <= s.bound) {
+                int at = nKids++;
+                while (at > 0 && kids[at - 1].h > k.h) {
+                    kids[at] = kids[at - 1];
+                    at--;
+                }
+                kids[at] = k;
+                continue;
+            }
+        }
+        if (f < s.nextBound)
+            s.nextBound = f;
+    }
+    for (int i = 0; i < nKids; i++) {
+        const Child& k = kids[i];
+        const uint32_t oldIndex = s.index[k.p], oldMirrorIndex = s.mirrorIndex[k.q];
+        const int oldPart = s.part[k.p], oldMirrored = s.mirrored[k.q];
+        const int oldPartSum = s.partSum, oldMirroredSum = s.mirroredSum, oldH = s.h;
+        s.tileAt[here] = uint8_t(k.t);
+        s.tileAt[k.c] = 15;
+        s.hole = k.c;
+        s.index[k.p] = k.index;
+        s.mirrorIndex[k.q] = k.mirrorIndex;
+        s.part[k.p] = k.part;
+        s.mirrored[k.q] = k.mirrored;
+        s.partSum = k.hs;
+        s.mirroredSum = k.hm;
+        s.h = k.h;
+        s.path[g] = uint8_t(k.c);
+        int r = dfs(s, g1, here);
         if (r != 0)
             return r;
-        s.part[p] = oldPart;
-        s.mirrored[q] = oldMirrored;
+        s.index[k.p] = oldIndex;
+        s.mirrorIndex[k.q] = oldMirrorIndex;
+        s.part[k.p] = oldPart;
+        s.mirrored[k.q] = oldMirrored;
+        s.partSum = oldPartSum;
+        s.mirroredSum = oldMirroredSum;
+        s.h = oldH;
         s.hole = here;
-        s.cellOf[t] = uint8_t(c);
-        s.tileAt[c] = uint8_t(t);
+        s.tileAt[k.c] = uint8_t(k.t);
         s.tileAt[here] = 15;
     }
     return 0;
@@ -388,11 +524,11 @@ bool pdbApplies(const SolverBoard* b)
     return b->gridW == 4 && b->gridH == 4;
 }
 
-void pdbPrepare()
+bool pdbPrepare(const int32_t* cancel)
 {
     Databases& d = dbs();
     std::lock_guard<std::mutex> lock(d.lock);
-    prepareLocked(d);
+    return prepareLocked(d, cancel);
 }
 
 void pdbSetFolder(const char* folder)
@@ -400,39 +536,59 @@ void pdbSetFolder(const char* folder)
     Databases& d = dbs();
     std::lock_guard<std::mutex> lock(d.lock);
     d.folder = folder ? folder : "";
+    std::lock_guard<std::mutex> copy(d.folderLock);
+    d.folderCopy = d.folder;
 }
 
-bool pdbSolve(const SolverBoard* b, const SolverState& s, SolverBudget* budget, std::vector<int>* moves)
+bool pdbAtHand()
 {
-    pdbPrepare();
-    Search search{};
-    for (int p = 0; p < kGroups; p++)
-        search.table[p] = dbs().fast[p];
-    for (int v = 0; v < 16; v++) {
-        int cell = b->cellOfNode[v];
-        int tile = b->cellOfNode[s.at[v]];
-        search.tileAt[cell] = uint8_t(tile);
-        search.cellOf[tile] = uint8_t(cell);
+    Databases& d = dbs();
+    if (d.atHand)
+        return true;
+    std::string path;
+    {
+        std::lock_guard<std::mutex> copy(d.folderLock);
+        path = d.folderCopy.empty() ? std::string() : d.folderCopy + "/" + kCacheName;
     }
+    struct stat st;
+    bool there = !path.empty() && stat(path.c_str(), &st) == 0 && st.st_size > 0;
+    if (there)
+        d.atHand = true;
+    return there;
+}
+
+PdbOutcome pdbSolve(const SolverBoard* b, const SolverState& s, int atLeast, int atMost, SolverBudget* budget,
+                    std::vector<int>* moves)
+{
+    if (!pdbPrepare(budget->cancel)) {
+        budget->stopped = true;
+        return PDB_STOPPED;
+    }
+    Search search{};
+    search.table[0] = search.table[1] = dbs().wide6;
+    search.table[2] = dbs().wide3;
+    for (int v = 0; v < 16; v++)
+        search.tileAt[b->cellOfNode[v]] = uint8_t(b->cellOfNode[s.at[v]]);
     search.hole = b->cellOfNode[s.blank];
     search.budget = budget;
-    for (int p = 0; p < kGroups; p++) {
-        search.part[p] = search.straightValue(p);
-        search.mirrored[p] = search.mirroredValue(p);
-    }
-    search.bound = search.heuristic();
+    search.evaluate();
+    search.bound = search.h > atLeast ? search.h : atLeast;
     int found = 0;
     while (found == 0 && search.bound < int(sizeof search.path)) {
+        if (atMost > 0 && search.bound > atMost)
+            break;
         search.nextBound = 1 << 30;
         found = dfs(search, 0, -1);
         if (found == 0)
             search.bound = search.nextBound;
     }
     budget->nodes += search.nodes;
-    if (found != 1)
-        return false;
+    if (found < 0)
+        return PDB_STOPPED;
+    if (found == 0)
+        return atMost > 0 && search.bound > atMost ? PDB_NONE_WITHIN : PDB_STOPPED;
     moves->clear();
     for (int i = 0; i < search.length; i++)
         moves->push_back(b->nodeOfCell[search.path[i]]);
-    return true;
+    return PDB_FOUND;
 }

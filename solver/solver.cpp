@@ -49,7 +49,7 @@ SolverResult improve(const SolverBoard* b, const SolverState& s, SolverBudget* b
 }
 
 SolverResult solveState(SolverBoard* b, const SolverState& s, SolverBudget* budget, bool allowPatterns,
-                        std::vector<int>* moves)
+                        SolveBounds bounds, std::vector<int>* moves)
 {
     moves->clear();
     SolverResult r = result(SOLVER_SOLVED, "");
@@ -65,14 +65,21 @@ SolverResult solveState(SolverBoard* b, const SolverState& s, SolverBudget* budg
         if (!tableSolve(b, s, moves))
             return result(SOLVER_UNSOLVABLE,
                           "unsolvable: this position cannot be reached from the goal on this board");
+        if (bounds.atMost > 0 && int(moves->size()) > bounds.atMost)
+            return result(SOLVER_NONE_WITHIN, "no solution that short");
         r.optimal = true;
         r.nMoves = int32_t(moves->size());
         return r;
     }
-    if (allowPatterns && pdbApplies(b) && pdbSolve(b, s, budget, moves)) {
-        r.optimal = true;
-        r.nMoves = int32_t(moves->size());
-        return r;
+    if (allowPatterns && pdbApplies(b)) {
+        PdbOutcome outcome = pdbSolve(b, s, bounds.atLeast, bounds.atMost, budget, moves);
+        if (outcome == PDB_NONE_WITHIN)
+            return result(SOLVER_NONE_WITHIN, "no solution that short");
+        if (outcome == PDB_FOUND) {
+            r.optimal = true;
+            r.nMoves = int32_t(moves->size());
+            return r;
+        }
     }
     char why[SOLVER_MESSAGE_SIZE] = "";
     bool haveGreedy = greedySolve(b, s, budget, moves, why);
@@ -80,7 +87,10 @@ SolverResult solveState(SolverBoard* b, const SolverState& s, SolverBudget* budg
         cutLoops(b, s, moves);
     else
         moves->clear();
-    return improve(b, s, budget, haveGreedy, moves, why);
+    r = improve(b, s, budget, haveGreedy, moves, why);
+    if (r.status == SOLVER_SOLVED && r.optimal && bounds.atMost > 0 && r.nMoves > bounds.atMost)
+        return result(SOLVER_NONE_WITHIN, "no solution that short");
+    return r;
 }
 
 SolverResult solverSolve(SolverBoard* board, const int32_t* pos, const SolverLimits* limits, int32_t* moves,
@@ -103,7 +113,7 @@ SolverResult solverSolve(SolverBoard* board, const int32_t* pos, const SolverLim
                         .nodes = 0,
                         .stopped = false};
     std::vector<int> path;
-    r = solveState(board, s, &budget, true, &path);
+    r = solveState(board, s, &budget, true, SolveBounds{.atLeast = lim.atLeast, .atMost = lim.atMost}, &path);
     r.nodesExpanded = budget.nodes;
     if (r.status != SOLVER_SOLVED)
         return r;
@@ -123,8 +133,13 @@ void solverSetCacheFolder(const char* folder)
 int32_t solverPrepare()
 {
     int64_t start = solverNowNs();
-    pdbPrepare();
+    pdbPrepare(nullptr);
     return int32_t((solverNowNs() - start) / 1000000);
+}
+
+bool solverQuickToStart(const SolverBoard* board)
+{
+    return !board || !pdbApplies(board) || pdbAtHand();
 }
 
 SolverStats solverStats()

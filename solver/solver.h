@@ -34,6 +34,7 @@ enum SolverStatus {
     SOLVER_UNSOLVABLE,    // no sequence of slides reaches the goal from this position
     SOLVER_GAVE_UP,       // the budget ran out or the search was cancelled before any solution
     SOLVER_BAD_POSITION,  // the position does not fit the board (see message)
+    SOLVER_NONE_WITHIN,   // limits.atMost was set and an exact method proved no solution that short
 };
 
 // One node of a board as the data describes it.
@@ -47,6 +48,8 @@ struct SolverNodeDesc {
 struct SolverLimits {
     int32_t budgetMs;       // wall-clock budget; 0 = exact methods run to the end, others get the default
     const int32_t* cancel;  // when non-null and it becomes non-zero (atomically), the search stops
+    int32_t atLeast;  // the caller knows no solution is shorter (0 = unknown); exact searches start there
+    int32_t atMost;   // > 0: only solutions of at most this many moves are wanted (see solverSolve)
 };
 
 struct SolverResult {
@@ -71,11 +74,18 @@ SolverBoard* solverBoardCreate(const SolverNodeDesc* nodes, int32_t nNodes, char
 SolverBoard* solverBoardCreateGrid(int32_t w, int32_t h, char* err, int32_t errSize);
 void solverBoardDestroy(SolverBoard* board);  // null is fine
 int32_t solverBoardNodes(const SolverBoard* board);
+// Every cycle of links has even length (grids do): one slide then changes the
+// distance to the goal by exactly one.
+bool solverBoardBipartite(const SolverBoard* board);
 
 // ---- Solving ---------------------------------------------------------------------------------
 
 // Solves from pos (solverBoardNodes entries). moves receives up to capacity
-// entries of the solution; result.nMoves may be larger than capacity.
+// entries of the solution; result.nMoves may be larger than capacity. With
+// limits.atMost, the exact methods (tables, 4 x 4) answer SOLVER_NONE_WITHIN
+// when every solution is longer; the budgeted method may still return a longer
+// one, marked not optimal. A wrong limits.atLeast (longer than the shortest
+// solution) may give a solution that is called optimal and is not.
 SolverResult solverSolve(SolverBoard* board, const int32_t* pos, const SolverLimits* limits, int32_t* moves,
                          int32_t capacity);
 // Checks pos alone; false with the reason in message (SOLVER_MESSAGE_SIZE bytes, may be null).
@@ -93,6 +103,10 @@ void solverSetCacheFolder(const char* folder);
 // Builds (or loads) the pattern databases now instead of at the first 4 x 4
 // solve. Returns the milliseconds it took (0 when already done).
 int32_t solverPrepare();
+
+// False when solving this board would first build the 4 x 4 pattern databases
+// (seconds of work): they are neither in memory nor in the cache file.
+bool solverQuickToStart(const SolverBoard* board);
 
 struct SolverStats {
     int64_t tableBytes;     // bytes of breadth-first tables built so far

@@ -6,8 +6,10 @@ World
 ; pieces at once: the board has the focus when the screen is shown. X and C
 ; (B and C buttons) move the focus over the panel's controls and back to the
 ; board; Return asks to leave (Menu), V mutes, Escape quits and keeps the game.
+; The help block at the end: Hint (E button, or B or H), Undo (U), Auto (S)
+; and the two counters.
 name	ScrGame
-objs	1 2 3 4 5 6 7 8 9 10 11
+objs	1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17
 bKeysMoveFocus	1
 
 CtlStatic
@@ -35,7 +37,7 @@ name	lblTime
 font	Main:fntSmall
 text	Time
 x	70
-y	6
+y	2
 width	34
 height	14
 col	170 180 200
@@ -47,7 +49,7 @@ name	timerGame
 font	Main:fntSmall
 text	00000:00:00
 x	104
-y	6
+y	2
 width	64
 height	14
 col	242 242 242
@@ -59,7 +61,7 @@ name	lblBest
 font	Main:fntSmall
 text	Best
 x	70
-y	24
+y	15
 width	34
 height	14
 col	170 180 200
@@ -71,7 +73,7 @@ name	timerBest
 font	Main:fntSmall
 text	00000:00:00
 x	104
-y	24
+y	15
 width	64
 height	14
 col	242 242 242
@@ -99,11 +101,12 @@ colFocus	-1
 
 CtlButton
 name	btnMenu
+font	Main:fntSmall
 text	Menu
-x	178
-y	6
-width	58
-height	32
+x	176
+y	56
+width	62
+height	22
 idCtl	114
 shortcutKey	10
 col	242 242 242
@@ -120,12 +123,12 @@ CtlStatic
 name	volumeFace
 sprite	4
 x	70
-y	48
+y	56
 
 CtlScrollbar2
 name	volume
 x	70
-y	48
+y	56
 width	96
 height	24
 horiz	1
@@ -137,12 +140,12 @@ colFocus	255 212 112
 CtlButton2State
 ; Pressed in: muted.
 name	btnMute
-font	Main:fntSans
+font	Main:fntSmall
 text	Mute
-x	178
-y	44
-width	58
-height	32
+x	208
+y	30
+width	30
+height	22
 idCtl	116
 shortcutKey	8
 col	242 242 242
@@ -184,5 +187,89 @@ y	-40
 tabstop	0
 idCtl	113
 shortcutKey	16411
+b3Dlook	0
+colFocus	-1
+
+CtlButton
+; ---- Help: hint, undo, auto-solve and the counters (the game writes the counters).
+; A first press shows the piece the shortest solution moves next, a second moves it.
+name	btnHint
+font	Main:fntSmall
+text	Hint
+x	176
+y	4
+width	30
+height	22
+idCtl	161
+shortcutKey	9
+col	242 242 242
+colBkg	74 90 128
+colFocus	255 212 112
+colPressed	255 255 255
+
+CtlButton
+; Takes back the last move, back to the start of the board.
+name	btnUndo
+font	Main:fntSmall
+text	Undo
+x	208
+y	4
+width	30
+height	22
+idCtl	162
+shortcutKey	16469
+col	242 242 242
+colBkg	74 90 128
+colFocus	255 212 112
+colPressed	255 255 255
+
+CtlButton
+; Plays the rest of the shortest solution; pressed again, stops.
+name	btnAuto
+font	Main:fntSmall
+text	Auto
+x	176
+y	30
+width	30
+height	22
+idCtl	163
+shortcutKey	16467
+col	242 242 242
+colBkg	74 90 128
+colFocus	255 212 112
+colPressed	255 255 255
+
+CtlStatic
+; Moves made since the board appeared.
+name	moveCount
+font	Main:fntSmall
+text	Moves 0
+x	70
+y	28
+width	98
+height	14
+col	242 242 242
+textAlign	1
+
+CtlStatic
+; Moves left by the shortest solution, or "thinking" while it is searched.
+name	movesLeft
+font	Main:fntSmall
+text	thinking
+x	70
+y	41
+width	98
+height	14
+col	242 242 242
+textAlign	1
+
+CtlButton
+; H is the hint's second key.
+name	btnHintKey
+x	-40
+y	-40
+tabstop	0
+idCtl	161
+shortcutKey	16456
 b3Dlook	0
 colFocus	-1

@@ -100,4 +100,50 @@ TEST(SolveTool, RefusesBadBoardsPositionsAndOptions)
     }
 }
 
+TEST(SolveTool, SolvesTheBoardsOfPuzzleWorldFiles)
+{
+    solvertest::useTestCache();
+    setenv("XDG_DATA_HOME", solvertest::cacheHome().c_str(), 1);
+    std::string dir = testutil::makeTempDir();
+    testutil::writeFile(dir + "Puzzle.w", testutil::readFile(TOBEX_SOURCE_DIR "/data/game/Puzzle.w"));
+    // The game's board lists its nodes row by row, so it answers as the 4 x 4 grid does.
+    int32_t instance[16];
+    korfPosition(kKorf100[12], instance);
+    std::string position = joined(std::vector<int32_t>(instance, instance + 16));
+    testutil::ToolRun board = testutil::runTobex(dir, "solve --board Puzzle.w -- " + position);
+    EXPECT_EQ(board.status, 0) << board.out;
+    EXPECT_EQ(lines(board.out).at(0), std::to_string(kKorf100[12].length)) << board.out;
+
+    // An irregular board: a ring of five with a chord and a spur that holds the
+    // hole's home. Three slides away from the goal.
+    const char* ring = "TOBT\n\nPuzzle\nname\tRing\nobjs\t1 2 3 4 5 6\nnSliceWidth\t3\nnSliceHeight\t2\n\n"
+                       "Node\nstate\t0\nlinks\t2 5\n\nNode\nstate\t1\nlinks\t1 3 6\n\n"
+                       "Node\nstate\t2\nlinks\t2 4 5\n\nNode\nstate\t3\nlinks\t3 5\n\n"
+                       "Node\nstate\t4\nlinks\t4 1 3\n\nNode\nstate\t5\nlinks\t2\n";
+    testutil::writeFile(dir + "Ring.w", ring);
+    testutil::ToolRun r = testutil::runTobex(dir, "solve --board Ring.w -- 0 2 3 -1 4 1");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out, "3\n2 1 5\n");
+
+    // Boards the solver must refuse, each with its reason.
+    std::string oneWay = ring;
+    oneWay.replace(oneWay.find("links\t2 5"), 9, "links\t2 4");
+    testutil::writeFile(dir + "OneWay.w", oneWay);
+    std::string stranger = ring;
+    stranger.replace(stranger.find("links\t2\n"), 8, "links\t7\n");
+    testutil::writeFile(dir + "Stranger.w", stranger + "\nSprite\nname\tnotANode\n");
+    testutil::writeFile(dir + "NoBoard.w", "TOBT\n\nWorld\nname\tplain\n");
+    struct Case {
+        const char* file;
+        const char* says;
+    };
+    for (const Case& c :
+         {Case{"OneWay.w", "but not back"}, Case{"Stranger.w", "not one of the board's nodes"},
+          Case{"NoBoard.w", "holds no Puzzle"}, Case{"Missing.w", "could not be loaded"}}) {
+        r = testutil::runTobex(dir, std::string("solve --board ") + c.file + " -- 0 2 3 -1 4 1");
+        EXPECT_EQ(r.status, 1) << c.file;
+        EXPECT_NE(r.out.find(c.says), std::string::npos) << c.file << "\n" << r.out;
+    }
+}
+
 }

@@ -233,7 +233,7 @@ TEST(SolverBestEffort, LargeAndIrregularBoardsAreSolvedWithinTheBudget)
         ASSERT_TRUE(board.get()) << board.error;
         std::vector<int32_t> pos = solvertest::shuffle(g, 400, random);
         std::vector<int32_t> moves(static_cast<size_t>(SOLVER_MAX_MOVES));
-        SolverLimits limits{.budgetMs = 300, .cancel = nullptr};
+        SolverLimits limits{.budgetMs = 300, .cancel = nullptr, .atLeast = 0, .atMost = 0};
         int64_t start = solvertest::nowMs();
         SolverResult r = solverSolve(board.get(), pos.data(), &limits, moves.data(), SOLVER_MAX_MOVES);
         int64_t took = solvertest::nowMs() - start;
@@ -246,7 +246,7 @@ TEST(SolverBestEffort, LargeAndIrregularBoardsAreSolvedWithinTheBudget)
     int32_t pos[16];
     korfPosition(kKorf100[87], pos);
     int32_t cancel = 1;
-    SolverLimits limits{.budgetMs = 0, .cancel = &cancel};
+    SolverLimits limits{.budgetMs = 0, .cancel = &cancel, .atLeast = 0, .atMost = 0};
     std::vector<int32_t> moves(static_cast<size_t>(SOLVER_MAX_MOVES));
     SolverResult r = solverSolve(board.get(), pos, &limits, moves.data(), SOLVER_MAX_MOVES);
     ASSERT_EQ(r.status, SOLVER_SOLVED) << r.message;
