@@ -776,7 +776,14 @@ void hintWork(int command)
     }
     const bool live = p && !p->solved;
     if (!live && g_hint.planner)
-        stopPlanner();  // solved: the counters keep their last figures
+        stopPlanner();  // solved: the move count keeps its last figure
+    if (p && p->solved) {
+        // Nothing is left, whatever the search had got to (it may still have been thinking).
+        g_hint.shown.thinking = false;
+        g_hint.shown.failed = false;
+        g_hint.shown.movesLeft = 0;
+        g_hint.shown.optimal = true;
+    }
     if (live && !g_hint.planner && !g_hint.refused)
         startPlanner(p);
     if (!g_hint.planner) {
