@@ -1,5 +1,5 @@
 // The solver measured beside its peers: every 3 x 3 position against a plain
-// breadth-first search, Korf's 100 15-puzzle instances against their published
+// breadth-first search, the hundred published random 15-puzzle instances against their published
 // optimum lengths (and, on the ten easiest, against IDA* on the sum of
 // Manhattan distances), and the hint's latency on boards from the game's own
 // 200-slide shuffle. Each benchmark runs its whole batch once and reports its
@@ -18,7 +18,7 @@
 
 #include "game/hint.h"
 #include "solver/solver.h"
-#include "tests/solver/korf100.h"
+#include "tests/solver/hundred15.h"
 
 namespace {
 
@@ -194,27 +194,27 @@ struct Manhattan {
     }
 };
 
-std::vector<int> easiestKorf(int count)
+std::vector<int> easiestOfHundred(int count)
 {
     std::vector<int> order(100);
     for (int i = 0; i < 100; i++)
         order[size_t(i)] = i;
     std::sort(order.begin(), order.end(),
-              [](int a, int b) { return kKorf100[a].length < kKorf100[b].length; });
+              [](int a, int b) { return kHundred[a].length < kHundred[b].length; });
     order.resize(size_t(count));
     return order;
 }
 
-void BM_KorfEasiestTenManhattan(benchmark::State& state)
+void BM_HundredEasiestTenManhattan(benchmark::State& state)
 {
     for (auto _ : state) {
         Manhattan m{};
         int mismatches = 0;
         double start = seconds();
-        for (int i : easiestKorf(10)) {
+        for (int i : easiestOfHundred(10)) {
             int32_t pos[16];
-            korfPosition(kKorf100[i], pos);
-            mismatches += m.solve(pos) != kKorf100[i].length;
+            hundredPosition(kHundred[i], pos);
+            mismatches += m.solve(pos) != kHundred[i].length;
         }
         state.counters["total_s"] = seconds() - start;
         state.counters["nodes"] = double(m.nodes);
@@ -222,7 +222,7 @@ void BM_KorfEasiestTenManhattan(benchmark::State& state)
     }
 }
 
-void BM_KorfEasiestTenPatterns(benchmark::State& state)
+void BM_HundredEasiestTenPatterns(benchmark::State& state)
 {
     useCache();
     solverPrepare();
@@ -231,11 +231,11 @@ void BM_KorfEasiestTenPatterns(benchmark::State& state)
         int mismatches = 0;
         int64_t nodes = 0;
         double start = seconds();
-        for (int i : easiestKorf(10)) {
+        for (int i : easiestOfHundred(10)) {
             int32_t pos[16], moves[128];
-            korfPosition(kKorf100[i], pos);
+            hundredPosition(kHundred[i], pos);
             SolverResult r = solverSolve(board, pos, nullptr, moves, 128);
-            mismatches += r.nMoves != kKorf100[i].length;
+            mismatches += r.nMoves != kHundred[i].length;
             nodes += r.nodesExpanded;
         }
         state.counters["total_s"] = seconds() - start;
@@ -245,7 +245,7 @@ void BM_KorfEasiestTenPatterns(benchmark::State& state)
     solverBoardDestroy(board);
 }
 
-void BM_Korf100(benchmark::State& state)
+void BM_Hundred15(benchmark::State& state)
 {
     useCache();
     double prepStart = seconds();
@@ -260,16 +260,16 @@ void BM_Korf100(benchmark::State& state)
         std::vector<double> cpuTimes;
         for (int i = 0; i < 100; i++) {
             int32_t pos[16], moves[128];
-            korfPosition(kKorf100[i], pos);
+            hundredPosition(kHundred[i], pos);
             double start = seconds(), cpuStart = cpuSeconds();
             SolverResult r = solverSolve(board, pos, nullptr, moves, 128);
             double took = seconds() - start;
             cpuTimes.push_back(cpuSeconds() - cpuStart);
             cpu += cpuTimes.back();
-            bool ok = r.status == SOLVER_SOLVED && r.optimal && r.nMoves == kKorf100[i].length &&
+            bool ok = r.status == SOLVER_SOLVED && r.optimal && r.nMoves == kHundred[i].length &&
                       solverApplyMoves(board, pos, moves, r.nMoves) && solverIsGoal(board, pos);
             if (!ok)
-                fprintf(stderr, "korf %d: %d moves, published %d\n", i + 1, r.nMoves, kKorf100[i].length);
+                fprintf(stderr, "instance %d: %d moves, published %d\n", i + 1, r.nMoves, kHundred[i].length);
             mismatches += !ok;
             if (cpuTimes.size() == 1 ||
                 cpuTimes.back() > *std::max_element(cpuTimes.begin(), cpuTimes.end() - 1))
@@ -430,9 +430,9 @@ void BM_HintInGame(benchmark::State& state)
 
 BENCHMARK(BM_ThreeByThreePlainBfs)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ThreeByThreeEveryPosition)->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_KorfEasiestTenManhattan)->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_KorfEasiestTenPatterns)->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Korf100)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HundredEasiestTenManhattan)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HundredEasiestTenPatterns)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Hundred15)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HintLatency)->Arg(3)->Arg(4)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HintInGame)->Args({0, 100})->Args({200, 10})->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

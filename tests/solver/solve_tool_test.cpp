@@ -6,7 +6,7 @@
 
 #include "solver_util.h"
 #include "test_util.h"
-#include "tests/solver/korf100.h"
+#include "tests/solver/hundred15.h"
 
 namespace {
 
@@ -57,10 +57,10 @@ TEST(SolveTool, PrintsTheMovesAndSaysWhenItIsOptimal)
     std::vector<int32_t> moves = numbers(out[1]);
     EXPECT_TRUE(solvertest::replaysToGoal(board.get(), pos, moves.data(), int32_t(moves.size())));
 
-    int32_t korf[16];
-    korfPosition(kKorf100[54], korf);
-    r = testutil::runTobex(dir, "solve --grid 4x4 -- " + joined(std::vector<int32_t>(korf, korf + 16)));
-    EXPECT_EQ(lines(r.out).at(0), std::to_string(kKorf100[54].length)) << r.out;
+    int32_t inst[16];
+    hundredPosition(kHundred[54], inst);
+    r = testutil::runTobex(dir, "solve --grid 4x4 -- " + joined(std::vector<int32_t>(inst, inst + 16)));
+    EXPECT_EQ(lines(r.out).at(0), std::to_string(kHundred[54].length)) << r.out;
 
     std::mt19937 random(3);
     pos = solvertest::shuffle(solvertest::grid(6, 5), 300, random);
@@ -108,11 +108,11 @@ TEST(SolveTool, SolvesTheBoardsOfPuzzleWorldFiles)
     testutil::writeFile(dir + "Puzzle.w", testutil::readFile(TOBEX_SOURCE_DIR "/data/game/Puzzle.w"));
     // The game's board lists its nodes row by row, so it answers as the 4 x 4 grid does.
     int32_t instance[16];
-    korfPosition(kKorf100[12], instance);
+    hundredPosition(kHundred[12], instance);
     std::string position = joined(std::vector<int32_t>(instance, instance + 16));
     testutil::ToolRun board = testutil::runTobex(dir, "solve --board Puzzle.w -- " + position);
     EXPECT_EQ(board.status, 0) << board.out;
-    EXPECT_EQ(lines(board.out).at(0), std::to_string(kKorf100[12].length)) << board.out;
+    EXPECT_EQ(lines(board.out).at(0), std::to_string(kHundred[12].length)) << board.out;
 
     // An irregular board: a ring of five with a chord and a spur that holds the
     // hole's home. Three slides away from the goal.

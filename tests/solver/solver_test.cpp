@@ -12,7 +12,7 @@
 
 #include "solver/solver.h"
 #include "solver_util.h"
-#include "tests/solver/korf100.h"
+#include "tests/solver/hundred15.h"
 
 namespace {
 
@@ -101,19 +101,19 @@ TEST(SolverExact, IrregularBoardsAgreeWithBreadthFirstSearch)
     checkAllPositions(scrambled);
 }
 
-TEST(SolverPatterns, KorfInstancesMatchThePublishedOptimum)
+TEST(SolverPatterns, PublishedInstancesMatchThePublishedOptimum)
 {
     solvertest::useTestCache();
     Board board(solvertest::grid(4, 4));
     // A sample that solves quickly even in the sanitizer build; bench_solver runs all 100.
     for (int i : {1, 8, 11, 18, 29, 41, 54, 78, 93, 96}) {
         int32_t pos[16];
-        korfPosition(kKorf100[i], pos);
+        hundredPosition(kHundred[i], pos);
         std::vector<int32_t> moves(128);
         SolverResult r = solverSolve(board.get(), pos, nullptr, moves.data(), 128);
         ASSERT_EQ(r.status, SOLVER_SOLVED) << "instance " << i + 1 << ": " << r.message;
         EXPECT_TRUE(r.optimal);
-        EXPECT_EQ(r.nMoves, kKorf100[i].length) << "instance " << i + 1;
+        EXPECT_EQ(r.nMoves, kHundred[i].length) << "instance " << i + 1;
         EXPECT_TRUE(solvertest::replaysToGoal(board.get(), std::vector<int32_t>(pos, pos + 16), moves.data(),
                                               r.nMoves));
     }
@@ -130,13 +130,13 @@ TEST(SolverPatterns, KorfInstancesMatchThePublishedOptimum)
     }
     Board other(turned);
     int32_t pos[16], turnedPos[16];
-    korfPosition(kKorf100[8], pos);
+    hundredPosition(kHundred[8], pos);
     for (int v = 0; v < 16; v++)
         turnedPos[(v % 4) * 4 + (3 - v / 4)] = pos[v];
     std::vector<int32_t> moves(128);
     SolverResult r = solverSolve(other.get(), turnedPos, nullptr, moves.data(), 128);
     EXPECT_TRUE(r.optimal);
-    EXPECT_EQ(r.nMoves, kKorf100[8].length);
+    EXPECT_EQ(r.nMoves, kHundred[8].length);
 }
 
 TEST(SolverBoards, MalformedBoardsAreRefusedWithTheReason)
@@ -244,14 +244,14 @@ TEST(SolverBestEffort, LargeAndIrregularBoardsAreSolvedWithinTheBudget)
     // Cancelled from the start, a 4 x 4 board still gets a solution, not proven shortest.
     Board board(solvertest::grid(4, 4));
     int32_t pos[16];
-    korfPosition(kKorf100[87], pos);
+    hundredPosition(kHundred[87], pos);
     int32_t cancel = 1;
     SolverLimits limits{.budgetMs = 0, .cancel = &cancel, .atLeast = 0, .atMost = 0};
     std::vector<int32_t> moves(static_cast<size_t>(SOLVER_MAX_MOVES));
     SolverResult r = solverSolve(board.get(), pos, &limits, moves.data(), SOLVER_MAX_MOVES);
     ASSERT_EQ(r.status, SOLVER_SOLVED) << r.message;
     EXPECT_FALSE(r.optimal);
-    EXPECT_GE(r.nMoves, kKorf100[87].length);
+    EXPECT_GE(r.nMoves, kHundred[87].length);
     EXPECT_TRUE(
         solvertest::replaysToGoal(board.get(), std::vector<int32_t>(pos, pos + 16), moves.data(), r.nMoves));
 }

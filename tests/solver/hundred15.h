@@ -1,17 +1,17 @@
 #pragma once
-// The 100 random 15-puzzle instances published by Korf (1985) with their optimal
+// The 100 random 15-puzzle instances published in 1985 with their optimal
 // solution lengths, typed from the published list. Each row gives the tile on
 // cells 0..15 (row-major), 0 for the blank, for the goal with the blank in cell 0
-// and tile i in cell i; korfPosition() maps a row onto our goal.
+// and tile i in cell i; hundredPosition() maps a row onto our goal.
 
 #include <stdint.h>
 
-struct KorfInstance {
+struct PublishedInstance {
     int8_t tiles[16];
     int8_t length;
 };
 
-inline const KorfInstance kKorf100[100] = {
+inline const PublishedInstance kHundred[100] = {
     {{14, 13, 15, 7, 11, 12, 9, 5, 6, 0, 2, 1, 4, 8, 10, 3}, 57},
     {{13, 5, 4, 10, 9, 12, 8, 14, 2, 3, 7, 1, 0, 15, 11, 6}, 55},
     {{14, 7, 8, 2, 13, 11, 10, 4, 9, 12, 5, 0, 3, 6, 1, 15}, 59},
@@ -117,7 +117,7 @@ inline const KorfInstance kKorf100[100] = {
 // Our position for instance i: the board turned half round (cell c becomes
 // 15 - c) puts the blank's goal in the last cell and tile t's in cell 15 - t,
 // which is where slice 15 - t belongs.
-inline void korfPosition(const KorfInstance& k, int32_t* pos)
+inline void hundredPosition(const PublishedInstance& k, int32_t* pos)
 {
     for (int c = 0; c < 16; c++)
         pos[15 - c] = k.tiles[c] == 0 ? -1 : 15 - k.tiles[c];
