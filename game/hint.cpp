@@ -469,19 +469,12 @@ bool readPosition(const Puzzle* p, int32_t* pos)
     return true;
 }
 
-// The pattern databases live in the per-user data folder, so every copy of the
-// game the user runs reads the one file; else beside the preferences.
 void useCacheFolder()
 {
     if (g_hint.folderSet)
         return;
     g_hint.folderSet = true;
-    const char16_t* folder = folderPath(FOLDER_DOCUMENTS);
-    if (!folder || !folder[0])
-        folder = folderPath(FOLDER_DATA);
-    char utf8[TEXT_MAX_PATH * 3];
-    if (folder && folder[0] && textToUtf8(utf8, sizeof utf8, folder))
-        solverSetCacheFolder(utf8);
+    hintUseCacheFolders();
 }
 
 void joinLoader()
@@ -728,6 +721,23 @@ void display()
     writeCounter("movesLeft", &g_hint.leftText, wide(left));
 }
 
+}
+
+// The pattern databases live in the per-user data folder, so every copy of the
+// game (and the tool) the user runs reads and writes the one file; else beside
+// the preferences. The file the build made beside the program is read when that
+// folder has none yet, so even the first board's hint needs no build.
+void hintUseCacheFolders()
+{
+    const char16_t* folder = folderPath(FOLDER_DOCUMENTS);
+    if (!folder || !folder[0])
+        folder = folderPath(FOLDER_DATA);
+    char utf8[TEXT_MAX_PATH * 3];
+    if (folder && folder[0] && textToUtf8(utf8, sizeof utf8, folder))
+        solverSetCacheFolder(utf8);
+    const char16_t* program = folderPath(FOLDER_PROGRAM);
+    if (program && program[0] && textToUtf8(utf8, sizeof utf8, program))
+        solverSetShippedCache(utf8);
 }
 
 bool hintDescribeBoard(const Puzzle* p, SolverNodeDesc* nodes, int32_t* linkStore, int32_t linkCap, char* err,

@@ -56,6 +56,10 @@ HintPlannerStatus hintPlannerStatus(const HintPlanner* hp);
 
 // ---- The game's side -------------------------------------------------------------------------
 
+// Points the solver at the per-user folder for its 4 x 4 databases, and at the
+// program's folder for the file the build made (read when the user has none).
+void hintUseCacheFolders();
+
 // The solver's nodes of a board: objs 0..n-1, home slice = state, links as node
 // indices (links holds nLinks entries per node from linkStore, which needs
 // room for the sum of all link counts). False with the reason when a node or a

@@ -76,6 +76,7 @@ bool pdbApplies(const SolverBoard* b);
 // during a build, which is then thrown away.
 bool pdbPrepare(const int32_t* cancel);
 void pdbSetFolder(const char* folder);
+void pdbSetShipped(const char* folder);
 bool pdbAtHand();  // in memory, or in the cache file; never waits for a build
 enum PdbOutcome {
     PDB_FOUND,

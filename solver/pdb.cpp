@@ -99,6 +99,7 @@ struct Databases {
     std::atomic<bool> atHand{false};  // ready, or the cache file is there to read
     std::mutex folderLock;
     std::string folderCopy;
+    std::string shipped;  // a read-only folder whose file is read when the folder has none (under folderLock)
     std::vector<uint8_t> table[kGroups];  // indexed by placement rank, as in the cache file
     uint8_t* wide6 = nullptr;             // the left block's table indexed by cells, 4 bits each
     uint8_t* wide3 = nullptr;             // the bottom row's, likewise
@@ -229,9 +230,14 @@ std::string cachePath(const Databases& d)
     return d.folder.empty() ? std::string() : d.folder + "/" + kCacheName;
 }
 
-bool loadCache(Databases& d)
+std::string shippedPath(Databases& d)
 {
-    std::string path = cachePath(d);
+    std::lock_guard<std::mutex> copy(d.folderLock);
+    return d.shipped.empty() ? std::string() : d.shipped + "/" + kCacheName;
+}
+
+bool loadCacheFrom(Databases& d, const std::string& path)
+{
     FILE* f = path.empty() ? nullptr : fopen(path.c_str(), "rb");
     if (!f)
         return false;
@@ -245,6 +251,12 @@ bool loadCache(Databases& d)
     ok = ok && fread(&sum, 4, 1, f) == 1 && sum == checksum(d) && fgetc(f) == EOF;
     fclose(f);
     return ok;
+}
+
+// The user's own file first, then the one shipped beside the program.
+bool loadCache(Databases& d)
+{
+    return loadCacheFrom(d, cachePath(d)) || loadCacheFrom(d, shippedPath(d));
 }
 
 // Written to a temporary name and renamed, so a reader never sees half a file.
@@ -540,6 +552,13 @@ void pdbSetFolder(const char* folder)
     d.folderCopy = d.folder;
 }
 
+void pdbSetShipped(const char* folder)
+{
+    Databases& d = dbs();
+    std::lock_guard<std::mutex> copy(d.folderLock);
+    d.shipped = folder ? folder : "";
+}
+
 bool pdbAtHand()
 {
     Databases& d = dbs();
@@ -551,7 +570,10 @@ bool pdbAtHand()
         path = d.folderCopy.empty() ? std::string() : d.folderCopy + "/" + kCacheName;
     }
     struct stat st;
-    bool there = !path.empty() && stat(path.c_str(), &st) == 0 && st.st_size > 0;
+    auto nonEmpty = [&st](const std::string& file) {
+        return !file.empty() && stat(file.c_str(), &st) == 0 && st.st_size > 0;
+    };
+    bool there = nonEmpty(path) || nonEmpty(shippedPath(d));
     if (there)
         d.atHand = true;
     return there;

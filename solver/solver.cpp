@@ -130,6 +130,11 @@ void solverSetCacheFolder(const char* folder)
     pdbSetFolder(folder);
 }
 
+void solverSetShippedCache(const char* folder)
+{
+    pdbSetShipped(folder);
+}
+
 int32_t solverPrepare()
 {
     int64_t start = solverNowNs();

@@ -100,6 +100,9 @@ bool solverIsGoal(const SolverBoard* board, const int32_t* pos);
 // are kept between runs; null or empty keeps them in memory only. Call before
 // the first solve; a missing or damaged file is rebuilt and rewritten.
 void solverSetCacheFolder(const char* folder);
+// A read-only folder (the program's own) whose databases file, made when the
+// program was built, is read when the cache folder has none.
+void solverSetShippedCache(const char* folder);
 // Builds (or loads) the pattern databases now instead of at the first 4 x 4
 // solve. Returns the milliseconds it took (0 when already done).
 int32_t solverPrepare();

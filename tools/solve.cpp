@@ -79,16 +79,6 @@ bool parsePosition(const std::vector<const char*>& args, std::vector<int32_t>* p
     return true;
 }
 
-// The pattern databases live between runs in the per-user data folder (the
-// current folder would litter wherever an author runs the tool).
-void useCacheFolder()
-{
-    const char16_t* folder = folderPath(FOLDER_DOCUMENTS);
-    char utf8[TEXT_MAX_PATH * 3];
-    if (folder && textToUtf8(utf8, sizeof utf8, folder))
-        solverSetCacheFolder(utf8);
-}
-
 // The board of a Puzzle World file, read through the game's classes: its
 // nodes (objects 0..n-1), their home slices and links.
 SolverBoard* toolLoadBoard(const char* file, const char* const* archives, int nArchives, char* err,
@@ -200,7 +190,7 @@ int toolSolve(int argc, char** argv)
         solverBoardDestroy(board);
         return 1;
     }
-    useCacheFolder();
+    hintUseCacheFolders();  // the game's folders (never the current one, which would litter)
     std::vector<int32_t> moves(static_cast<size_t>(SOLVER_MAX_MOVES));
     SolverLimits limits{.budgetMs = int32_t(budget), .cancel = nullptr, .atLeast = 0, .atMost = 0};
     SolverResult r = solverSolve(board, pos.data(), &limits, moves.data(), SOLVER_MAX_MOVES);
