@@ -66,7 +66,7 @@ bool parsePosition(const std::vector<const char*>& args, std::vector<int32_t>* p
                 fprintf(stderr, "tobex solve: '%s' is not a number\n", word.c_str());
                 return false;
             }
-            pos->push_back(int32_t(v));
+            pos->push_back(static_cast<int32_t>(v));
             word.clear();
         }
     }
@@ -90,7 +90,7 @@ SolverBoard* toolLoadBoard(const char* file, const char* const* archives, int nA
     (void)file;
     (void)archives;
     (void)nArchives;
-    snprintf(err, size_t(errSize),
+    snprintf(err, static_cast<size_t>(errSize),
              "reading Puzzle World files needs the game's classes, which this build lacks");
     return nullptr;
 }
@@ -99,7 +99,7 @@ void printSolution(const SolverResult& r, const std::vector<int32_t>& moves, boo
 {
     printf("%d\n", r.nMoves);
     for (int32_t i = 0; i < r.nMoves; i++)
-        printf(i ? " %d" : "%d", moves[size_t(i)]);
+        printf(i ? " %d" : "%d", moves[static_cast<size_t>(i)]);
     printf("\n");
     if (sayOptimal)
         printf("%s\n", r.optimal ? "optimal" : "not proven optimal");
@@ -156,21 +156,21 @@ int toolSolve(int argc, char** argv)
             return usageError("--grid needs WxH, for example 4x4");
         board = solverBoardCreateGrid(w, h, err, sizeof err);
     } else {
-        board = toolLoadBoard(boardFile, archives.data(), int(archives.size()), err, sizeof err);
+        board = toolLoadBoard(boardFile, archives.data(), static_cast<int>(archives.size()), err, sizeof err);
     }
     if (!board) {
         fprintf(stderr, "tobex solve: bad board: %s\n", err);
         return 1;
     }
     int n = solverBoardNodes(board);
-    if (int(pos.size()) != n) {
+    if (static_cast<int>(pos.size()) != n) {
         fprintf(stderr, "tobex solve: bad position: %zu numbers for a board of %d nodes\n", pos.size(), n);
         solverBoardDestroy(board);
         return 1;
     }
     useCacheFolder();
     std::vector<int32_t> moves(static_cast<size_t>(SOLVER_MAX_MOVES));
-    SolverLimits limits{.budgetMs = int32_t(budget), .cancel = nullptr};
+    SolverLimits limits{.budgetMs = static_cast<int32_t>(budget), .cancel = nullptr};
     SolverResult r = solverSolve(board, pos.data(), &limits, moves.data(), SOLVER_MAX_MOVES);
     solverBoardDestroy(board);
     switch (r.status) {
