@@ -102,12 +102,11 @@ struct ToolRun {
     std::string out;  // standard output and error together
 };
 
-// Runs "tobex <args>" in dir.
-inline ToolRun runTobex(const std::string& dir, const std::string& args)
+// Runs a shell command in dir, its standard output and error together.
+inline ToolRun runIn(const std::string& dir, const std::string& command)
 {
-    std::string cmd = "cd '" + dir + "' && '" TOBEX_BIN_DIR "/tobex' " + args + " 2>&1";
     ToolRun r = {-1, ""};
-    FILE* p = popen(cmd.c_str(), "r");
+    FILE* p = popen(("cd '" + dir + "' && " + command + " 2>&1").c_str(), "r");
     if (!p)
         return r;
     char buf[4096];
@@ -116,6 +115,12 @@ inline ToolRun runTobex(const std::string& dir, const std::string& args)
     int status = pclose(p);
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return r;
+}
+
+// Runs "tobex <args>" in dir.
+inline ToolRun runTobex(const std::string& dir, const std::string& args)
+{
+    return runIn(dir, "'" TOBEX_BIN_DIR "/tobex' " + args);
 }
 
 }
