@@ -51,6 +51,12 @@ uint32_t pixel(const std::string& tga, int x, int y)
     return uint32_t(uint8_t(tga[at + 2])) << 16 | uint32_t(uint8_t(tga[at + 1])) << 8 | uint8_t(tga[at]);
 }
 
+// Rows y0 .. y0 + h - 1 of a screenshot.
+std::string rows(const std::string& tga, int y0, int h)
+{
+    return tga.size() < 18 + size_t(y0 + h) * 720 ? tga : tga.substr(18 + size_t(y0) * 720, size_t(h) * 720);
+}
+
 // How many different colours the rectangle holds, and how many pixels have `rgb`.
 struct Census {
     int colours, matching;
@@ -163,4 +169,47 @@ TEST(Gallery, KeyboardAloneReachesAndUsesTheControls)
     EXPECT_EQ(b.commands, a.commands);
     ASSERT_EQ(a.shots[0].size(), 18u + 240u * 320u * 3u);
     EXPECT_EQ(b.shots, a.shots);
+}
+
+// The scroll bar (total 10) and the slider (total 100) stop at both ends: the
+// bar's thumb dragged past the far end, its arrows and the slider's keys pressed
+// beyond either end leave the bar's rows of the screenshot as they were.
+TEST(Gallery, BarsAndSlidersStopAtTheirEnds)
+{
+    std::string script;
+    int t = 100;
+    auto at = [&](const std::string& what) {
+        script += std::to_string(t) + " " + what + "\n";
+        t += 50;
+    };
+    for (const char* s : {"pen down 22 139", "pen move 232 139", "pen up 232 139", "shot dragged.tga",
+                          "pen tap 230 139", "shot end.tga", "pen tap 10 139", "shot back.tga"})
+        at(s);
+    for (int i = 0; i < 10; i++)
+        at("pen tap 10 139");
+    for (const char* s : {"shot zero.tga", "pen tap 10 139", "shot zero2.tga", "pen tap 233 103",
+                          "shot full.tga", "key tap RIGHT", "shot full2.tga", "pen tap 116 103",
+                          "shot empty.tga", "key tap LEFT", "shot empty2.tga", "quit"})
+        at(s);
+    GalleryRun r = runGallery(script, {"dragged.tga", "end.tga", "back.tga", "zero.tga", "zero2.tga",
+                                       "full.tga", "full2.tga", "empty.tga", "empty2.tga"});
+    ASSERT_EQ(r.status, 0) << r.out;
+    std::vector<std::string> bar, slider;
+    for (const std::string& shot : r.shots) {
+        bar.push_back(rows(shot, 134, 11));
+        slider.push_back(rows(shot, 96, 14));
+    }
+    EXPECT_EQ(bar[0], bar[1]) << "dragged to the end, the second arrow adds nothing";
+    EXPECT_NE(bar[1], bar[2]) << "the first arrow steps back";
+    EXPECT_NE(bar[2], bar[3]);
+    EXPECT_EQ(bar[3], bar[4]) << "at 0 the first arrow takes nothing";
+    EXPECT_EQ(slider[5], slider[6]) << "RIGHT at the slider's end";
+    EXPECT_NE(slider[5], slider[7]);
+    EXPECT_EQ(slider[7], slider[8]) << "LEFT at 0";
+    // Every tap and the drag report the bar; the slider takes its taps and keys
+    // (a code on each key's press and release).
+    const std::vector<int> c = clicks(r.commands);
+    ASSERT_GE(c.size(), 20u) << r.out;
+    EXPECT_EQ(std::count(c.begin(), c.end() - 6, 121), long(c.size()) - 6) << r.out;
+    EXPECT_EQ(std::vector<int>(c.end() - 6, c.end()), std::vector<int>(6, 123)) << r.out;
 }
