@@ -18,6 +18,7 @@
 #include "app/host.h"
 #include "app/log.h"
 #include "app/text.h"
+#include "base/rect.h"
 #include "vfs/logfile.h"
 
 namespace testutil {
@@ -95,6 +96,13 @@ std::string tga(int w, int h, F pixel)
             b += {char(c), char(c >> 8), char(c >> 16)};
         }
     return b;
+}
+
+// A rectangle as "x y w h", to check all four fields at once.
+inline std::string str(const Rect& r)
+{
+    return std::to_string(r.x) + " " + std::to_string(r.y) + " " + std::to_string(r.w) + " " +
+           std::to_string(r.h);
 }
 
 struct ToolRun {
