@@ -3,6 +3,7 @@
 // the engine's folders (and so its log) at a temporary folder, small images and
 // running the tobex tool.
 
+#include <gtest/gtest.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -10,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -130,5 +132,31 @@ inline ToolRun runTobex(const std::string& dir, const std::string& args)
 {
     return runIn(dir, "'" TOBEX_BIN_DIR "/tobex' " + args);
 }
+
+// A test in a fresh program folder (where loose files and the log go), removed
+// at the end.
+class FolderTest : public testing::Test {
+protected:
+    std::string dir;  // ends with "/"
+
+    void SetUp() override
+    {
+        dir = makeTempDir();
+        useFolder(dir);
+    }
+    void TearDown() override
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(dir, ignored);
+    }
+    std::string path(const std::string& name) const
+    {
+        return dir + name;
+    }
+    std::string log() const  // since the test started
+    {
+        return readFile(dir + "Tobex.log");
+    }
+};
 
 }
