@@ -37,7 +37,8 @@ TEST_F(CtlBarTest, KeysFollowTheOrientationAndThePressedLookTheFocus)
     InputEvent down = release(KEY_DOWN), left = release(KEY_LEFT);
     EXPECT_EQ(CtlScrollbar_InKeyRelease(keys, &down), 11);
     EXPECT_EQ(keys->current, 1);
-    EXPECT_EQ(CtlScrollbar_InKeyRelease(keys, &left), 0) << "a vertical bar leaves left and right to the World";
+    EXPECT_EQ(CtlScrollbar_InKeyRelease(keys, &left), 0)
+        << "a vertical bar leaves left and right to the World";
 
     // A plain bar keeps the pressed look until it loses focus.
     penTap(205, 15);

@@ -146,7 +146,8 @@ TEST_F(BoardTest, SlicesLeaveTheRemainderUnshown)
     slicePicture(p);
     ASSERT_EQ(sf->frames.count, 9);
     const RECT* last = sfFrame(sf, 8);
-    EXPECT_EQ((std::vector<int32_t>{last->x, last->y, last->w, last->h}), (std::vector<int32_t>{160, 212, 80, 106}));
+    EXPECT_EQ((std::vector<int32_t>{last->x, last->y, last->w, last->h}),
+              (std::vector<int32_t>{160, 212, 80, 106}));
     // A picture sliced before keeps its rectangles.
     p->nSliceWidth = 2;
     slicePicture(p);
