@@ -18,7 +18,6 @@
 #include <zlib.h>
 
 #include "gfx/image.h"
-#include "gfx/photo.h"
 #include "gfx/photo_helpers.h"
 #include "solver/solver.h"
 #include "test_util.h"
@@ -100,46 +99,7 @@ size_t countOf(const std::string& text, const std::string& what)
     return n;
 }
 
-// A screenshot's pixels as 0xRRGGBB, decoded from its PNG.
-struct Shot {
-    int w = 0, h = 0;
-    std::vector<uint32_t> px;
-
-    uint32_t at(int x, int y) const
-    {
-        return px[size_t(y) * size_t(w) + size_t(x)];
-    }
-    // The distinct colours of a rectangle.
-    size_t colours(int x0, int y0, int cw, int ch) const
-    {
-        std::vector<uint32_t> seen;
-        for (int y = y0; y < y0 + ch; y++)
-            for (int x = x0; x < x0 + cw; x++)
-                if (std::find(seen.begin(), seen.end(), at(x, y)) == seen.end())
-                    seen.push_back(at(x, y));
-        return seen.size();
-    }
-    bool rowsEqual(const Shot& o, int y0, int y1) const
-    {
-        return w == o.w && h == o.h && y1 <= h &&
-               std::equal(px.begin() + y0 * w, px.begin() + y1 * w, o.px.begin() + y0 * w);
-    }
-};
-
-Shot decode(const std::string& png)
-{
-    Shot s;
-    PHOTO p = {};
-    char err[PHOTO_ERR_CAP];
-    if (!photoDecode(reinterpret_cast<const uint8_t*>(png.data()), png.size(), 0, 0, &p, err, sizeof err))
-        return s;
-    s.w = p.width;
-    s.h = p.height;
-    for (int32_t i = 0; i < p.width * p.height; i++)
-        s.px.push_back(uint32_t(p.rgba[i * 4]) << 16 | uint32_t(p.rgba[i * 4 + 1]) << 8 | p.rgba[i * 4 + 2]);
-    photoFree(&p);
-    return s;
-}
+using testutil::Shot;
 
 // ---- Pictures of the player's own pack ------------------------------------------------------------
 
@@ -287,7 +247,7 @@ protected:
 
     Shot shot(const std::string& name)
     {
-        return decode(testutil::readFile(work + name));
+        return testutil::decodeShot(testutil::readFile(work + name));
     }
 
     // Intro, then the menu (screenshots of both); the script goes on at 400 ms.
