@@ -3,6 +3,7 @@
 // the engine's folders (and so its log) at a temporary folder, small images and
 // running the tobex tool.
 
+#include <gtest/gtest.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -10,14 +11,19 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "app/files.h"
 #include "app/host.h"
 #include "app/log.h"
 #include "app/text.h"
+#include "base/rect.h"
+#include "gfx/photo.h"
 #include "vfs/logfile.h"
 
 namespace testutil {
@@ -97,17 +103,75 @@ std::string tga(int w, int h, F pixel)
     return b;
 }
 
+// A rectangle as "x y w h", to check all four fields at once.
+inline std::string str(const Rect& r)
+{
+    return std::to_string(r.x) + " " + std::to_string(r.y) + " " + std::to_string(r.w) + " " +
+           std::to_string(r.h);
+}
+
+// A screenshot's pixels as 0xRRGGBB.
+struct Shot {
+    int w = 0, h = 0;
+    std::vector<uint32_t> px;
+
+    bool operator==(const Shot&) const = default;
+    uint32_t at(int x, int y) const
+    {
+        return px[size_t(y) * size_t(w) + size_t(x)];
+    }
+    // The distinct colours of a rectangle.
+    size_t colours(int x0, int y0, int cw, int ch) const
+    {
+        std::vector<uint32_t> seen;
+        for (int y = y0; y < y0 + ch; y++)
+            for (int x = x0; x < x0 + cw; x++)
+                if (std::find(seen.begin(), seen.end(), at(x, y)) == seen.end())
+                    seen.push_back(at(x, y));
+        return seen.size();
+    }
+    // The pixels of a rectangle that have colour rgb.
+    int count(int x0, int y0, int cw, int ch, uint32_t rgb) const
+    {
+        int n = 0;
+        for (int y = y0; y < y0 + ch; y++)
+            for (int x = x0; x < x0 + cw; x++)
+                n += at(x, y) == rgb;
+        return n;
+    }
+    bool rowsEqual(const Shot& o, int y0, int y1) const
+    {
+        return w == o.w && h == o.h && y1 <= h &&
+               std::equal(px.begin() + y0 * w, px.begin() + y1 * w, o.px.begin() + y0 * w);
+    }
+};
+
+// Decodes a PNG screenshot; an empty shot when it is none.
+inline Shot decodeShot(const std::string& png)
+{
+    Shot s;
+    PHOTO p = {};
+    char err[PHOTO_ERR_CAP];
+    if (!photoDecode(reinterpret_cast<const uint8_t*>(png.data()), png.size(), 0, 0, &p, err, sizeof err))
+        return s;
+    s.w = p.width;
+    s.h = p.height;
+    for (int32_t i = 0; i < p.width * p.height; i++)
+        s.px.push_back(uint32_t(p.rgba[i * 4]) << 16 | uint32_t(p.rgba[i * 4 + 1]) << 8 | p.rgba[i * 4 + 2]);
+    photoFree(&p);
+    return s;
+}
+
 struct ToolRun {
     int status;
     std::string out;  // standard output and error together
 };
 
-// Runs "tobex <args>" in dir.
-inline ToolRun runTobex(const std::string& dir, const std::string& args)
+// Runs a shell command in dir, its standard output and error together.
+inline ToolRun runIn(const std::string& dir, const std::string& command)
 {
-    std::string cmd = "cd '" + dir + "' && '" TOBEX_BIN_DIR "/tobex' " + args + " 2>&1";
     ToolRun r = {-1, ""};
-    FILE* p = popen(cmd.c_str(), "r");
+    FILE* p = popen(("cd '" + dir + "' && " + command + " 2>&1").c_str(), "r");
     if (!p)
         return r;
     char buf[4096];
@@ -117,5 +181,37 @@ inline ToolRun runTobex(const std::string& dir, const std::string& args)
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return r;
 }
+
+// Runs "tobex <args>" in dir.
+inline ToolRun runTobex(const std::string& dir, const std::string& args)
+{
+    return runIn(dir, "'" TOBEX_BIN_DIR "/tobex' " + args);
+}
+
+// A test in a fresh program folder (where loose files and the log go), removed
+// at the end.
+class FolderTest : public testing::Test {
+protected:
+    std::string dir;  // ends with "/"
+
+    void SetUp() override
+    {
+        dir = makeTempDir();
+        useFolder(dir);
+    }
+    void TearDown() override
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(dir, ignored);
+    }
+    std::string path(const std::string& name) const
+    {
+        return dir + name;
+    }
+    std::string log() const  // since the test started
+    {
+        return readFile(dir + "Tobex.log");
+    }
+};
 
 }

@@ -72,7 +72,7 @@ bool parseNumber(const char* s, int lo, int hi, int* v)
     long n = strtol(s, &end, 0);
     if (!*s || *end || n < lo || n > hi)
         return false;
-    *v = (int)n;
+    *v = static_cast<int>(n);
     return true;
 }
 
@@ -80,7 +80,7 @@ bool parseNumber(const char* s, int lo, int hi, int* v)
 bool parseChar(const char* s, int* v)
 {
     if (s[0] && !s[1] && (s[0] < '0' || s[0] > '9')) {
-        *v = (unsigned char)s[0];
+        *v = static_cast<unsigned char>(s[0]);
         return true;
     }
     return parseNumber(s, 1, 0xFFFF, v);
@@ -142,7 +142,7 @@ int parseArgs(int argc, char** argv, FontArgs* a)
 bool selectSize(FT_Face face, int size, const char* file)
 {
     if (FT_IS_SCALABLE(face))
-        return FT_Set_Pixel_Sizes(face, 0, (FT_UInt)size) == 0;
+        return FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(size)) == 0;
     for (int i = 0; i < face->num_fixed_sizes; i++)
         if (face->available_sizes[i].height == size)
             return FT_Select_Size(face, i) == 0;
@@ -156,7 +156,7 @@ bool selectSize(FT_Face face, int size, const char* file)
 // Renders one character; a character the font lacks gives an empty glyph.
 bool renderGlyph(FT_Face face, int code, Glyph* g)
 {
-    FT_UInt index = FT_Get_Char_Index(face, (FT_ULong)code);
+    FT_UInt index = FT_Get_Char_Index(face, static_cast<FT_ULong>(code));
     if (index == 0)
         return true;
     if (FT_Load_Glyph(face, index, FT_LOAD_RENDER) != 0)
@@ -167,16 +167,17 @@ bool renderGlyph(FT_Face face, int code, Glyph* g)
         return false;
     g->left = slot->bitmap_left;
     g->top = slot->bitmap_top;
-    g->width = (int)bm.width;
-    g->rows = (int)bm.rows;
-    g->advance = (int)((slot->advance.x + 63) >> 6);
-    g->cover.assign((size_t)g->width * g->rows, 0);
+    g->width = static_cast<int>(bm.width);
+    g->rows = static_cast<int>(bm.rows);
+    g->advance = static_cast<int>((slot->advance.x + 63) >> 6);
+    g->cover.assign(static_cast<size_t>(g->width) * g->rows, 0);
     for (int y = 0; y < g->rows; y++) {
-        const uint8_t* row = bm.buffer + (ptrdiff_t)y * bm.pitch;
+        const uint8_t* row = bm.buffer + static_cast<ptrdiff_t>(y) * bm.pitch;
         for (int x = 0; x < g->width; x++) {
-            uint8_t v = bm.pixel_mode == FT_PIXEL_MODE_MONO ? ((row[x >> 3] >> (7 - (x & 7))) & 1) * 255
-                                                            : (uint8_t)(row[x] * 255 / (bm.num_grays - 1));
-            g->cover[(size_t)y * g->width + x] = v;
+            uint8_t v = bm.pixel_mode == FT_PIXEL_MODE_MONO
+                            ? ((row[x >> 3] >> (7 - (x & 7))) & 1) * 255
+                            : static_cast<uint8_t>(row[x] * 255 / (bm.num_grays - 1));
+            g->cover[static_cast<size_t>(y) * g->width + x] = v;
         }
     }
     return true;
@@ -186,8 +187,8 @@ bool renderGlyph(FT_Face face, int code, Glyph* g)
 // glyph's advance and ink.
 void measureCells(FT_Face face, const std::vector<Glyph>& glyphs, Sheet* s)
 {
-    int ascent = (int)((face->size->metrics.ascender + 63) >> 6);
-    int descent = (int)((-face->size->metrics.descender + 63) >> 6);
+    int ascent = static_cast<int>((face->size->metrics.ascender + 63) >> 6);
+    int descent = static_cast<int>((-face->size->metrics.descender + 63) >> 6);
     int minLeft = 0, right = 1;
     for (const Glyph& g : glyphs) {
         if (g.rows > 0) {
@@ -205,25 +206,27 @@ void measureCells(FT_Face face, const std::vector<Glyph>& glyphs, Sheet* s)
 
 bool layOut(const FontArgs& a, const std::vector<Glyph>& glyphs, Sheet* s)
 {
-    int count = (int)glyphs.size();
+    int count = static_cast<int>(glyphs.size());
     s->cols = std::min(a.columns, count);
     s->rows = (count + s->cols - 1) / s->cols;
-    int64_t w = 1 + (int64_t)s->cols * (s->cellW + 1), h = 1 + (int64_t)s->rows * (s->cellH + 1);
+    int64_t w = 1 + static_cast<int64_t>(s->cols) * (s->cellW + 1),
+            h = 1 + static_cast<int64_t>(s->rows) * (s->cellH + 1);
     if (w > kMaxSheet || h > kMaxSheet) {
         fprintf(stderr, "tobex font: the sheet would be %lld x %lld pixels; at most %d a side\n",
-                (long long)w, (long long)h, kMaxSheet);
+                static_cast<long long>(w), static_cast<long long>(h), kMaxSheet);
         return false;
     }
-    s->width = (int)w;
-    s->height = (int)h;
-    s->grey.assign((size_t)w * h, 0);
+    s->width = static_cast<int>(w);
+    s->height = static_cast<int>(h);
+    s->grey.assign(static_cast<size_t>(w) * h, 0);
     for (int i = 0; i < count; i++) {
         const Glyph& g = glyphs[i];
         int cx = 1 + i % s->cols * (s->cellW + 1) + s->originX + g.left;
         int cy = 1 + i / s->cols * (s->cellH + 1) + s->baseline - g.top;
         for (int y = 0; y < g.rows; y++)
             for (int x = 0; x < g.width; x++)
-                s->grey[(size_t)(cy + y) * s->width + cx + x] = g.cover[(size_t)y * g.width + x];
+                s->grey[static_cast<size_t>(cy + y) * s->width + cx + x] =
+                    g.cover[static_cast<size_t>(y) * g.width + x];
     }
     return true;
 }
@@ -233,10 +236,10 @@ bool writeTga(const Sheet& s, const char* path)
 {
     uint8_t header[18] = {};
     header[2] = 2;
-    header[12] = (uint8_t)s.width;
-    header[13] = (uint8_t)(s.width >> 8);
-    header[14] = (uint8_t)s.height;
-    header[15] = (uint8_t)(s.height >> 8);
+    header[12] = static_cast<uint8_t>(s.width);
+    header[13] = static_cast<uint8_t>(s.width >> 8);
+    header[14] = static_cast<uint8_t>(s.height);
+    header[15] = static_cast<uint8_t>(s.height >> 8);
     header[16] = 24;
     header[17] = 0x20;
     std::vector<uint8_t> bytes(header, header + sizeof header);
@@ -287,11 +290,11 @@ int makeSheet(const FontArgs& a)
         return 1;
     }
     int rc = 1;
-    std::vector<Glyph> glyphs((size_t)(a.last - a.first + 1));
+    std::vector<Glyph> glyphs(static_cast<size_t>(a.last - a.first + 1));
     Sheet s;
     bool ok = selectSize(face, a.size, a.fontFile);
     for (int c = a.first; ok && c <= a.last; c++)
-        if (!renderGlyph(face, c, &glyphs[(size_t)(c - a.first)])) {
+        if (!renderGlyph(face, c, &glyphs[static_cast<size_t>(c - a.first)])) {
             fprintf(stderr, "tobex font: cannot render character %d of %s\n", c, a.fontFile);
             ok = false;
         }

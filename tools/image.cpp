@@ -135,8 +135,8 @@ bool parsePair(const char* s, char sep, long lo, long hi, int* a, int* b)
     long x, y;
     if (!parseInt(first.c_str(), lo, hi, &x) || !parseInt(mid + 1, lo, hi, &y))
         return false;
-    *a = (int)x;
-    *b = (int)y;
+    *a = static_cast<int>(x);
+    *b = static_cast<int>(y);
     return true;
 }
 
@@ -164,9 +164,9 @@ int parseConvert(int argc, char** argv, int i, ConvertOptions* o)
         else if (!strcmp(opt, "--frames"))
             ok = parsePair(v, 'x', 1, 4096, &o->columns, &o->rows);
         else if (!strcmp(opt, "--anim") && (ok = parseInt(v, 0, 255, &n)))
-            o->anim = (int)n;
+            o->anim = static_cast<int>(n);
         else if (!strcmp(opt, "--loop") && (ok = parseInt(v, 0, 255, &n)))
-            o->loop = (int)n;
+            o->loop = static_cast<int>(n);
         else if (!strcmp(opt, "--delay") && (ok = parseInt(v, 0, 0x7FFFFFFF, &n)))
             o->delay = n;
         else if (ok) {
@@ -201,7 +201,8 @@ bool applyKey(SURFACE* s, const std::string& key)
         return false;
     }
     const PixelOps* ops = pfOps(s->format);
-    s->keycolor = ops->fromRGB ? ops->fromRGB((uint32_t)rgb) : palNearest(s->palette, (uint32_t)rgb);
+    s->keycolor = ops->fromRGB ? ops->fromRGB(static_cast<uint32_t>(rgb))
+                               : palNearest(s->palette, static_cast<uint32_t>(rgb));
     return true;
 }
 
@@ -220,19 +221,19 @@ bool prepare(SURFACE** sp, const ConvertOptions& o)
     if (!applyKey(s, o.key))
         return false;
     if (o.pivot) {
-        s->xPivot = (int16_t)o.xPivot;
-        s->yPivot = (int16_t)o.yPivot;
+        s->xPivot = static_cast<int16_t>(o.xPivot);
+        s->yPivot = static_cast<int16_t>(o.yPivot);
     }
     if (o.columns && !sfSetFrameGrid(s, o.columns, o.rows)) {
         fprintf(stderr, "tobex image: cannot make a %dx%d frame grid\n", o.columns, o.rows);
         return false;
     }
     if (o.anim >= 0)
-        s->animType = (uint8_t)o.anim;
+        s->animType = static_cast<uint8_t>(o.anim);
     if (o.loop >= 0)
-        s->loop = (uint8_t)o.loop;
+        s->loop = static_cast<uint8_t>(o.loop);
     if (o.delay >= 0)
-        s->frameDelay = (uint32_t)o.delay;
+        s->frameDelay = static_cast<uint32_t>(o.delay);
     if (o.rle && !sfEncodeRLE(s)) {
         fprintf(stderr, "tobex image: %s images cannot be run-length encoded\n", s->formatInfo->name);
         return false;
@@ -254,10 +255,11 @@ std::vector<uint8_t> rgbaRows(const SURFACE* s, bool* alpha)
             uint32_t c = colorConvert(v, s->format, s->palette, &rgb);
             uint8_t a = 255;
             if (s->format == PF_8888)
-                a = (uint8_t)(v >> 24);
+                a = static_cast<uint8_t>(v >> 24);
             if (s->keycolor != SF_NO_KEY && v == s->keycolor)
                 a = 0;
-            out.insert(out.end(), {(uint8_t)(c >> 16), (uint8_t)(c >> 8), (uint8_t)c, a});
+            out.insert(out.end(), {static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8),
+                                   static_cast<uint8_t>(c), a});
         }
     sfFree(&rgb);
     return out;
@@ -267,7 +269,8 @@ bool writeBytes(const char* name, const std::vector<uint8_t>& bytes)
 {
     char16_t path[TEXT_MAX_PATH];
     VFile* f = wide(name, path) ? vfsCreate(path) : nullptr;
-    bool ok = f && vfsWrite(f, bytes.data(), (int32_t)bytes.size()) == (int32_t)bytes.size();
+    bool ok = f && vfsWrite(f, bytes.data(), static_cast<int32_t>(bytes.size())) ==
+                       static_cast<int32_t>(bytes.size());
     ok = vfsClose(f) && ok;
     return ok;
 }

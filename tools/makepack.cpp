@@ -97,7 +97,7 @@ int parseArgs(int argc, char** argv, MakeOptions* o)
         usage(stderr);
         return 2;
     }
-    if ((int)o->pictures.size() > kMaxPictures) {
+    if (static_cast<int>(o->pictures.size()) > kMaxPictures) {
         fprintf(stderr, "tobex makepack: a pack holds at most %d pictures, %zu given\n", kMaxPictures,
                 o->pictures.size());
         return 2;
@@ -184,7 +184,7 @@ bool tgaToPhoto(const char16_t* name, PHOTO* out, char* err, int cap)
 {
     SURFACE* s = sfLoadTGA(name, PF_8888, nullptr);
     if (!s) {
-        snprintf(err, (size_t)cap, "not a readable TGA picture");
+        snprintf(err, static_cast<size_t>(cap), "not a readable TGA picture");
         return false;
     }
     out->width = s->width;
@@ -194,17 +194,20 @@ bool tgaToPhoto(const char16_t* name, PHOTO* out, char* err, int cap)
     for (int32_t y = 0; out->rgba && y < s->height; y++)
         for (int32_t x = 0; x < s->width; x++) {
             uint32_t v = sfGetPixel(s, x, y);
-            uint8_t* p = out->rgba + ((size_t)y * (size_t)s->width + (size_t)x) * 4;
-            p[0] = (uint8_t)(v >> 16), p[1] = (uint8_t)(v >> 8), p[2] = (uint8_t)v, p[3] = (uint8_t)(v >> 24);
+            uint8_t* p =
+                out->rgba +
+                (static_cast<size_t>(y) * static_cast<size_t>(s->width) + static_cast<size_t>(x)) * 4;
+            p[0] = static_cast<uint8_t>(v >> 16), p[1] = static_cast<uint8_t>(v >> 8),
+            p[2] = static_cast<uint8_t>(v), p[3] = static_cast<uint8_t>(v >> 24);
             alphaInFile = alphaInFile || p[3] != 0;
         }
     sfDestroy(s);
     if (!out->rgba) {
-        snprintf(err, (size_t)cap, "out of memory");
+        snprintf(err, static_cast<size_t>(cap), "out of memory");
         return false;
     }
     // A TGA without an alpha channel reads as alpha 0 everywhere: it is opaque.
-    size_t n = (size_t)out->width * (size_t)out->height;
+    size_t n = static_cast<size_t>(out->width) * static_cast<size_t>(out->height);
     out->opaque = 1;
     for (size_t i = 0; i < n; i++) {
         if (!alphaInFile)
@@ -225,8 +228,8 @@ void prescaleSize(int32_t w, int32_t h, const Shape shapes[3], int32_t* minW, in
         scale = sx > scale ? sx : scale;
         scale = sy > scale ? sy : scale;
     }
-    *minW = (int32_t)(w * scale + 0.999);
-    *minH = (int32_t)(h * scale + 0.999);
+    *minW = static_cast<int32_t>(w * scale + 0.999);
+    *minH = static_cast<int32_t>(h * scale + 0.999);
 }
 
 bool hasTgaExt(const char* name)
@@ -242,13 +245,13 @@ bool readPicture(const char* name, const Shape shapes[3], PHOTO* out, const char
 {
     char16_t path[TEXT_MAX_PATH];
     if (!wide(name, path)) {
-        snprintf(err, (size_t)cap, "name too long");
+        snprintf(err, static_cast<size_t>(cap), "name too long");
         return false;
     }
     uint32_t size = 0;
     uint8_t* data = photoReadFile(path, &size);
     if (!data) {
-        snprintf(err, (size_t)cap, "cannot be read (missing, empty or not a file)");
+        snprintf(err, static_cast<size_t>(cap), "cannot be read (missing, empty or not a file)");
         return false;
     }
     PhotoKind k = photoSniff(data, size);
@@ -258,11 +261,12 @@ bool readPicture(const char* name, const Shape shapes[3], PHOTO* out, const char
         *kind = "TGA";
         ok = tgaToPhoto(path, out, err, cap);
     } else if (k == PHOTO_UNKNOWN) {
-        snprintf(err, (size_t)cap, "not a PNG, JPEG or TGA picture");
+        snprintf(err, static_cast<size_t>(cap), "not a PNG, JPEG or TGA picture");
         ok = false;
     } else {
         *kind = k == PHOTO_PNG ? "PNG" : "JPEG";
-        if (photoProbe(data, size, w, h, nullptr, 0) && k == PHOTO_JPEG && (int64_t)*w * *h > kPrescaleAbove)
+        if (photoProbe(data, size, w, h, nullptr, 0) && k == PHOTO_JPEG &&
+            static_cast<int64_t>(*w) * *h > kPrescaleAbove)
             prescaleSize(*w, *h, shapes, &minW, &minH);
         ok = photoDecode(data, size, minW, minH, out, err, cap);
     }
@@ -277,20 +281,20 @@ bool readPicture(const char* name, const Shape shapes[3], PHOTO* out, const char
 // A 24-bit top-down TGA of the picture laid over black (transparent parts turn black).
 std::vector<uint8_t> tgaBytes(const PHOTO* p)
 {
-    size_t n = (size_t)p->width * (size_t)p->height;
+    size_t n = static_cast<size_t>(p->width) * static_cast<size_t>(p->height);
     std::vector<uint8_t> out(18 + n * 3, 0);
     out[2] = 2;  // uncompressed true colour
-    out[12] = (uint8_t)p->width;
-    out[13] = (uint8_t)(p->width >> 8);
-    out[14] = (uint8_t)p->height;
-    out[15] = (uint8_t)(p->height >> 8);
+    out[12] = static_cast<uint8_t>(p->width);
+    out[13] = static_cast<uint8_t>(p->width >> 8);
+    out[14] = static_cast<uint8_t>(p->height);
+    out[15] = static_cast<uint8_t>(p->height >> 8);
     out[16] = 24;
     out[17] = 0x20;  // top row first
     uint8_t* dst = out.data() + 18;
     for (size_t i = 0; i < n; i++) {
         const uint8_t* px = p->rgba + i * 4;
         for (int c = 2; c >= 0; c--)
-            *dst++ = (uint8_t)((px[c] * px[3] + 127) / 255);
+            *dst++ = static_cast<uint8_t>((px[c] * px[3] + 127) / 255);
     }
     return out;
 }
@@ -302,7 +306,7 @@ bool addMember(zipFile zf, const std::string& name, const void* bytes, size_t si
     zi.tmz_date.tm_mday = 1;
     bool ok = zipOpenNewFileInZip(zf, name.c_str(), &zi, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
                                   kDeflateLevel) == ZIP_OK;
-    ok = ok && zipWriteInFileInZip(zf, bytes, (unsigned)size) == ZIP_OK;
+    ok = ok && zipWriteInFileInZip(zf, bytes, static_cast<unsigned>(size)) == ZIP_OK;
     return zipCloseFileInZip(zf) == ZIP_OK && ok;
 }
 
@@ -340,9 +344,9 @@ bool addTextFile(zipFile zf, const char* member, const char* file)
 // Fills the open archive; false after printing what went wrong.
 bool writePack(zipFile zf, const MakeOptions& o, const Shape shapes[3])
 {
-    int n = (int)o.pictures.size();
+    int n = static_cast<int>(o.pictures.size());
     for (int i = 0; i < n; i++) {
-        const char* name = o.pictures[(size_t)i];
+        const char* name = o.pictures[static_cast<size_t>(i)];
         char err[PHOTO_ERR_CAP] = "";
         const char* kind = "";
         PHOTO p = {};

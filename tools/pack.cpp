@@ -97,7 +97,7 @@ bool memberName(const char* utf8, std::string* out)
     for (const char16_t* c = wide; *c; ++c) {
         if (*c > 0xFF || *c == 0xFFFD)
             return false;
-        out->push_back(char(*c));
+        out->push_back(static_cast<char>(*c));
     }
     return !out->empty() && out->size() <= kMaxNameBytes;
 }
@@ -209,12 +209,12 @@ zip_fileinfo memberInfo(const PackItem& item, bool fileTimes)
     struct tm t;
     if (fileTimes && fileHostPath(item.path.c_str(), host, sizeof host) && stat(host, &st) == 0 &&
         localtime_r(&st.st_mtime, &t)) {
-        zi.tmz_date.tm_sec = uInt(t.tm_sec);
-        zi.tmz_date.tm_min = uInt(t.tm_min);
-        zi.tmz_date.tm_hour = uInt(t.tm_hour);
-        zi.tmz_date.tm_mday = uInt(t.tm_mday);
-        zi.tmz_date.tm_mon = uInt(t.tm_mon);
-        zi.tmz_date.tm_year = uInt(t.tm_year + 1900);
+        zi.tmz_date.tm_sec = static_cast<uInt>(t.tm_sec);
+        zi.tmz_date.tm_min = static_cast<uInt>(t.tm_min);
+        zi.tmz_date.tm_hour = static_cast<uInt>(t.tm_hour);
+        zi.tmz_date.tm_mday = static_cast<uInt>(t.tm_mday);
+        zi.tmz_date.tm_mon = static_cast<uInt>(t.tm_mon);
+        zi.tmz_date.tm_year = static_cast<uInt>(t.tm_year + 1900);
     }
     return zi;
 }
@@ -235,8 +235,8 @@ bool writeMember(zipFile zf, const PackItem& item, const PackOptions& o, uint8_t
     uint32_t done = 0;
     while (ok && done < vfsSize(f)) {
         int32_t n = vfsRead(f, buf, kChunk);
-        ok = n > 0 && zipWriteInFileInZip(zf, buf, unsigned(n)) == ZIP_OK;
-        done += n > 0 ? uint32_t(n) : 0;
+        ok = n > 0 && zipWriteInFileInZip(zf, buf, static_cast<unsigned>(n)) == ZIP_OK;
+        done += n > 0 ? static_cast<uint32_t>(n) : 0;
     }
     ok = zipCloseFileInZip(zf) == ZIP_OK && ok;
     vfsClose(f);
@@ -350,7 +350,8 @@ int writeArchiveTo(const PackOptions& o, const char* path, const std::vector<Pac
     ok = zipClose(zf, nullptr) == ZIP_OK && ok;
     char16_t wide[TEXT_MAX_PATH];
     if (ok && o.scramble)
-        ok = textFromUtf8(wide, TEXT_MAX_PATH, path) && vfsScrambleFileFrom(wide, uint32_t(prefix));
+        ok = textFromUtf8(wide, TEXT_MAX_PATH, path) &&
+             vfsScrambleFileFrom(wide, static_cast<uint32_t>(prefix));
     if (!ok) {
         fprintf(stderr, "tobex pack: failed to write %s\n", o.out);
         return 1;

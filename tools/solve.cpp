@@ -11,13 +11,7 @@
 #include "app/files.h"
 #include "app/text.h"
 #include "commands.h"
-#include "ctl/controls.h"
-#include "engine/classes.h"
-#include "game/hint.h"
-#include "obj/object.h"
-#include "obj/worldfile.h"
 #include "solver/solver.h"
-#include "vfs/archive.h"
 
 namespace {
 
@@ -72,56 +66,30 @@ bool parsePosition(const std::vector<const char*>& args, std::vector<int32_t>* p
                 fprintf(stderr, "tobex solve: '%s' is not a number\n", word.c_str());
                 return false;
             }
-            pos->push_back(int32_t(v));
+            pos->push_back(static_cast<int32_t>(v));
             word.clear();
         }
     }
     return true;
 }
 
-// The board of a Puzzle World file, read through the game's classes: its
-// nodes (objects 0..n-1), their home slices and links.
+// The board of a Puzzle World file, read through the game's classes.
 SolverBoard* toolLoadBoard(const char* file, const char* const* archives, int nArchives, char* err,
                            int errSize)
 {
-    if (!vfsInit()) {
-        snprintf(err, size_t(errSize), "the file system could not start");
-        return nullptr;
-    }
-    char16_t path[TEXT_MAX_PATH];
-    for (int i = 0; i < nArchives; i++)
-        if (!textFromUtf8(path, TEXT_MAX_PATH, archives[i]) || vfsMount(path) < 1) {
-            snprintf(err, size_t(errSize), "cannot mount '%s'", archives[i]);
-            return nullptr;
-        }
-    if (!objInit() || !engineRegisterClasses() || !ctlStartup() || !gameRegisterClasses()) {
-        snprintf(err, size_t(errSize), "the object model could not start");
-        return nullptr;
-    }
-    void* loaded = textFromUtf8(path, TEXT_MAX_PATH, file) ? objLoadFile(path) : nullptr;
-    if (!objIsA(loaded, &g_puzzleClass)) {
-        snprintf(err, size_t(errSize), "'%s' %s", file, loaded ? "holds no Puzzle" : "could not be loaded");
-        return nullptr;
-    }
-    const Puzzle* p = static_cast<const Puzzle*>(loaded);
-    const int32_t n = p->nSliceWidth * p->nSliceHeight;
-    if (n < 2 || n > SOLVER_MAX_NODES || p->nSliceWidth <= 0 || p->nSliceHeight <= 0) {
-        snprintf(err, size_t(errSize), "the board has %d x %d slices; the solver takes 2 to %d nodes",
-                 p->nSliceWidth, p->nSliceHeight, SOLVER_MAX_NODES);
-        return nullptr;
-    }
-    std::vector<SolverNodeDesc> nodes(static_cast<size_t>(n));
-    std::vector<int32_t> links(static_cast<size_t>(SOLVER_MAX_NODES * SOLVER_MAX_NODES));
-    if (!hintDescribeBoard(p, nodes.data(), links.data(), int32_t(links.size()), err, errSize))
-        return nullptr;
-    return solverBoardCreate(nodes.data(), n, err, errSize);
+    (void)file;
+    (void)archives;
+    (void)nArchives;
+    snprintf(err, static_cast<size_t>(errSize),
+             "reading Puzzle World files needs the game's classes, which this build lacks");
+    return nullptr;
 }
 
 void printSolution(const SolverResult& r, const std::vector<int32_t>& moves, bool sayOptimal)
 {
     printf("%d\n", r.nMoves);
     for (int32_t i = 0; i < r.nMoves; i++)
-        printf(i ? " %d" : "%d", moves[size_t(i)]);
+        printf(i ? " %d" : "%d", moves[static_cast<size_t>(i)]);
     printf("\n");
     if (sayOptimal)
         printf("%s\n", r.optimal ? "optimal" : "not proven optimal");
@@ -178,21 +146,21 @@ int toolSolve(int argc, char** argv)
             return usageError("--grid needs WxH, for example 4x4");
         board = solverBoardCreateGrid(w, h, err, sizeof err);
     } else {
-        board = toolLoadBoard(boardFile, archives.data(), int(archives.size()), err, sizeof err);
+        board = toolLoadBoard(boardFile, archives.data(), static_cast<int>(archives.size()), err, sizeof err);
     }
     if (!board) {
         fprintf(stderr, "tobex solve: bad board: %s\n", err);
         return 1;
     }
     int n = solverBoardNodes(board);
-    if (int(pos.size()) != n) {
+    if (static_cast<int>(pos.size()) != n) {
         fprintf(stderr, "tobex solve: bad position: %zu numbers for a board of %d nodes\n", pos.size(), n);
         solverBoardDestroy(board);
         return 1;
     }
     hintUseCacheFolders();  // the game's folders (never the current one, which would litter)
     std::vector<int32_t> moves(static_cast<size_t>(SOLVER_MAX_MOVES));
-    SolverLimits limits{.budgetMs = int32_t(budget), .cancel = nullptr, .atLeast = 0, .atMost = 0};
+    SolverLimits limits{.budgetMs = static_cast<int32_t>(budget), .cancel = nullptr};
     SolverResult r = solverSolve(board, pos.data(), &limits, moves.data(), SOLVER_MAX_MOVES);
     solverBoardDestroy(board);
     switch (r.status) {
@@ -204,7 +172,6 @@ int toolSolve(int argc, char** argv)
         return 1;
     case SOLVER_UNSOLVABLE:
     case SOLVER_GAVE_UP:
-    case SOLVER_NONE_WITHIN:
         fprintf(stderr, "tobex solve: %s\n", r.message);
         return 1;
     }

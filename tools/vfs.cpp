@@ -43,7 +43,7 @@ int listMembers()
         const MemberEntry* e = vfsMemberAt(i);
         char name[TEXT_MAX_PATH * 3], archive[TEXT_MAX_PATH * 3];
         textToUtf8(name, sizeof name, e->name);
-        const VFile* a = vfsArchiveAt(int(e->archiveIndex));
+        const VFile* a = vfsArchiveAt(static_cast<int>(e->archiveIndex));
         textToUtf8(archive, sizeof archive, a ? a->path : u"?");
         uint32_t d = e->dosDateTime;
         printf("%s\t%u\t%s\t%s\t%04u-%02u-%02u %02u:%02u:%02u\n", name, e->size, methodName(e->method),
@@ -68,8 +68,8 @@ bool catOne(const char* arg, std::vector<char>* buf)
     while (readOk && writeOk && done < size) {
         int32_t n = vfsRead(f, buf->data(), kChunk);
         readOk = n > 0;
-        writeOk = !readOk || fwrite(buf->data(), 1, size_t(n), stdout) == size_t(n);
-        done += n > 0 ? uint32_t(n) : 0;
+        writeOk = !readOk || fwrite(buf->data(), 1, static_cast<size_t>(n), stdout) == static_cast<size_t>(n);
+        done += n > 0 ? static_cast<uint32_t>(n) : 0;
     }
     if (!writeOk)
         fprintf(stderr, "tobex vfs: %s: write failed: %s\n", arg, strerror(errno));

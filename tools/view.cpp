@@ -123,8 +123,8 @@ void fillFileLists()
     ObjMethod setDir = methodFind("CtlFileList_SetDir");
     if (!fileList || !setDir)
         return;
-    std::vector<ObjectId> ids(size_t(objWorldIds(nullptr, 0)));
-    ids.resize(size_t(objWorldIds(ids.data(), int32_t(ids.size()))));
+    std::vector<ObjectId> ids(static_cast<size_t>(objWorldIds(nullptr, 0)));
+    ids.resize(static_cast<size_t>(objWorldIds(ids.data(), static_cast<int32_t>(ids.size()))));
     char16_t pattern[] = u"*";
     for (ObjectId id : ids) {
         World* w = static_cast<World*>(objGet(id));
@@ -157,12 +157,12 @@ int viewMain(void* arg)
     for (const std::u16string& name : a->archives)
         archives.push_back(name.c_str());
     EngineConfig c = {.archives = archives.data(),
-                      .nArchives = int(archives.size()),
+                      .nArchives = static_cast<int>(archives.size()),
                       .mountBeside = archives.empty(),
                       .needArchive = false,
                       .startLibraries = ctlStartup};
     engineStart(&c);
-    if (vfsArchiveCount() < int(archives.size())) {
+    if (vfsArchiveCount() < static_cast<int>(archives.size())) {
         fprintf(stderr, "tobex view: cannot mount every archive given with -m (Tobex.log names it)\n");
         engineStop();
         return 1;

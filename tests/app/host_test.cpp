@@ -14,16 +14,6 @@ bool startWithScript(const std::string& text)
     return testutil::startHeadless(text, 16);
 }
 
-std::string runGame(const std::string& dir, const std::string& script)
-{
-    testutil::writeFile(dir + "script.txt", script);
-    std::string cmd = "cd " + dir +
-                      " && TOBEX_HEADLESS=1 TOBEX_FRAME_MS=16 TOBEX_SCRIPT=script.txt "
-                      "TOBEX_SCREENSHOT=end.png " TOBEX_BIN_DIR "/../game/tilvo 2>/dev/null";
-    EXPECT_EQ(system(cmd.c_str()), 0);
-    return testutil::readFile(dir + "end.png");
-}
-
 }
 
 TEST(HostScript, BadLinesAreRefusedWithTheirLineNumber)
@@ -131,25 +121,16 @@ TEST(HostScript, TapControlTapsWhereTheHookSaysOrFailsTheRun)
     EXPECT_FALSE(hostScriptFailed());
 }
 
-TEST(HostScript, ScriptedRunsGiveTheSameScreenshotTwice)
-{
-    std::string script = "100 key tap UP\n400 shot mid.tga\n800 quit\n";
-    std::string a = testutil::makeTempDir(), b = testutil::makeTempDir();
-    std::string first = runGame(a, script);
-    std::string second = runGame(b, script);
-    ASSERT_GT(first.size(), 100u);
-    EXPECT_EQ(first, second);
-    std::string midA = testutil::readFile(a + "mid.tga");
-    EXPECT_EQ(midA.size(), 18u + 240u * 320u * 3u);
-    EXPECT_EQ(midA, testutil::readFile(b + "mid.tga"));
-}
-
 TEST(HostScript, NoDisplayRunsABoundedHeadlessRun)
 {
     std::string dir = testutil::makeTempDir();
-    std::string cmd = "cd " + dir +
-                      " && env -u DISPLAY -u WAYLAND_DISPLAY -u TOBEX_HEADLESS " TOBEX_BIN_DIR
-                      "/../game/tilvo 2> err.txt";
+    std::string cmd =
+        "cd " + dir +
+        " && env -u DISPLAY -u WAYLAND_DISPLAY -u TOBEX_HEADLESS TOBEX_SCREENSHOT=end.png " TOBEX_BIN_DIR
+        "/../game/tilvo 2> err.txt";
     EXPECT_EQ(system(cmd.c_str()), 0);
     EXPECT_NE(testutil::readFile(dir + "err.txt").find("running headless"), std::string::npos);
+    // The screenshot asked for at the end; the runs that repeat exactly are the
+    // gallery's and the game's.
+    EXPECT_EQ(testutil::readFile(dir + "end.png").substr(0, 4), "\x89PNG");
 }

@@ -21,7 +21,7 @@ const std::string kPak = TOBEX_BIN_DIR "/../data/gallery.pak";
 struct GalleryRun {
     int status;
     std::vector<int> commands;
-    std::vector<std::string> shots;  // the TGA files, in the order named
+    std::vector<testutil::Shot> shots;  // the screenshots (PNG), in the order named
     std::string out;
 };
 
@@ -36,39 +36,10 @@ GalleryRun runGallery(const std::string& script, const std::vector<std::string>&
     for (size_t at = r.out.find("command "); at != std::string::npos; at = r.out.find("command ", at + 1))
         run.commands.push_back(atoi(r.out.c_str() + at + 8));
     for (const std::string& s : shots)
-        run.shots.push_back(testutil::readFile(dir + s));
+        run.shots.push_back(testutil::decodeShot(testutil::readFile(dir + s)));
     std::string cleanup = "rm -rf '" + dir + "'";
     EXPECT_EQ(system(cleanup.c_str()), 0);
     return run;
-}
-
-// The colour at (x, y) of a 24-bit top-down TGA screenshot, as 0xRRGGBB.
-uint32_t pixel(const std::string& tga, int x, int y)
-{
-    size_t at = 18 + (size_t(y) * 240 + size_t(x)) * 3;
-    if (tga.size() < at + 3)
-        return 0xFFFFFFFF;
-    return uint32_t(uint8_t(tga[at + 2])) << 16 | uint32_t(uint8_t(tga[at + 1])) << 8 | uint8_t(tga[at]);
-}
-
-// How many different colours the rectangle holds, and how many pixels have `rgb`.
-struct Census {
-    int colours, matching;
-};
-
-Census census(const std::string& tga, int x0, int y0, int w, int h, uint32_t rgb)
-{
-    std::vector<uint32_t> seen;
-    Census c = {0, 0};
-    for (int y = y0; y < y0 + h; y++)
-        for (int x = x0; x < x0 + w; x++) {
-            uint32_t p = pixel(tga, x, y);
-            c.matching += p == rgb;
-            if (std::find(seen.begin(), seen.end(), p) == seen.end())
-                seen.push_back(p);
-        }
-    c.colours = int(seen.size());
-    return c;
 }
 
 // The colour a 0x00RRGGBB property shows as in a screenshot: converted to the
@@ -98,7 +69,7 @@ std::vector<int> clicks(const std::vector<int>& commands)
 // clicks nothing. The command codes come in the order of the taps.
 TEST(Gallery, PenDrivesEveryControlAndRunsRepeatExactly)
 {
-    const std::string script = "100 shot start.tga\n"
+    const std::string script = "100 shot start.png\n"
                                "150 tap-control 101\n"  // push button
                                "200 tap-control 102\n"  // sprite button
                                "250 tap-control 103\n"  // check box
@@ -111,24 +82,23 @@ TEST(Gallery, PenDrivesEveryControlAndRunsRepeatExactly)
                                "600 pen down 20 40\n"   // the push button, left before the release:
                                "620 pen move 20 300\n"  // no click
                                "640 pen up 20 300\n"
-                               "700 shot end.tga\n"
+                               "700 shot end.png\n"
                                "750 quit\n";
-    GalleryRun a = runGallery(script, {"start.tga", "end.tga"});
+    GalleryRun a = runGallery(script, {"start.png", "end.png"});
     ASSERT_EQ(a.status, 0) << a.out;
     EXPECT_EQ(clicks(a.commands), (std::vector<int>{101, 102, 103, 112, 123, 121, 121, 131, 112})) << a.out;
-    ASSERT_EQ(a.shots[0].size(), 18u + 240u * 320u * 3u);
+    ASSERT_EQ(a.shots[0].w, 240);
     EXPECT_NE(a.shots[0], a.shots[1]);
 
     // The title in the anti-aliased font has grey edges between its colour and
     // the background.
-    Census title = census(a.shots[0], 6, 4, 150, 18, onScreen(0xF0F0F0));
-    EXPECT_GT(title.matching, 5);
-    EXPECT_GT(title.colours, 4);
+    EXPECT_GT(a.shots[0].count(6, 4, 150, 18, onScreen(0xF0F0F0)), 5);
+    EXPECT_GT(a.shots[0].colours(6, 4, 150, 18), 4u);
     // The timer's digits in the system font, which lies in the archive given
     // with -m: shown from the first frames on.
-    EXPECT_GT(census(a.shots[0], 170, 6, 64, 14, onScreen(0xF0B43C)).matching, 5);
+    EXPECT_GT(a.shots[0].count(170, 6, 64, 14, onScreen(0xF0B43C)), 5);
 
-    GalleryRun b = runGallery(script, {"start.tga", "end.tga"});
+    GalleryRun b = runGallery(script, {"start.png", "end.png"});
     EXPECT_EQ(b.commands, a.commands);
     EXPECT_EQ(b.shots, a.shots);
 }
@@ -154,13 +124,53 @@ TEST(Gallery, KeyboardAloneReachesAndUsesTheControls)
                                "750 key tap RIGHT\n"  // 123 on the press, 123 on the release
                                "800 key tap DOWN\n"   // the scroll bar
                                "850 key tap RIGHT\n"  // 121
-                               "900 shot keys.tga\n"
+                               "900 shot keys.png\n"
                                "950 quit\n";
-    GalleryRun a = runGallery(script, {"keys.tga"});
+    GalleryRun a = runGallery(script, {"keys.png"});
     ASSERT_EQ(a.status, 0) << a.out;
     EXPECT_EQ(clicks(a.commands), (std::vector<int>{101, 102, 103, 112, 123, 123, 121})) << a.out;
-    GalleryRun b = runGallery(script, {"keys.tga"});
+    GalleryRun b = runGallery(script, {"keys.png"});
     EXPECT_EQ(b.commands, a.commands);
-    ASSERT_EQ(a.shots[0].size(), 18u + 240u * 320u * 3u);
+    ASSERT_EQ(a.shots[0].w, 240);
     EXPECT_EQ(b.shots, a.shots);
+}
+
+// The scroll bar (total 10) and the slider (total 100) stop at both ends: the
+// bar's thumb dragged past the far end, its arrows and the slider's keys pressed
+// beyond either end leave the bar's rows of the screenshot as they were.
+TEST(Gallery, BarsAndSlidersStopAtTheirEnds)
+{
+    std::string script;
+    int t = 100;
+    auto at = [&](const std::string& what) {
+        script += std::to_string(t) + " " + what + "\n";
+        t += 50;
+    };
+    for (const char* s : {"pen down 22 139", "pen move 232 139", "pen up 232 139", "shot dragged.png",
+                          "pen tap 230 139", "shot end.png", "pen tap 10 139", "shot back.png"})
+        at(s);
+    for (int i = 0; i < 10; i++)
+        at("pen tap 10 139");
+    for (const char* s : {"shot zero.png", "pen tap 10 139", "shot zero2.png", "pen tap 233 103",
+                          "shot full.png", "key tap RIGHT", "shot full2.png", "pen tap 116 103",
+                          "shot empty.png", "key tap LEFT", "shot empty2.png", "quit"})
+        at(s);
+    GalleryRun r = runGallery(script, {"dragged.png", "end.png", "back.png", "zero.png", "zero2.png",
+                                       "full.png", "full2.png", "empty.png", "empty2.png"});
+    ASSERT_EQ(r.status, 0) << r.out;
+    auto bar = [&](int i, int j) { return r.shots[size_t(i)].rowsEqual(r.shots[size_t(j)], 134, 145); };
+    auto slider = [&](int i, int j) { return r.shots[size_t(i)].rowsEqual(r.shots[size_t(j)], 96, 110); };
+    EXPECT_TRUE(bar(0, 1)) << "dragged to the end, the second arrow adds nothing";
+    EXPECT_FALSE(bar(1, 2)) << "the first arrow steps back";
+    EXPECT_FALSE(bar(2, 3));
+    EXPECT_TRUE(bar(3, 4)) << "at 0 the first arrow takes nothing";
+    EXPECT_TRUE(slider(5, 6)) << "RIGHT at the slider's end";
+    EXPECT_FALSE(slider(5, 7));
+    EXPECT_TRUE(slider(7, 8)) << "LEFT at 0";
+    // Every tap and the drag report the bar; the slider takes its taps and keys
+    // (a code on each key's press and release).
+    const std::vector<int> c = clicks(r.commands);
+    ASSERT_GE(c.size(), 20u) << r.out;
+    EXPECT_EQ(std::count(c.begin(), c.end() - 6, 121), long(c.size()) - 6) << r.out;
+    EXPECT_EQ(std::vector<int>(c.end() - 6, c.end()), std::vector<int>(6, 123)) << r.out;
 }

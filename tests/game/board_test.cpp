@@ -6,35 +6,25 @@
 
 namespace {
 
-InputEvent keyRelease(uint16_t key)
+InputEvent release(uint16_t key)
 {
     return InputEvent{.type = EV_RELEASE, .key = key, .ch = 0, .x = 0, .y = 0, .view = nullptr};
 }
 
-InputEvent penRelease()
+// Every slice once and one empty node, in a position that can be solved: the
+// inversions plus the empty node's row counted from the bottom is odd.
+void expectWholeAndSolvable(const std::vector<int32_t>& pos)
 {
-    return InputEvent{.type = EV_RELEASE, .key = KEY_PEN, .ch = 0, .x = 0, .y = 0, .view = nullptr};
-}
-
-int32_t emptyIndex(const std::vector<int32_t>& pos)
-{
-    return int32_t(std::find(pos.begin(), pos.end(), -1) - pos.begin());
-}
-
-// A 4 x 4 position is solvable when the permutation's inversions plus the empty
-// node's row counted from the bottom is odd (15-puzzle parity).
-bool solvable(const std::vector<int32_t>& pos)
-{
-    std::vector<int32_t> tiles;
-    for (int32_t v : pos)
-        if (v >= 0)
-            tiles.push_back(v);
+    std::vector<int32_t> sorted = pos, tiles;
+    std::sort(sorted.begin(), sorted.end());
+    for (int32_t k = 0; k < 16; k++)
+        EXPECT_EQ(sorted[size_t(k)], k - 1);
+    std::copy_if(pos.begin(), pos.end(), std::back_inserter(tiles), [](int32_t v) { return v >= 0; });
     int inversions = 0;
     for (size_t i = 0; i < tiles.size(); i++)
         for (size_t j = i + 1; j < tiles.size(); j++)
             inversions += tiles[i] > tiles[j];
-    int rowFromBottom = 4 - emptyIndex(pos) / 4;
-    return (inversions + rowFromBottom) % 2 == 1;
+    EXPECT_EQ((inversions + 4 - (std::find(pos.begin(), pos.end(), -1) - pos.begin()) / 4) % 2, 1);
 }
 
 // The piece standing on node k.
@@ -47,15 +37,12 @@ Piece* pieceOn(int32_t k)
 
 class BoardTest : public GameTest {};
 
-TEST_F(BoardTest, ShuffledBoardIsWholeSolvableAndReproducible)
+// The same board under the same clock is checked end to end (GameE2E).
+TEST_F(BoardTest, ShuffledBoardIsWholeAndSolvable)
 {
     ASSERT_TRUE(setupPuzzle(nullptr));
-    std::vector<int32_t> first = position();
-    // Every slice once, one empty node, each piece standing where its node says.
-    std::vector<int32_t> sorted = first;
-    std::sort(sorted.begin(), sorted.end());
-    for (int32_t k = 0; k < 16; k++)
-        EXPECT_EQ(sorted[k], k - 1);
+    expectWholeAndSolvable(position());
+    // Each piece stands where its node says.
     for (int32_t k = 0; k < 16; k++)
         if (Piece* p = pieceOn(k)) {
             EXPECT_EQ(p->loc, objId(boardNode(board(), k)));
@@ -63,15 +50,8 @@ TEST_F(BoardTest, ShuffledBoardIsWholeSolvableAndReproducible)
             EXPECT_EQ(p->y, boardNode(board(), k)->y);
             EXPECT_EQ(p->sf, board()->image);
         }
-    EXPECT_TRUE(solvable(first));
     EXPECT_FALSE(isSolved(board()));
     EXPECT_EQ(static_cast<SURFACE*>(board()->image)->frames.count, 16);
-
-    // The same clock gives the same board.
-    World_KillObj(objGet(g_game.scrGame), board());
-    g_game.puzzle = nullptr;
-    ASSERT_TRUE(setupPuzzle(nullptr));
-    EXPECT_EQ(position(), first);
 }
 
 TEST_F(BoardTest, SavedPositionIsRestoredOnlyWhenItFitsTheBoard)
@@ -82,8 +62,7 @@ TEST_F(BoardTest, SavedPositionIsRestoredOnlyWhenItFitsTheBoard)
     ASSERT_TRUE(setupPuzzle(&v));
     EXPECT_EQ(position(), saved);
     EXPECT_EQ(timeNow() - board()->tStart, 65000u);
-    World_KillObj(objGet(g_game.scrGame), board());
-    g_game.puzzle = nullptr;
+    dropBoard();
     vecFree(&v);
 
     const std::vector<std::vector<int32_t>> broken = {
@@ -97,14 +76,8 @@ TEST_F(BoardTest, SavedPositionIsRestoredOnlyWhenItFitsTheBoard)
     for (const auto& bad : broken) {
         Vector b = vectorOf(bad);
         ASSERT_TRUE(setupPuzzle(&b));
-        std::vector<int32_t> pos = position();
-        std::vector<int32_t> sorted = pos;
-        std::sort(sorted.begin(), sorted.end());
-        for (int32_t k = 0; k < 16; k++)
-            EXPECT_EQ(sorted[k], k - 1);  // a whole new board
-        EXPECT_TRUE(solvable(pos));
-        World_KillObj(objGet(g_game.scrGame), board());
-        g_game.puzzle = nullptr;
+        expectWholeAndSolvable(position());  // a whole new board
+        dropBoard();
         vecFree(&b);
     }
     EXPECT_NE(log().find("does not fit the board"), std::string::npos);
@@ -120,23 +93,23 @@ TEST_F(BoardTest, KeysAndPenSlidePiecesIntoTheHole)
     Puzzle* p = board();
 
     // UP: the piece below the hole would move, but the hole is in the bottom row.
-    InputEvent ev = keyRelease(KEY_UP);
+    InputEvent ev = release(KEY_UP);
     EXPECT_EQ(Puzzle_MoveKeyFocus(p, &ev), 1);
     EXPECT_FALSE(p->moving);
     // A press is not a move; neither is an unrelated key.
-    ev = keyRelease(KEY_BUT_A);
+    ev = release(KEY_BUT_A);
     EXPECT_EQ(Puzzle_MoveKeyFocus(p, &ev), 0);
 
     // LEFT: the piece right of the hole slides left, animated along x.
     Piece* moving = pieceOn(15);
-    ev = keyRelease(KEY_LEFT);
+    ev = release(KEY_LEFT);
     EXPECT_EQ(Puzzle_MoveKeyFocus(p, &ev), 1);
     EXPECT_TRUE(p->moving);
     EXPECT_EQ(boardNode(p, 15)->piece, OBJ_NONE);  // the source is empty during the move
     // While it slides nothing else moves: keys answer 1, the pen 2.
-    ev = keyRelease(KEY_RIGHT);
+    ev = release(KEY_RIGHT);
     EXPECT_EQ(Puzzle_MoveKeyFocus(p, &ev), 1);
-    InputEvent pen = penRelease();
+    InputEvent pen = release(KEY_PEN);
     EXPECT_EQ(Piece_KeyRelease(pieceOn(13), &pen), 2);
     advance(50);
     TIME now = timeNow();
@@ -173,10 +146,8 @@ TEST_F(BoardTest, SlicesLeaveTheRemainderUnshown)
     slicePicture(p);
     ASSERT_EQ(sf->frames.count, 9);
     const RECT* last = sfFrame(sf, 8);
-    EXPECT_EQ(last->x, 160);
-    EXPECT_EQ(last->y, 212);
-    EXPECT_EQ(last->w, 80);
-    EXPECT_EQ(last->h, 106);
+    EXPECT_EQ((std::vector<int32_t>{last->x, last->y, last->w, last->h}),
+              (std::vector<int32_t>{160, 212, 80, 106}));
     // A picture sliced before keeps its rectangles.
     p->nSliceWidth = 2;
     slicePicture(p);
@@ -194,16 +165,11 @@ TEST_F(BoardTest, MissingPicturesFallBackOrRefuseTheBoard)
     EXPECT_EQ(g_game.prefs->currentImage, 0);
     EXPECT_EQ(g_game.prefs->currentPack, nullptr);
     EXPECT_TRUE(board()->image);
-    World_KillObj(objGet(g_game.scrGame), board());
-    g_game.puzzle = nullptr;
-    releasePuzzlePictures();
-
+    dropBoard();
     g_game.prefs->currentImage = 9;
     ASSERT_TRUE(setupPuzzle(nullptr));
     EXPECT_EQ(g_game.prefs->currentImage, 0);
-    World_KillObj(objGet(g_game.scrGame), board());
-    g_game.puzzle = nullptr;
-    releasePuzzlePictures();
+    dropBoard();
 
     // Without even picture 0 no board is built and nothing is left behind.
     std::filesystem::remove(path("Graphics/Def0.tga"));

@@ -9,17 +9,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <filesystem>
 #include <map>
-#include <queue>
 #include <sstream>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
-#include "gfx/photo.h"
+#include <zlib.h>
+
+#include "gfx/image.h"
+#include "gfx/photo_helpers.h"
+#include "solver/solver.h"
 #include "test_util.h"
+#include "vfs/archive.h"
 
 namespace fs = std::filesystem;
 
@@ -34,72 +36,37 @@ struct GameRun {
     std::string log;  // Tobex.log of the run
 };
 
-// ---- The scripted solve: weighted A* over the 4 x 4 board ----------------------------------------
-
-using Board = std::array<int8_t, 16>;  // slice on each node, 15 for the empty node
-
-uint64_t key(const Board& b)
+// The nodes the hole moves to, one per move, that solve the saved position
+// (-1 for the hole). The solver is asked the reverse: from the goal to the
+// position. With the hole off the corners that board is no plain grid, so the
+// budgeted search answers in milliseconds without the 4 x 4 pattern tables.
+std::vector<int> solve(std::vector<int> pos)
 {
-    uint64_t k = 0;
-    for (int8_t v : b)
-        k = k << 4 | uint64_t(v);
-    return k;
-}
-
-int manhattan(const Board& b)
-{
-    int h = 0;
-    for (int i = 0; i < 16; i++)
-        if (b[i] != 15)
-            h += abs(i / 4 - b[i] / 4) + abs(i % 4 - b[i] % 4);
-    return h;
-}
-
-// The nodes the hole moves to, one per move, that solve b.
-std::vector<int> solve(const Board& start)
-{
-    struct Entry {
-        int f, g;
-        uint64_t k;
-        bool operator<(const Entry& o) const
-        {
-            return f > o.f;
-        }
-    };
-    std::unordered_map<uint64_t, std::pair<uint64_t, int>> parent;  // board -> (previous, hole)
-    std::unordered_map<uint64_t, Board> boards;
-    std::priority_queue<Entry> open;
-    const uint64_t s = key(start);
-    parent[s] = {s, -1};
-    boards[s] = start;
-    open.push({manhattan(start) * 3, 0, s});
-    Board goal;
-    for (int i = 0; i < 16; i++)
-        goal[i] = int8_t(i);
-    const uint64_t g = key(goal);
-    while (!open.empty() && !parent.count(g)) {
-        Entry e = open.top();
-        open.pop();
-        Board b = boards[e.k];
-        int hole = int(std::find(b.begin(), b.end(), 15) - b.begin());
-        for (int to : {hole - 4, hole + 4, hole - 1, hole + 1}) {
-            if (to < 0 || to > 15 || (to / 4 != hole / 4 && to % 4 != hole % 4))
-                continue;
-            Board n = b;
-            std::swap(n[hole], n[to]);
-            uint64_t k = key(n);
-            if (parent.count(k))
-                continue;
-            parent[k] = {e.k, to};
-            boards[k] = n;
-            open.push({e.g + 1 + manhattan(n) * 3, e.g + 1, k});
-        }
+    std::vector<int> path;
+    int hole = int(std::find(pos.begin(), pos.end(), -1) - pos.begin());
+    if (hole % 4 % 3 == 0 && hole / 4 % 3 == 0) {  // a corner: one move out of it first
+        path.push_back(hole % 4 ? hole - 1 : hole + 1);
+        std::swap(pos[size_t(hole)], pos[size_t(path[0])]);
     }
-    std::vector<int> holes;
-    for (uint64_t k = g; parent.count(k) && parent[k].second >= 0; k = parent[k].first)
-        holes.push_back(parent[k].second);
-    std::reverse(holes.begin(), holes.end());
-    return holes;
+    int32_t links[16][4], start[16];
+    SolverNodeDesc nodes[16];
+    for (int v = 0; v < 16; v++) {
+        nodes[v] = {pos[size_t(v)] < 0 ? 15 : pos[size_t(v)], 0, links[v]};
+        for (int to : {v - 4, v + 4, v % 4 ? v - 1 : -1, v % 4 < 3 ? v + 1 : -1})
+            if (to >= 0 && to < 16)
+                links[v][nodes[v].nLinks++] = to;
+        start[v] = v < 15 ? v : -1;
+    }
+    SolverBoard* board = solverBoardCreate(nodes, 16, nullptr, 0);
+    std::vector<int32_t> moves(4096);
+    const SolverLimits limits = {.budgetMs = 20, .cancel = nullptr};
+    const SolverResult r = solverSolve(board, start, &limits, moves.data(), int32_t(moves.size()));
+    solverBoardDestroy(board);
+    EXPECT_EQ(r.status, SOLVER_SOLVED) << r.message;
+    for (int i = r.nMoves - 2; i >= 0; i--)
+        path.push_back(moves[size_t(i)]);
+    path.push_back(15);
+    return path;
 }
 
 // ---- Reading what a run left ------------------------------------------------------------------
@@ -132,45 +99,86 @@ size_t countOf(const std::string& text, const std::string& what)
     return n;
 }
 
-// A screenshot's pixels as 0xRRGGBB, decoded from its PNG.
-struct Shot {
-    int w = 0, h = 0;
-    std::vector<uint32_t> px;
+using testutil::Shot;
 
-    uint32_t at(int x, int y) const
-    {
-        return px[size_t(y) * size_t(w) + size_t(x)];
-    }
-    // The distinct colours of a rectangle.
-    size_t colours(int x0, int y0, int cw, int ch) const
-    {
-        std::vector<uint32_t> seen;
-        for (int y = y0; y < y0 + ch; y++)
-            for (int x = x0; x < x0 + cw; x++)
-                if (std::find(seen.begin(), seen.end(), at(x, y)) == seen.end())
-                    seen.push_back(at(x, y));
-        return seen.size();
-    }
-    bool rowsEqual(const Shot& o, int y0, int y1) const
-    {
-        return w == o.w && h == o.h && y1 <= h &&
-               std::equal(px.begin() + y0 * w, px.begin() + y1 * w, o.px.begin() + y0 * w);
-    }
-};
+// ---- Pictures of the player's own pack ------------------------------------------------------------
 
-Shot decode(const std::string& png)
+std::string be32(uint32_t v)
 {
-    Shot s;
-    PHOTO p = {};
-    char err[PHOTO_ERR_CAP];
-    if (!photoDecode(reinterpret_cast<const uint8_t*>(png.data()), png.size(), 0, 0, &p, err, sizeof err))
-        return s;
-    s.w = p.width;
-    s.h = p.height;
-    for (int32_t i = 0; i < p.width * p.height; i++)
-        s.px.push_back(uint32_t(p.rgba[i * 4]) << 16 | uint32_t(p.rgba[i * 4 + 1]) << 8 | p.rgba[i * 4 + 2]);
-    photoFree(&p);
-    return s;
+    return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+}
+
+// An 8-bit RGB PNG written with zlib alone, independent of the decoder under test.
+std::string png(int w, int h, const std::vector<uint8_t>& rgba)
+{
+    std::string raw;
+    for (int y = 0; y < h; y++) {
+        raw += '\0';
+        for (int x = 0; x < w; x++)
+            for (int c = 0; c < 3; c++)
+                raw += char(rgba[size_t(y * w + x) * 4 + size_t(c)]);
+    }
+    uLongf n = compressBound(uLong(raw.size()));
+    std::string z(n, '\0');
+    compress2(reinterpret_cast<Bytef*>(z.data()), &n, reinterpret_cast<const Bytef*>(raw.data()),
+              uLong(raw.size()), 9);
+    z.resize(n);
+    auto chunk = [](const std::string& type, const std::string& data) {
+        std::string body = type + data;
+        uint32_t crc = uint32_t(crc32(0, reinterpret_cast<const Bytef*>(body.data()), uInt(body.size())));
+        return be32(uint32_t(data.size())) + body + be32(crc);
+    };
+    std::string ihdr = be32(uint32_t(w)) + be32(uint32_t(h)) + std::string("\x08\x02\x00\x00\x00", 5);
+    return std::string("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", ihdr) + chunk("IDAT", z) + chunk("IEND", "");
+}
+
+// A picture with detail everywhere (a gradient under fine ripples), so a slice
+// drawn a pixel off its place no longer matches.
+std::vector<uint8_t> detailed(int w, int h)
+{
+    std::vector<uint8_t> px = gradient(w, h);
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++)
+            for (int c = 0; c < 3; c++) {
+                uint8_t& v = px[size_t(y * w + x) * 4 + size_t(c)];
+                v = uint8_t(std::clamp(v + int(60 * sin(x * 0.8 + c) * sin(y * 0.6)), 0, 255));
+            }
+    return px;
+}
+
+// A picture of a pack, read through the VFS.
+Shot member(const std::string& pack, const char16_t* name)
+{
+    Shot r;
+    vfsInit();
+    const std::u16string p = testutil::wide(pack);
+    EXPECT_EQ(vfsMount(p.c_str()), 1);
+    if (SURFACE* s = sfLoadTGA(name, PF_8888, nullptr)) {
+        r.w = s->width;
+        r.h = s->height;
+        for (int y = 0; y < r.h; y++)
+            for (int x = 0; x < r.w; x++)
+                r.px.push_back(pfOps(s->format)->toRGB(sfGetPixel(s, x, y)) & 0xFFFFFF);
+        sfDestroy(s);
+    }
+    vfsShutdown();
+    return r;
+}
+
+// Pixels of a w x h block of shot at (sx, sy) that differ from the block of pic
+// at (px, py) by more than the screen's 16-bit colour explains.
+int mismatches(const Shot& shot, int sx, int sy, const Shot& pic, int px, int py, int w, int h)
+{
+    if (shot.w < sx + w || shot.h < sy + h || pic.w < px + w || pic.h < py + h)
+        return w * h;
+    int bad = 0;
+    for (int y = 0; y < h; y++)
+        for (int x = 0; x < w; x++) {
+            uint32_t a = shot.at(sx + x, sy + y), b = pic.at(px + x, py + y);
+            bad += abs(int(a & 255) - int(b & 255)) > 8 || abs(int(a >> 8 & 255) - int(b >> 8 & 255)) > 8 ||
+                   abs(int(a >> 16) - int(b >> 16)) > 8;
+        }
+    return bad;
 }
 
 }
@@ -204,18 +212,11 @@ protected:
     GameRun run(const std::string& script, const std::string& name)
     {
         testutil::writeFile(work + name + ".txt", script);
-        std::string cmd = "cd '" + work + "' && env -u DISPLAY -u WAYLAND_DISPLAY -u TOBEX_HEADLESS " +
-                          "TOBEX_FRAME_MS=" + std::to_string(kFrameMs) +
-                          " TOBEX_FRAMES=20000 XDG_DATA_HOME='" + work + "xdg' TOBEX_SCRIPT='" + name +
-                          ".txt' '" + dir + "tilvo' 2>&1";
-        GameRun r = {-1, "", ""};
-        if (FILE* p = popen(cmd.c_str(), "r")) {
-            char buf[4096];
-            for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;)
-                r.out.append(buf, n);
-            int status = pclose(p);
-            r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
+        testutil::ToolRun t =
+            testutil::runIn(work, "env -u DISPLAY -u WAYLAND_DISPLAY -u TOBEX_HEADLESS TOBEX_FRAME_MS=" +
+                                      std::to_string(kFrameMs) + " TOBEX_FRAMES=20000 XDG_DATA_HOME='" +
+                                      work + "xdg' TOBEX_SCRIPT='" + name + ".txt' '" + dir + "tilvo'");
+        GameRun r = {t.status, t.out, ""};
         r.log = testutil::readFile(dir + "Tobex.log");
         EXPECT_NE(r.out.find("No display found: running headless"), std::string::npos) << r.out;
         // No reference in the data may fail to resolve (the screens name the
@@ -246,7 +247,7 @@ protected:
 
     Shot shot(const std::string& name)
     {
-        return decode(testutil::readFile(work + name));
+        return testutil::decodeShot(testutil::readFile(work + name));
     }
 
     // Intro, then the menu (screenshots of both); the script goes on at 400 ms.
@@ -267,12 +268,9 @@ protected:
     // the piece beside the hole into it ("UP" moves the piece below it up).
     static std::string solveScript(const std::vector<int>& saved, int* t)
     {
-        Board b;
-        for (int i = 0; i < 16; i++)
-            b[i] = int8_t(saved[i] < 0 ? 15 : saved[i]);
-        int hole = int(std::find(b.begin(), b.end(), 15) - b.begin());
+        int hole = int(std::find(saved.begin(), saved.end(), -1) - saved.begin());
         std::string s;
-        for (int to : solve(b)) {
+        for (int to : solve(saved)) {
             const std::string at = std::to_string(*t);
             if (s.empty())
                 s += at + " pen tap " + std::to_string(to % 4 * 60 + 30) + " " +
@@ -432,4 +430,88 @@ TEST_F(GameE2E, BoardsSettingsAndPacksAreKeptOverRestarts)
     EXPECT_EQ(q["mute"], "1");
     EXPECT_EQ(q["volume"], p["volume"]);
     EXPECT_EQ(q["currentPack"], "Packs/Scenes.zip");
+}
+
+// A pack the player makes with `tobex makepack` from a PNG and a JPEG, in their
+// data folder ($XDG_DATA_HOME/Tilvo-1/Packs/): listed after the pack beside the
+// program, the damaged packs beside it skipped with a log line, its thumbnails
+// shown, its picture sliced onto the board and its full picture shown when
+// solved, each compared with the pack's own pictures.
+TEST_F(GameE2E, PackMadeFromPhotosIsListedAndPlaysFromThePlayersFolder)
+{
+    if (!haveProgram("cjpeg"))
+        GTEST_SKIP() << "cjpeg (libjpeg-turbo-progs) is not installed";
+    testutil::useFolder(work);
+    const std::string userPacks = work + "xdg/Tilvo-1/Packs/", mine = userPacks + "Mine.zip";
+    fs::create_directories(userPacks);
+    fs::create_directories(work + "words");
+    testutil::writeFile(work + "wide.png", png(300, 200, detailed(300, 200)));
+    const std::vector<uint8_t> jpeg = cjpeg(work, 180, 260, detailed(180, 260), false, "-quality 95");
+    testutil::writeFile(work + "tall.jpg", std::string(jpeg.begin(), jpeg.end()));
+    // The sizes come from the game's own data, found beside tobex in the build.
+    testutil::ToolRun made = testutil::runTobex(work, "makepack " + mine + " wide.png tall.jpg");
+    ASSERT_EQ(made.status, 0) << made.out;
+    EXPECT_NE(made.out.find("(Image 240 x 240, Thumb 60 x 60, Full 240 x 320)"), std::string::npos)
+        << made.out;
+    // The only pack beside the program: the same pictures the other way round.
+    fs::remove_all(dir + "Packs");
+    fs::create_directories(dir + "Packs");
+    ASSERT_EQ(testutil::runTobex(work, "makepack '" + dir + "Packs/Other.zip' tall.jpg wide.png").status, 0);
+    // Beside the player's pack: a pack cut short, a text file named like a pack
+    // and an archive without pictures.
+    const std::string whole = testutil::readFile(mine);
+    testutil::writeFile(userPacks + "Broken.zip", whole.substr(0, whole.size() / 2));
+    testutil::writeFile(userPacks + "Notes.pak", "not a pack\n");
+    testutil::writeFile(work + "words/Readme.txt", "no pictures here\n");
+    ASSERT_EQ(testutil::runTobex(work, "pack " + userPacks + "Words.zip words").status, 0);
+
+    // The chooser, where the player's pack comes after Other.zip (index 1,
+    // remembered in the preferences), then a new game of its first picture.
+    testutil::writeFile(dir + "TilvoPrefs.w", "TOBT\n\nPrefs\ncurrentPackID\t1\n");
+    GameRun first = run("500 tap-control 121\n1000 tap-control 133\n1500 shot chooser.png\n"
+                        "2000 tap-control 145\n2500 shot game.png\n3000 quit\n",
+                        "user-pack");
+    ASSERT_EQ(first.status, 0) << first.out;
+    const std::string skipped = "listPacks: pack skipped, it ";
+    for (const std::string& why : {"is not a readable ZIP archive: " + userPacks + "Broken.zip",
+                                   "is not a readable ZIP archive: " + userPacks + "Notes.pak",
+                                   "holds no picture (Image0.tga .. Image5.tga): " + userPacks + "Words.zip"})
+        EXPECT_TRUE(has(first, skipped + why)) << first.log;
+    EXPECT_FALSE(has(first, "Memory leaks"));
+    const Shot chooser = shot("chooser.png"), game = shot("game.png");
+    const Shot thumb0 = member(mine, u"Thumb0.tga"), thumb1 = member(mine, u"Thumb1.tga");
+    // The chooser's first two pack slots show the pack's thumbnails (inside a
+    // two-pixel margin that a focus frame may cover); the third slot is hidden.
+    EXPECT_EQ(mismatches(chooser, 15 + 2, 114 + 2, thumb0, 2, 2, 56, 56), 0);
+    EXPECT_EQ(mismatches(chooser, 90 + 2, 114 + 2, thumb1, 2, 2, 56, 56), 0);
+    EXPECT_GT(mismatches(chooser, 165 + 2, 114 + 2, thumb1, 2, 2, 56, 56), 56 * 56 / 2);
+    // The game screen's preview is the thumbnail of the chosen picture.
+    EXPECT_EQ(mismatches(game, 4, 4, thumb0, 0, 0, 60, 60), 0);
+    std::map<std::string, std::string> p = prefs();
+    EXPECT_EQ(p["currentPack"], mine);
+    EXPECT_EQ(ints(p["savedPos"]).size(), 16u);
+
+    // Continue a board one move from solved (node 14 empty, slice 14 on node
+    // 15), slide the last piece with a key and see the full picture.
+    testutil::writeFile(dir + "TilvoPrefs.w", "TOBT\n\nPrefs\ncurrentPack\t" + mine +
+                                                  "\ncurrentPackID\t1\n"
+                                                  "savedPos\t0 1 2 3 4 5 6 7 8 9 10 11 12 13 -1 14\n");
+    GameRun second = run("500 tap-control 121\n1000 tap-control 132\n1500 shot board.png\n2000 key tap LEFT\n"
+                         "3000 shot solved-user.png\n3500 quit\n",
+                         "user-solve");
+    ASSERT_EQ(second.status, 0) << second.out;
+    EXPECT_TRUE(has(second, "Solved in (ms)")) << second.log;
+    const Shot board = shot("board.png"), solved = shot("solved-user.png");
+    const Shot image = member(mine, u"Image0.tga"), full = member(mine, u"Full0.tga");
+    // Every slice sits on its node, exactly; slice 14 waits on node 15.
+    for (int k = 0; k < 16; k++) {
+        const int slice = k == 15 ? 14 : k;
+        if (k == 14)
+            continue;
+        EXPECT_EQ(
+            mismatches(board, k % 4 * 60, 80 + k / 4 * 60, image, slice % 4 * 60, slice / 4 * 60, 60, 60), 0)
+            << "node " << k;
+    }
+    // Solved: the full picture fills the screen; below the panel nothing covers it.
+    EXPECT_EQ(mismatches(solved, 0, 80, full, 0, 80, 240, 240), 0);
 }

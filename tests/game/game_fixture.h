@@ -66,6 +66,14 @@ protected:
         gametest::g_ticks += ms;
     }
 
+    // Kills the board and lets its pictures go.
+    static void dropBoard()
+    {
+        World_KillObj(objGet(g_game.scrGame), g_game.puzzle);
+        g_game.puzzle = nullptr;
+        releasePuzzlePictures();
+    }
+
     static Puzzle* board()
     {
         return g_game.puzzle;

@@ -69,9 +69,7 @@ protected:
         g_game.prefs->currentImage = i;
         ASSERT_TRUE(setupPuzzle(nullptr));
         EXPECT_TRUE(board()->image);
-        World_KillObj(objGet(g_game.scrGame), board());
-        g_game.puzzle = nullptr;
-        releasePuzzlePictures();
+        dropBoard();
     }
 };
 

@@ -6,6 +6,20 @@
 
 class PrefsTest : public GameTest {
 protected:
+    // movetime, besttime, volume, mute, savedTime, currentPack, its index,
+    // currentImage, then the saved position.
+    static std::string settings(const Prefs* p)
+    {
+        std::string s = std::to_string(p->movetime) + " " + std::to_string(p->besttime) + " " +
+                        std::to_string(p->volume) + " " + std::to_string(p->mute) + " " +
+                        std::to_string(p->savedTime) + " " +
+                        (p->currentPack ? testutil::narrow(p->currentPack) : "(none)") + " " +
+                        std::to_string(p->currentPackID) + " " + std::to_string(p->currentImage);
+        for (int32_t i = 0; i < p->savedPos.count; i++)
+            s += " " + std::to_string(*static_cast<int32_t*>(vecAt(&p->savedPos, i)));
+        return s;
+    }
+
     // Loads, checks the defaults, and destroys the object again.
     void expectDefaults(const char* what)
     {
@@ -13,12 +27,7 @@ protected:
         Prefs* p = prefsLoad();
         ASSERT_TRUE(p);
         EXPECT_TRUE(objIsA(p, &g_prefsClass));
-        EXPECT_EQ(p->movetime, 100u);
-        EXPECT_EQ(p->besttime, 6000000u);
-        EXPECT_EQ(p->volume, 50);
-        EXPECT_EQ(p->mute, 0);
-        EXPECT_EQ(p->savedPos.count, 0);
-        EXPECT_EQ(p->currentPack, nullptr);
+        EXPECT_EQ(settings(p), "100 6000000 50 0 0 (none) 0 0");
         objDestroy(p);
     }
 };
@@ -26,14 +35,11 @@ protected:
 TEST_F(PrefsTest, BadFilesGiveTheDefaults)
 {
     expectDefaults("missing");
-    writeFile("TilvoPrefs.w", "");
-    expectDefaults("empty");
-    writeFile("TilvoPrefs.w", "TOBB");
-    expectDefaults("header only");
-    writeFile("TilvoPrefs.w", "garbage, not a World file at all\n");
-    expectDefaults("corrupt");
-    writeFile("TilvoPrefs.w", "TOBT\n\nWorld\nname\tNotPrefs\nobjs\t1\n\nActor\nname\tinside\n\n");
-    expectDefaults("another class");
+    for (const char* bad : {"", "TOBB", "garbage, not a World file at all\n",
+                            "TOBT\n\nWorld\nname\tNotPrefs\nobjs\t1\n\nActor\nname\tinside\n\n"}) {
+        writeFile("TilvoPrefs.w", bad);
+        expectDefaults(bad);
+    }
     EXPECT_EQ(objFind(&g_actorClass, "inside", nullptr), OBJ_NONE);  // what it loaded is gone
 
     // A whole file cut short at every length: never a crash, always usable values.
@@ -73,17 +79,7 @@ TEST_F(PrefsTest, SaveAndLoadKeepEverySetting)
 
     Prefs* q = prefsLoad();
     ASSERT_TRUE(q);
-    EXPECT_EQ(q->movetime, 250u);
-    EXPECT_EQ(testutil::narrow(q->currentPack), "Packs/Scenes.zip");
-    EXPECT_EQ(q->currentPackID, 1);
-    EXPECT_EQ(q->currentImage, 4);
-    ASSERT_EQ(q->savedPos.count, 4);
-    for (int i = 0; i < 4; i++)
-        EXPECT_EQ(*static_cast<int32_t*>(vecAt(&q->savedPos, i)), pos[i]);
-    EXPECT_EQ(q->savedTime, 61500u);
-    EXPECT_EQ(q->volume, 80);
-    EXPECT_EQ(q->mute, 1);
-    EXPECT_EQ(q->besttime, 95000u);
+    EXPECT_EQ(settings(q), "250 95000 80 1 61500 Packs/Scenes.zip 1 4 3 -1 1 0");
     objDestroy(q);
 
     // A move time no one could wait for is cut down on loading.

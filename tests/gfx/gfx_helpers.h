@@ -14,14 +14,11 @@
 #include "gfx/surface.h"
 #include "test_util.h"
 
-class GfxTest : public ::testing::Test {
+class GfxTest : public testutil::FolderTest {
 protected:
-    std::string dir;  // ends with "/"
-
     void SetUp() override
     {
-        dir = testutil::makeTempDir();
-        testutil::useFolder(dir);
+        FolderTest::SetUp();
         gfxResetState();
         gfxUseFastPaths(true);
     }
@@ -33,6 +30,7 @@ protected:
         gfxSetTarget(nullptr);
         sfCacheShutdown();
         folderSetPath(FOLDER_PROGRAM, nullptr);
+        FolderTest::TearDown();
     }
 
     void writeFile(const std::string& name, const std::vector<uint8_t>& bytes)
@@ -44,11 +42,6 @@ protected:
     {
         std::string bytes = testutil::readFile(dir + name);
         return std::vector<uint8_t>(bytes.begin(), bytes.end());
-    }
-
-    std::string readLog()
-    {
-        return testutil::readFile(dir + "Tobex.log");
     }
 };
 

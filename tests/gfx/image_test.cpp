@@ -169,7 +169,7 @@ TEST_F(ImageTest, TgaFromAnotherWriterDecodesPixelForPixel)
             }
             sfDestroy(s);
         }
-    EXPECT_EQ(readLog().find("sfLoadTGA failed"), std::string::npos);
+    EXPECT_EQ(log().find("sfLoadTGA failed"), std::string::npos);
 }
 
 TEST_F(ImageTest, TgaConvertsToWantedFormatAndReusesSurface)
@@ -277,7 +277,7 @@ TEST_F(ImageTest, BadTgaFilesFailWithTheLogAndNoSurface)
     memStats(&st);
     EXPECT_EQ(st.liveBytes, live);
     EXPECT_EQ(vfsOpenCount(), 0);
-    std::string log = readLog();
+    std::string log = this->log();
     EXPECT_NE(log.find("sfLoadTGA failed for bad.tga\nTGA header:\n\tnIDLen:0\n\tnCMapType:0\n\tnImgType:3\n"
                        "\tnCMapOrig:0\n\tnCMapLen:0\n\tnCMapSize:0\n\tnXPos:0\n\tnYPos:0\n\tnWidth:3\n"
                        "\tnHeight:2\n\tnPixSize:8\n"),
@@ -285,7 +285,7 @@ TEST_F(ImageTest, BadTgaFilesFailWithTheLogAndNoSurface)
         << log;
     EXPECT_NE(log.find("\tnWidth:-1\n\tnHeight:-1\n"), std::string::npos);  // 16-bit fields print signed
     EXPECT_EQ(sfLoadTGA(u"missing.tga", 0, nullptr), nullptr);
-    EXPECT_NE(readLog().find("sfLoadTGA failed for missing.tga"), std::string::npos);
+    EXPECT_NE(this->log().find("sfLoadTGA failed for missing.tga"), std::string::npos);
 }
 
 TEST_F(ImageTest, GsfRoundTripKeepsEverything)

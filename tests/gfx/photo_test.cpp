@@ -212,7 +212,7 @@ TEST_F(Photo, LoadsThroughTheFileSystemAsSurfacesAndLogsFailures)
     EXPECT_EQ(sfLoadPhoto(u"notes.png", 0, err, sizeof err), nullptr);
     EXPECT_STREQ(err, "not a PNG or JPEG picture");
     EXPECT_EQ(sfLoadPhoto(u"missing.png", 0, err, sizeof err), nullptr);
-    std::string log = readLog();
+    std::string log = this->log();
     EXPECT_NE(log.find("sfLoadPhoto failed for notes.png: not a PNG or JPEG picture"), std::string::npos)
         << log;
     EXPECT_NE(log.find("sfLoadPhoto failed for missing.png: cannot be read"), std::string::npos);

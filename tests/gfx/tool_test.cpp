@@ -68,16 +68,13 @@ TEST_F(ImageTool, ConvertPreparesSpritesLikeTheEngine)
 TEST_F(ImageTool, BadUseFailsClearly)
 {
     testutil::writeFile(dir + "s.tga", smallTga());
-    EXPECT_EQ(runTool(dir, ""), 2);
+    for (const char* args : {"", "frobnicate s.tga", "convert --format 5650 s.tga x.gsf",
+                             "convert --frames 0x1 s.tga x.gsf", "convert s.tga x.bmp", "convert s.tga"})
+        EXPECT_EQ(runTool(dir, args), 2) << args;
     EXPECT_EQ(runTool(dir, "--help"), 0);
-    EXPECT_EQ(runTool(dir, "frobnicate s.tga"), 2);
-    EXPECT_EQ(runTool(dir, "convert --format 5650 s.tga x.gsf"), 2);
-    EXPECT_EQ(runTool(dir, "convert --frames 0x1 s.tga x.gsf"), 2);
-    EXPECT_EQ(runTool(dir, "convert s.tga x.bmp"), 2);
-    EXPECT_EQ(runTool(dir, "convert --rle s.tga x.png"), 1);
-    EXPECT_EQ(runTool(dir, "convert --format MONO1 --rle s.tga x.gsf"), 1);
-    EXPECT_EQ(runTool(dir, "convert s.tga"), 2);
-    EXPECT_EQ(runTool(dir, "info missing.tga"), 1);
+    for (const char* args :
+         {"convert --rle s.tga x.png", "convert --format MONO1 --rle s.tga x.gsf", "info missing.tga"})
+        EXPECT_EQ(runTool(dir, args), 1) << args;
     std::string err;
     EXPECT_EQ(runTool(dir, "-m missing.zip info s.tga", &err), 1);
     EXPECT_FALSE(err.empty());

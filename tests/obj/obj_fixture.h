@@ -14,14 +14,11 @@
 #include "obj/worldfile.h"
 #include "test_util.h"
 
-class ObjTest : public testing::Test {
+class ObjTest : public testutil::FolderTest {
 protected:
-    std::string dir;
-
     void SetUp() override
     {
-        dir = testutil::makeTempDir();
-        testutil::useFolder(dir);
+        FolderTest::SetUp();
         clockStart();
         ASSERT_TRUE(objInit() && engineRegisterClasses());
     }
@@ -29,18 +26,9 @@ protected:
     void TearDown() override
     {
         objShutdown();
-        std::error_code ignored;
-        std::filesystem::remove_all(dir, ignored);
+        FolderTest::TearDown();
     }
 
-    std::string path(const char* name) const
-    {
-        return dir + name;
-    }
-    std::string log() const
-    {
-        return readFile("Tobex.log");
-    }  // since the fixture started
     std::string readFile(const char* name) const
     {
         return testutil::readFile(path(name));

@@ -58,11 +58,8 @@ TEST_F(ObjTest, WorldToolPrintsConvertsAndChecks)
 
 TEST_F(ObjTest, WorldToolRefusesBadUse)
 {
-    EXPECT_EQ(tobex(dir, "").status, 2);
-    EXPECT_EQ(tobex(dir, "frobnicate x").status, 2);
-    EXPECT_EQ(tobex(dir, "convert --json a b").status, 2);
-    EXPECT_EQ(tobex(dir, "convert --text a").status, 2);
-    EXPECT_EQ(tobex(dir, "-m").status, 2);
+    for (const char* args : {"", "frobnicate x", "convert --json a b", "convert --text a", "-m"})
+        EXPECT_EQ(tobex(dir, args).status, 2) << args;
     testutil::ToolRun help = tobex(dir, "--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("usage: tobex world"), std::string::npos);

@@ -86,7 +86,7 @@ TEST_F(MusicTest, UnreadableModulesGiveNullWithoutALogLine)
     EXPECT_EQ(musicLoad(u"cut.mod"), nullptr);
     EXPECT_EQ(musicLoad(u"none.mod"), nullptr);
     EXPECT_EQ(musicLoad(nullptr), nullptr);
-    EXPECT_EQ(logText().find("failed"), std::string::npos);
+    EXPECT_EQ(log().find("failed"), std::string::npos);
     musicPlay(nullptr);
     musicSetLoop(nullptr, true);
     musicFree(nullptr);

@@ -94,12 +94,11 @@ inline std::string module()
 
 // A temporary program folder with an "sfx" folder, the log there and the sound
 // manager started on the silent driver; settings restored at the end.
-class SoundFixture : public testing::Test {
+class SoundFixture : public testutil::FolderTest {
 protected:
     void SetUp() override
     {
-        dir = testutil::makeTempDir();
-        log = testutil::useFolder(dir);
+        FolderTest::SetUp();
         mkdir((dir + "sfx").c_str(), 0755);
         ASSERT_TRUE(sndInit());
     }
@@ -110,6 +109,7 @@ protected:
         sndSetMute(false);
         sndSetVolume(1.0f);
         EXPECT_EQ(vfsOpenCount(), 0);
+        FolderTest::TearDown();
     }
     // Writes a file under the program folder and returns its name there.
     std::u16string file(const std::string& name, const std::string& bytes)
@@ -117,13 +117,6 @@ protected:
         testutil::writeFile(dir + name, bytes);
         return testutil::wide(name);
     }
-    std::string logText()
-    {
-        return testutil::readFile(log);
-    }
-
-    std::string dir;
-    std::string log;
 };
 
 }

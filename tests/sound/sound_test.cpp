@@ -63,7 +63,7 @@ TEST_F(SoundTest, UnusableOutputFallsBackToSilenceAndLogsWhy)
     Sound* s = load("sfx/a.wav", {});
     EXPECT_NE(s, nullptr);
     sndFree(s);
-    std::string text = logText();
+    std::string text = log();
     EXPECT_NE(text.find("sndInit: no sound driver named nosuchdriver"), std::string::npos);
     EXPECT_NE(text.find("Could not initialize sound, reason: "), std::string::npos);
     EXPECT_NE(text.find("sndInit: no audio output could be opened; sound stays silent"), std::string::npos);
@@ -85,7 +85,7 @@ TEST_F(SoundTest, DiskWriterRequestWritesNoFile)
     ASSERT_EQ(chdir(cwd), 0);
     EXPECT_TRUE(ok);
     EXPECT_EQ(countEntries(work), 0);
-    EXPECT_NE(logText().find("SDL_AUDIODRIVER asks for a disk writer"), std::string::npos);
+    EXPECT_NE(log().find("SDL_AUDIODRIVER asks for a disk writer"), std::string::npos);
     ASSERT_TRUE(sndInit());
 }
 
@@ -108,7 +108,7 @@ TEST_F(SoundTest, MissingStereoAndCorruptWavsGiveNullAndTheirLogLine)
 {
     EXPECT_EQ(sndLoad(u"sfx/none.wav"), nullptr);
     EXPECT_EQ(sndLoad(nullptr), nullptr);
-    EXPECT_EQ(logText().find("sndLoadSample"), std::string::npos);  // a missing file is silent
+    EXPECT_EQ(log().find("sndLoadSample"), std::string::npos);  // a missing file is silent
 
     std::string good = soundfiles::wav({});
     std::string noChannels = good;
@@ -126,14 +126,14 @@ TEST_F(SoundTest, MissingStereoAndCorruptWavsGiveNullAndTheirLogLine)
     };
     for (const auto& b : bad) {
         EXPECT_EQ(sndLoad(file(b.name, b.bytes).c_str()), nullptr) << b.name;
-        EXPECT_NE(logText().find(std::string("MikMod sndLoadSample failed for ") + b.name + "\n"),
+        EXPECT_NE(log().find(std::string("MikMod sndLoadSample failed for ") + b.name + "\n"),
                   std::string::npos)
             << b.name;
         EXPECT_EQ(vfsOpenCount(), 0) << b.name;
     }
     // A failed load leaves no error behind for the next mixing call to report.
     sndUpdate();
-    EXPECT_EQ(logText().find("Sound update failed"), std::string::npos);
+    EXPECT_EQ(log().find("Sound update failed"), std::string::npos);
 }
 
 TEST_F(SoundTest, ChunkWalksTheLibraryCannotSurviveAreRefused)
@@ -144,7 +144,7 @@ TEST_F(SoundTest, ChunkWalksTheLibraryCannotSurviveAreRefused)
         EXPECT_EQ(load("sfx/huge.wav", {.frames = 100, .dataSize = claim}), nullptr) << claim;
         EXPECT_EQ(vfsOpenCount(), 0);
     }
-    EXPECT_NE(logText().find("MikMod sndLoadSample failed for sfx/huge.wav"), std::string::npos);
+    EXPECT_NE(log().find("MikMod sndLoadSample failed for sfx/huge.wav"), std::string::npos);
     // Other chunks before the data are walked over as the library does, odd
     // lengths included; a chunk claiming more than the file just ends the walk.
     std::string wav = soundfiles::wav({.frames = 100});

@@ -159,14 +159,11 @@ inline ZipImage buildZip(const std::vector<ZipMember>& members, uint32_t base = 
 
 // A fresh program folder per test, the VFS started, and every handle and byte
 // accounted for at the end.
-class VfsFixture : public testing::Test {
+class VfsFixture : public testutil::FolderTest {
 protected:
-    std::string dir;
-
     void SetUp() override
     {
-        dir = makeTempDir();
-        testutil::useFolder(dir);
+        FolderTest::SetUp();
         ASSERT_TRUE(vfsInit());
         memStats(&before);
     }
@@ -179,14 +176,9 @@ protected:
             if (vfsSlot(i)->inUse)
                 vfsClose(vfsSlot(i));
         EXPECT_EQ(vfsOpenCount(), 0);
-        std::string cmd = "rm -rf '" + dir + "'";
-        EXPECT_EQ(system(cmd.c_str()), 0);
+        FolderTest::TearDown();
     }
 
-    std::string path(const std::string& name) const
-    {
-        return dir + name;
-    }
     std::u16string wpath(const std::string& name) const
     {
         return wide(dir + name);
@@ -195,11 +187,6 @@ protected:
     {
         writeFile(dir + name, bytes);
     }
-    std::string log() const
-    {
-        return readFile(dir + "Tobex.log");
-    }
-
     // Live bytes now against the start of the test (after the VFS was started).
     int64_t leakedBytes() const
     {

@@ -101,18 +101,15 @@ TEST_F(Tools, PackIsReproducibleAndListsWhatItStored)
 TEST_F(Tools, BadUseAndBadArchivesFail)
 {
     makeTree();
-    EXPECT_EQ(tobex("pack"), 2);
-    EXPECT_EQ(tobex("pack out.pak"), 2);
-    EXPECT_EQ(tobex("pack --bogus out.pak tree"), 2);
-    EXPECT_EQ(tobex("pack out.pak missing-folder"), 1);
-    EXPECT_EQ(tobex("pack out.pak tree/one tree/Graphics/../one"), 1);  // two files, one name
-    EXPECT_EQ(tobex("pack --help"), 0);
-    EXPECT_EQ(tobex("vfs"), 2);
-    EXPECT_EQ(tobex("vfs -m"), 2);
-    EXPECT_EQ(tobex("vfs frobnicate"), 2);
-    EXPECT_EQ(tobex("vfs --help"), 0);
-    EXPECT_EQ(tobex("vfs -m missing.pak ls"), 1);
-    EXPECT_EQ(tobex("vfs -m tree/main.w ls"), 1);
+    // Usage errors give 2; missing input and two files under one name give 1.
+    for (const char* args :
+         {"pack", "pack out.pak", "pack --bogus out.pak tree", "vfs", "vfs -m", "vfs frobnicate"})
+        EXPECT_EQ(tobex(args), 2) << args;
+    for (const char* args : {"pack out.pak missing-folder", "pack out.pak tree/one tree/Graphics/../one",
+                             "vfs -m missing.pak ls", "vfs -m tree/main.w ls"})
+        EXPECT_EQ(tobex(args), 1) << args;
+    for (const char* args : {"pack --help", "vfs --help"})
+        EXPECT_EQ(tobex(args), 0) << args;
 
     // A member whose CRC is damaged is written out but fails the status.
     ZipImage z = buildZip({{.name = "bad", .data = "payload"}});
