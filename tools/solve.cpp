@@ -11,7 +11,13 @@
 #include "app/files.h"
 #include "app/text.h"
 #include "commands.h"
+#include "ctl/controls.h"
+#include "engine/classes.h"
+#include "game/hint.h"
+#include "obj/object.h"
+#include "obj/worldfile.h"
 #include "solver/solver.h"
+#include "vfs/archive.h"
 
 namespace {
 
@@ -73,16 +79,44 @@ bool parsePosition(const std::vector<const char*>& args, std::vector<int32_t>* p
     return true;
 }
 
-// The board of a Puzzle World file, read through the game's classes.
+// The board of a Puzzle World file, read through the game's classes: its
+// nodes (objects 0..n-1), their home slices and links.
 SolverBoard* toolLoadBoard(const char* file, const char* const* archives, int nArchives, char* err,
                            int errSize)
 {
-    (void)file;
-    (void)archives;
-    (void)nArchives;
-    snprintf(err, static_cast<size_t>(errSize),
-             "reading Puzzle World files needs the game's classes, which this build lacks");
-    return nullptr;
+    if (!vfsInit()) {
+        snprintf(err, static_cast<size_t>(errSize), "the file system could not start");
+        return nullptr;
+    }
+    char16_t path[TEXT_MAX_PATH];
+    for (int i = 0; i < nArchives; i++)
+        if (!textFromUtf8(path, TEXT_MAX_PATH, archives[i]) || vfsMount(path) < 1) {
+            snprintf(err, static_cast<size_t>(errSize), "cannot mount '%s'", archives[i]);
+            return nullptr;
+        }
+    if (!objInit() || !engineRegisterClasses() || !ctlStartup() || !gameRegisterClasses()) {
+        snprintf(err, static_cast<size_t>(errSize), "the object model could not start");
+        return nullptr;
+    }
+    void* loaded = textFromUtf8(path, TEXT_MAX_PATH, file) ? objLoadFile(path) : nullptr;
+    if (!objIsA(loaded, &g_puzzleClass)) {
+        snprintf(err, static_cast<size_t>(errSize), "'%s' %s", file,
+                 loaded ? "holds no Puzzle" : "could not be loaded");
+        return nullptr;
+    }
+    const Puzzle* p = static_cast<const Puzzle*>(loaded);
+    const int32_t n = p->nSliceWidth * p->nSliceHeight;
+    if (n < 2 || n > SOLVER_MAX_NODES || p->nSliceWidth <= 0 || p->nSliceHeight <= 0) {
+        snprintf(err, static_cast<size_t>(errSize),
+                 "the board has %d x %d slices; the solver takes 2 to %d nodes", p->nSliceWidth,
+                 p->nSliceHeight, SOLVER_MAX_NODES);
+        return nullptr;
+    }
+    std::vector<SolverNodeDesc> nodes(static_cast<size_t>(n));
+    std::vector<int32_t> links(static_cast<size_t>(SOLVER_MAX_NODES * SOLVER_MAX_NODES));
+    if (!hintDescribeBoard(p, nodes.data(), links.data(), static_cast<int32_t>(links.size()), err, errSize))
+        return nullptr;
+    return solverBoardCreate(nodes.data(), n, err, errSize);
 }
 
 void printSolution(const SolverResult& r, const std::vector<int32_t>& moves, bool sayOptimal)
@@ -160,7 +194,8 @@ int toolSolve(int argc, char** argv)
     }
     hintUseCacheFolders();  // the game's folders (never the current one, which would litter)
     std::vector<int32_t> moves(static_cast<size_t>(SOLVER_MAX_MOVES));
-    SolverLimits limits{.budgetMs = static_cast<int32_t>(budget), .cancel = nullptr};
+    SolverLimits limits{
+        .budgetMs = static_cast<int32_t>(budget), .cancel = nullptr, .atLeast = 0, .atMost = 0};
     SolverResult r = solverSolve(board, pos.data(), &limits, moves.data(), SOLVER_MAX_MOVES);
     solverBoardDestroy(board);
     switch (r.status) {
@@ -172,6 +207,7 @@ int toolSolve(int argc, char** argv)
         return 1;
     case SOLVER_UNSOLVABLE:
     case SOLVER_GAVE_UP:
+    case SOLVER_NONE_WITHIN:
         fprintf(stderr, "tobex solve: %s\n", r.message);
         return 1;
     }

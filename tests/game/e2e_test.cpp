@@ -59,7 +59,7 @@ std::vector<int> solve(std::vector<int> pos)
     }
     SolverBoard* board = solverBoardCreate(nodes, 16, nullptr, 0);
     std::vector<int32_t> moves(4096);
-    const SolverLimits limits = {.budgetMs = 20, .cancel = nullptr};
+    const SolverLimits limits = {.budgetMs = 20, .cancel = nullptr, .atLeast = 0, .atMost = 0};
     const SolverResult r = solverSolve(board, start, &limits, moves.data(), int32_t(moves.size()));
     solverBoardDestroy(board);
     EXPECT_EQ(r.status, SOLVER_SOLVED) << r.message;
