@@ -27,7 +27,6 @@
 
 namespace {
 
-constexpr int kScreenBytes = ENGINE_SCREEN_W * ENGINE_SCREEN_H * 2;
 
 bool startGallery()
 {
@@ -63,16 +62,7 @@ void BM_GalleryFrame(benchmark::State& state)
 }
 BENCHMARK(BM_GalleryFrame);
 
-void BM_ScreenMemcpy(benchmark::State& state)
-{
-    std::vector<uint8_t> src(kScreenBytes, 0x5A), dst(kScreenBytes);
-    for (auto _ : state) {
-        memcpy(dst.data(), src.data(), kScreenBytes);
-        benchmark::DoNotOptimize(dst.data());
-        benchmark::ClobberMemory();
-    }
-    state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
-}
+using benchworld::BM_ScreenMemcpy;
 BENCHMARK(BM_ScreenMemcpy);
 
 }

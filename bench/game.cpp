@@ -23,7 +23,6 @@
 
 namespace {
 
-constexpr int kScreenBytes = ENGINE_SCREEN_W * ENGINE_SCREEN_H * 2;
 constexpr TIME kEndlessMove = 1u << 30;  // ms: a slide that outlasts any run at 16 ms a frame
 
 AppFrameHooks g_hooks;
@@ -96,16 +95,7 @@ void BM_GameScreenMidMove(benchmark::State& state)
 }
 BENCHMARK(BM_GameScreenMidMove);
 
-void BM_ScreenMemcpy(benchmark::State& state)
-{
-    std::vector<uint8_t> src(kScreenBytes, 0x5A), dst(kScreenBytes);
-    for (auto _ : state) {
-        memcpy(dst.data(), src.data(), kScreenBytes);
-        benchmark::DoNotOptimize(dst.data());
-        benchmark::ClobberMemory();
-    }
-    state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
-}
+using benchworld::BM_ScreenMemcpy;
 BENCHMARK(BM_ScreenMemcpy);
 
 // Runs a shell command and returns what it printed.
