@@ -60,35 +60,6 @@ TEST(Vector, GrowthCompactionAndFailedGrowthKeepTheElements)
     vecFree(&v);
 }
 
-TEST(Vector, InsertSortedAndFindFollowTheBinarySearch)
-{
-    Vector v;
-    vecInit(&v, sizeof(Pair), 0);
-    EXPECT_EQ(vecFindInsert(&v, &v, compareKey), 0);  // empty vector: 0
-    const int keys[] = {5, 1, 9, 3, 7};
-    for (int i = 0; i < 5; i++) {
-        Pair p = {keys[i], i};
-        vecInsertSorted(&v, &p, compareKey);
-    }
-    std::vector<int> got;
-    for (int i = 0; i < v.count; i++)
-        got.push_back(static_cast<Pair*>(vecAt(&v, i))->key);
-    EXPECT_EQ(got, (std::vector<int>{1, 3, 5, 7, 9}));
-    // An equal key goes next to its equal: the probe at mid finds 5 at index 2.
-    Pair five = {5, 99};
-    EXPECT_EQ(vecInsertSorted(&v, &five, compareKey), 2);
-    Pair big = {10, 0}, small = {0, 0}, six = {6, 0};
-    EXPECT_EQ(vecFindInsert(&v, &big, compareKey), 6);
-    EXPECT_EQ(vecFindInsert(&v, &small, compareKey), 0);
-    EXPECT_EQ(vecFindInsert(&v, &six, compareKey), 4);
-    Pair key = {7, 0};
-    ASSERT_NE(vecFind(&v, &key, compareKey), nullptr);
-    EXPECT_EQ(static_cast<Pair*>(vecFind(&v, &key, compareKey))->key, 7);
-    EXPECT_EQ(vecFind(&v, &six, compareKey), nullptr);
-    EXPECT_EQ(vecFind(nullptr, &six, compareKey), nullptr);
-    vecFree(&v);
-}
-
 TEST(Vector, StableSortKeepsEqualElementsInOrder)
 {
     for (int spare = 0; spare < 2; spare++) {  // with and without a free slot at the end
