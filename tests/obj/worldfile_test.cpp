@@ -342,7 +342,6 @@ TEST_F(WorldFileTest, TextLinesFollowTheTokenRules)
     EXPECT_NE(log().find("objRead: bad or too long line in class Str"), std::string::npos);
     EXPECT_NE(loadText("TOBT\n\nStr\ntext\t" + std::string(2047, 'a') + "\n"), nullptr);
 
-    // Not World files.
     for (const char* bad : {"", "TOB", "TOBX\n\nStr\n", "tobtStr\n"})
         EXPECT_EQ(loadText(bad), nullptr) << bad;
     EXPECT_EQ(load("missing.w"), nullptr);
@@ -458,14 +457,12 @@ TEST_F(WorldFileTest, BinaryFilesThatLieFailCleanly)
             EXPECT_LT(static_cast<World*>(obj)->objs.count, 2) << n;
         }
     }
-    // A property index beyond the class.
     writeFile("idx.w", std::string("TOBBStr\0\x09\xff", 10));
     EXPECT_EQ(load("idx.w"), nullptr);
     EXPECT_NE(log().find("objRead: property index beyond the class Str"), std::string::npos);
     // objs promising a billion members: the count is beyond the file.
     writeFile("big.w", std::string("TOBBWorld\0\x0d\0\0\0\x40\4\0\0\0\xff", 20));
     EXPECT_EQ(load("big.w"), nullptr);
-    // objs promising more members than the file holds.
     const char fewBytes[] = "TOBBWorld\0\x0d\3\0\0\0\4\0\0\0\1\0\0\0\2\0\0\0\3\0\0\0\xff"
                             "Str\0\xff";
     writeFile("few.w", std::string(fewBytes, sizeof fewBytes - 1));
