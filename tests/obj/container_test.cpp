@@ -1,5 +1,5 @@
 // Containers: growth, sorted insertion and search, sorts, the file form, handle
-// reuse order, the block pool and the file cache's generations.
+// reuse order and the file cache's generations.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -99,11 +99,6 @@ TEST(Vector, IndexOfFindsTheLastEqualElementAndPointersMustStartElements)
     vecRemoveAt(&v, 3);  // out of range: nothing
     vecRemoveAt(&v, -1);
     EXPECT_EQ(ints(v), (std::vector<int>{5, 5, 7}));
-    Vector copy = {};
-    ASSERT_TRUE(vecCopy(&copy, &v));
-    EXPECT_EQ(copy.capacity, 3);
-    EXPECT_EQ(ints(copy), ints(v));
-    vecFree(&copy);
     vecFree(&v);
 }
 
@@ -162,23 +157,6 @@ TEST(HandleTable, RemovingTwiceFreesTheSlotOnce)
     EXPECT_EQ(htAdd(&t, &values[0]), 1);
     EXPECT_EQ(htAdd(&t, &values[0]), 3);
     htFree(&t);
-}
-
-TEST(BlockPool, CarvesBlocksAndReusesFreedElements)
-{
-    BlockPool pool;
-    poolInit(&pool, 12, 4);
-    std::vector<void*> got;
-    for (int i = 0; i < 5; i++)
-        got.push_back(poolAlloc(&pool));
-    EXPECT_GE(poolBytes(&pool), 5u * 12);
-    poolFree(&pool, got[2]);
-    EXPECT_EQ(poolAlloc(&pool), got[2]);
-    const char data[12] = "elevenbytes";
-    char* copy = static_cast<char*>(poolAllocCopy(&pool, data));
-    EXPECT_STREQ(copy, "elevenbytes");
-    poolDestroy(&pool);
-    EXPECT_EQ(poolBytes(&pool), 0u);
 }
 
 TEST_F(ObjTest, FileCacheLoadsOnceAndPurgesByGeneration)
