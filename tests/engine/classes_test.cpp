@@ -248,46 +248,6 @@ int Knob_Render(void*, void*)
 
 }
 
-// The engine's classes declare only their differences now; what registration
-// resolves must be the tables they spelt out in full before, on every start.
-TEST_F(ObjTest, EngineSlotTablesResolveToTheirFullTablesOnEveryStart)
-{
-    const char* debug = "Debug:Base_Debug ";
-    const char* input = "HandleInputEvent:BaseResponsive_HandleInputEvent ";
-    const std::pair<ClassDesc*, std::string> expected[] = {
-        {&g_baseClass, debug},
-        {&g_strClass, "Debug:Str_Debug "},
-        {&g_spriteClass, std::string("destroy:Sprite_Destroy Sync:Sprite_Sync ") + debug},
-        {&g_offscreenSurfaceClass, std::string("Sync:OffscreenSurface_Sync ") + debug},
-        {&g_baseLivingClass, debug},
-        {&g_baseRenderableClass, debug},
-        {&g_baseResponsiveClass, std::string(debug) + input},
-        {&g_baseVisibleClass, std::string(debug) + input},
-        {&g_screenViewportClass, std::string(debug) + "Render:ScreenViewport_Render "},
-        {&g_worldViewportClass,
-         "Debug:WorldViewport_Debug Render:WorldViewport_Render CalcBBox:WorldViewport_CalcBBox "
-         "HandleInputEvent:WorldViewport_HandleInputEvent InFocusOut:WorldViewport_InFocusOut "},
-        {&g_worldClass, "Save:World_Save Load:World_Load Sync:World_Sync Debug:Base_Debug Live:World_Live "
-                        "Render:World_Render CalcBBox:World_CalcBBox HandleInputEvent:World_HandleInputEvent "
-                        "InFocusOut:World_InFocusOut AddObj:World_AddObj RemoveObj:World_RemoveObj "
-                        "KillObj:World_KillObj MoveKeyFocus:World_MoveKeyFocus "},
-        {&g_actorClass, std::string("create:Actor_Create Sync:Actor_Create ") + debug +
-                            "Render:Actor_Render CalcBBox:Actor_CalcBBox " + input},
-        {&g_controlClass, std::string("Sync:Control_Sync ") + debug},
-        {&g_keyControlClass,
-         std::string("Sync:Control_Sync ") + debug +
-             "Live:KeyControl_Live AddKey:KeyControl_AddKey RemoveKey:KeyControl_RemoveKey "},
-    };
-    for (int start = 0; start < 2; start++) {
-        for (const auto& [cls, table] : expected)
-            EXPECT_EQ(slotTable(cls), table) << cls->name << " start " << start;
-        // A slot a World file rebinds is forgotten by the next start.
-        g_strClass.slots[M_DEBUG] = nullptr;
-        g_actorClass.create = nullptr;
-        ASSERT_TRUE(objInit() && engineRegisterClasses());
-    }
-}
-
 // A class declares its differences: null inherits the base's slot or hook,
 // OBJ_SLOT_CLEARED clears it, so a class derived from it inherits nothing there.
 TEST_F(ObjTest, RegisteredClassesInheritOverrideAndClearSlotsAndHooks)

@@ -135,44 +135,26 @@ TEST_F(LivingTest, ValueTypesConvertIntoThePropertyType)
 TEST_F(LivingTest, ColourFloatAndStepInterpolation)
 {
     KeyControl* kc = create<KeyControl>(&g_keyControlClass);
-    Key colours[] = {{0, 0x000000}, {1000, 0xFF0080}};
-    for (const Key& k : colours)
-        vecPush(&kc->keys, &k);
-    kc->type = PT_COLOR;
     int32_t value;
     bool off;
-    ASSERT_TRUE(keyEvaluate(kc, 500, &value, &off));
-    EXPECT_EQ(uint32_t(value), 0x7F0040u);
-
-    vecResize(&kc->keys, 0);
-    Key steps[] = {{0, 1}, {100, 2}, {200, 3}};
-    for (const Key& k : steps)
-        vecPush(&kc->keys, &k);
-    kc->type = PT_INT;
-    kc->interp = 0;
-    const std::pair<uint32_t, int32_t> expect[] = {{0, 1}, {99, 1}, {100, 2}, {199, 2}, {200, 3}};
-    for (auto [t, v] : expect) {
-        ASSERT_TRUE(keyEvaluate(kc, t, &value, &off));
-        EXPECT_EQ(value, v) << t;
-    }
+    auto eval = [&](int type, int interp, std::vector<Key> keys,
+                    std::vector<std::pair<uint32_t, int32_t>> expect) {
+        vecResize(&kc->keys, 0);
+        for (const Key& k : keys)
+            vecPush(&kc->keys, &k);
+        kc->type = type;
+        kc->interp = uint8_t(interp);
+        for (auto [t, v] : expect) {
+            ASSERT_TRUE(keyEvaluate(kc, t, &value, &off));
+            EXPECT_EQ(value, v) << t;
+        }
+    };
+    eval(PT_COLOR, 1, {{0, 0x000000}, {1000, 0xFF0080}}, {{500, 0x7F0040}});
+    eval(PT_INT, 0, {{0, 1}, {100, 2}, {200, 3}}, {{0, 1}, {99, 1}, {100, 2}, {199, 2}, {200, 3}});
     // "smooth" eases in and out: slow near the keys, level with linear midway.
-    vecResize(&kc->keys, 0);
-    Key span[] = {{0, 0}, {1000, 1000}};
-    for (const Key& k : span)
-        vecPush(&kc->keys, &k);
-    kc->interp = 2;
-    const std::pair<uint32_t, int32_t> eased[] = {{0, 0}, {100, 28}, {500, 500}, {900, 972}, {1000, 1000}};
-    for (auto [t, v] : eased) {
-        ASSERT_TRUE(keyEvaluate(kc, t, &value, &off));
-        EXPECT_EQ(value, v) << t;
-    }
-
+    eval(PT_INT, 2, {{0, 0}, {1000, 1000}}, {{0, 0}, {100, 28}, {500, 500}, {900, 972}, {1000, 1000}});
     // Large values and key spans wrap instead of overflowing.
-    vecResize(&kc->keys, 0);
-    Key wide[] = {{0, INT32_MIN}, {0xF0000000u, INT32_MAX}};
-    for (const Key& k : wide)
-        vecPush(&kc->keys, &k);
-    kc->interp = 1;
+    eval(PT_INT, 1, {{0, INT32_MIN}, {0xF0000000u, INT32_MAX}}, {});
     EXPECT_TRUE(keyEvaluate(kc, 0x80000000u, &value, &off));
 }
 

@@ -307,45 +307,6 @@ TEST_F(SceneObjects, ShortcutKeysActAsTapsBeforeTheFocusedMember)
     EXPECT_EQ(g_calls, (std::vector<std::string>{"up:focused:key"}));
 }
 
-TEST_F(SceneObjects, TopLevelRoutesPenThroughViewportsAndKeysToTheLastOne)
-{
-    World* top = create<World>(&g_worldClass, "top");
-    OffscreenSurface* off = create<OffscreenSurface>(&g_offscreenSurfaceClass, "off");
-    off->width = off->height = 100;
-    ASSERT_EQ(OffscreenSurface_Sync(off, nullptr), 0);
-    World* screen = create<World>(&g_worldClass, "screen");
-    Actor* a = block(screen, kGreen, 10, 10, "a", 20);
-    a->state = 5;
-    WorldViewport* vp = create<WorldViewport>(&g_worldViewportClass, "vp");
-    vp->sf = objId(off);
-    vp->world = objId(screen);
-    ScreenViewport* sv = create<ScreenViewport>(&g_screenViewportClass, "sv");
-    sv->sf = objId(off);
-    sv->x = sv->y = 50;
-    add(top, off);
-    add(top, screen);
-    add(top, vp);
-    add(top, sv);
-    ASSERT_EQ(World_Render(top, nullptr), 0);
-    const uint16_t* mem = static_cast<const uint16_t*>(hostBeginDraw());
-    EXPECT_EQ(mem[(50 + 15) * 240 + 50 + 15], pfOps(PF_565)->fromRGB(kGreen));
-    EXPECT_EQ(mem[(50 + 5) * 240 + 50 + 5], 0);
-
-    InputEvent keyFirst = key(EV_RELEASE, KEY_BUT_B, nullptr);
-    EXPECT_EQ(World_HandleInputEvent(top, &keyFirst), 0);  // no viewport has had the pen
-    InputEvent tap = pen(EV_RELEASE, 50 + 15, 50 + 15, nullptr);
-    EXPECT_EQ(World_HandleInputEvent(top, &tap), 5);
-    EXPECT_EQ(top->viewportFocus, 2);
-    EXPECT_EQ(tap.x, 65);
-    EXPECT_EQ(tap.view, nullptr);
-    g_calls.clear();
-    InputEvent k = key(EV_RELEASE, KEY_BUT_B, nullptr);
-    EXPECT_EQ(World_HandleInputEvent(top, &k), 5);
-    EXPECT_EQ(g_calls, (std::vector<std::string>{"up:a:key"}));
-    InputEvent outside = pen(EV_RELEASE, 10, 10, nullptr);
-    EXPECT_EQ(World_HandleInputEvent(top, &outside), 0);
-}
-
 TEST_F(SceneObjects, BrokenReferencesDrawAndRouteNothing)
 {
     World* w = create<World>(&g_worldClass, "w");

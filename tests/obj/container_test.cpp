@@ -1,5 +1,5 @@
 // Containers: growth, sorted insertion and search, sorts, the file form, handle
-// reuse order, the block pool and the file cache's generations.
+// reuse order and the file cache's generations.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -60,35 +60,6 @@ TEST(Vector, GrowthCompactionAndFailedGrowthKeepTheElements)
     vecFree(&v);
 }
 
-TEST(Vector, InsertSortedAndFindFollowTheBinarySearch)
-{
-    Vector v;
-    vecInit(&v, sizeof(Pair), 0);
-    EXPECT_EQ(vecFindInsert(&v, &v, compareKey), 0);  // empty vector: 0
-    const int keys[] = {5, 1, 9, 3, 7};
-    for (int i = 0; i < 5; i++) {
-        Pair p = {keys[i], i};
-        vecInsertSorted(&v, &p, compareKey);
-    }
-    std::vector<int> got;
-    for (int i = 0; i < v.count; i++)
-        got.push_back(static_cast<Pair*>(vecAt(&v, i))->key);
-    EXPECT_EQ(got, (std::vector<int>{1, 3, 5, 7, 9}));
-    // An equal key goes next to its equal: the probe at mid finds 5 at index 2.
-    Pair five = {5, 99};
-    EXPECT_EQ(vecInsertSorted(&v, &five, compareKey), 2);
-    Pair big = {10, 0}, small = {0, 0}, six = {6, 0};
-    EXPECT_EQ(vecFindInsert(&v, &big, compareKey), 6);
-    EXPECT_EQ(vecFindInsert(&v, &small, compareKey), 0);
-    EXPECT_EQ(vecFindInsert(&v, &six, compareKey), 4);
-    Pair key = {7, 0};
-    ASSERT_NE(vecFind(&v, &key, compareKey), nullptr);
-    EXPECT_EQ(static_cast<Pair*>(vecFind(&v, &key, compareKey))->key, 7);
-    EXPECT_EQ(vecFind(&v, &six, compareKey), nullptr);
-    EXPECT_EQ(vecFind(nullptr, &six, compareKey), nullptr);
-    vecFree(&v);
-}
-
 TEST(Vector, StableSortKeepsEqualElementsInOrder)
 {
     for (int spare = 0; spare < 2; spare++) {  // with and without a free slot at the end
@@ -128,11 +99,6 @@ TEST(Vector, IndexOfFindsTheLastEqualElementAndPointersMustStartElements)
     vecRemoveAt(&v, 3);  // out of range: nothing
     vecRemoveAt(&v, -1);
     EXPECT_EQ(ints(v), (std::vector<int>{5, 5, 7}));
-    Vector copy = {};
-    ASSERT_TRUE(vecCopy(&copy, &v));
-    EXPECT_EQ(copy.capacity, 3);
-    EXPECT_EQ(ints(copy), ints(v));
-    vecFree(&copy);
     vecFree(&v);
 }
 
@@ -191,23 +157,6 @@ TEST(HandleTable, RemovingTwiceFreesTheSlotOnce)
     EXPECT_EQ(htAdd(&t, &values[0]), 1);
     EXPECT_EQ(htAdd(&t, &values[0]), 3);
     htFree(&t);
-}
-
-TEST(BlockPool, CarvesBlocksAndReusesFreedElements)
-{
-    BlockPool pool;
-    poolInit(&pool, 12, 4);
-    std::vector<void*> got;
-    for (int i = 0; i < 5; i++)
-        got.push_back(poolAlloc(&pool));
-    EXPECT_GE(poolBytes(&pool), 5u * 12);
-    poolFree(&pool, got[2]);
-    EXPECT_EQ(poolAlloc(&pool), got[2]);
-    const char data[12] = "elevenbytes";
-    char* copy = static_cast<char*>(poolAllocCopy(&pool, data));
-    EXPECT_STREQ(copy, "elevenbytes");
-    poolDestroy(&pool);
-    EXPECT_EQ(poolBytes(&pool), 0u);
 }
 
 TEST_F(ObjTest, FileCacheLoadsOnceAndPurgesByGeneration)

@@ -214,7 +214,7 @@ TEST_F(ObjTest, MethodsAreWrittenByTheirRegisteredName)
     EXPECT_EQ(toStr(PT_METHOD, unregistered), "");
 }
 
-TEST_F(ObjTest, TextReferencesByIdNameAndAbsoluteId)
+TEST_F(PropTest, ReferencesByIdNameAndAbsoluteIdInBothForms)
 {
     EXPECT_EQ(fromStr<ObjectId>("7", PT_OBJECTID), -7);
     EXPECT_EQ(fromStr<ObjectId>("&7", PT_OBJECTID), 7);
@@ -246,71 +246,8 @@ TEST_F(ObjTest, TextReferencesByIdNameAndAbsoluteId)
     // Only an object of exactly the class World names the World; names are exact.
     EXPECT_EQ(fromStr<ObjectId>("Other:nothing", PT_OBJECTID, 5), 5);
     EXPECT_NE(log().find("PropFromStr: object reference not found: nothing"), std::string::npos);
-    strcpy(other->name, "Renamed");
-    EXPECT_EQ(fromStr<ObjectId>("Other:target", PT_OBJECTID, 5), 5);
-    EXPECT_NE(log().find("PropFromStr: world reference not found: Other"), std::string::npos);
-}
 
-TEST_F(PropTest, BinaryValuesOfKnownLayout)
-{
-    std::string bytes = writeBinary([](WorldFile* wf) {
-        char* s = const_cast<char*>("ab");
-        const char16_t* w = u"\x263A";
-        ObjMethod none = nullptr;
-        return PropWrite(wf, nullptr, PT_STRING, &s) && PropWrite(wf, nullptr, PT_TSTRING, &w) &&
-               PropWrite(wf, nullptr, PT_METHOD, &none);
-    });
-    EXPECT_EQ(bytes, std::string("ab\0\x3A\x26\0\0\0", 8));
-
-    Vector v = {};
-    vecInit(&v, 4, 0);
-    // Strings without a terminator fail and are logged; with one, any length the
-    // writer stores reads back (a 1,024-character wide string once failed).
-    char* s = nullptr;
-    EXPECT_FALSE(readBinary(std::string(3000, 'x'), PT_STRING, &s));
-    EXPECT_NE(log().find("PropRead: string without terminator"), std::string::npos);
-    EXPECT_TRUE(readBinary(std::string(5000, 'y') + '\0', PT_STRING, &s));
-    EXPECT_EQ(strlen(s), 5000u);
-    memFree(s);
-    std::u16string longWide(1024, u'\x263A');
-    const char16_t* lw = longWide.c_str();
-    char16_t* back = nullptr;
-    EXPECT_TRUE(
-        readBinary(writeBinary([&](WorldFile* wf) { return PropWrite(wf, nullptr, PT_WSTRING, &lw); }),
-                   PT_WSTRING, &back));
-    EXPECT_EQ(std::u16string(back ? back : u""), longWide);
-    memFree(back);
-    // A method name that is not registered reads as null.
-    ObjMethod m = World_Sync;
-    EXPECT_TRUE(readBinary(std::string("Gone\0", 5), PT_METHOD, &m));
-    EXPECT_EQ(m, nullptr);
-    // Vectors: absurd counts, element sizes of another type, counts beyond the file.
-    EXPECT_FALSE(readBinary(std::string("\xff\xff\xff\x7f\4\0\0\0", 8), PT_OBJLIST, &v));
-    EXPECT_FALSE(readBinary(std::string("\1\0\0\0\x10\0\0\0", 8) + std::string(16, 0), PT_OBJLIST, &v));
-    EXPECT_FALSE(readBinary(std::string("\2\0\0\0\4\0\0\0\1\0\0\0", 12), PT_INTVECT, &v));
-    EXPECT_FALSE(readBinary(std::string("\0\0\0\x80\4\0\0\0", 8), PT_INTVECT, &v));
-    EXPECT_EQ(v.count, 0);
-    EXPECT_NE(log().find("PropRead: bad vector size"), std::string::npos);
-    // A STRING16 of 16 bytes without a zero is cut to 15 characters.
-    char name[16];
-    EXPECT_TRUE(readBinary(std::string(16, 'n'), PT_STRING16, name));
-    EXPECT_EQ(strlen(name), 15u);
-    // Values of types that are never written are skipped, never stored.
-    void* p = &v;
-    EXPECT_TRUE(readBinary(std::string("\1\2\3\4", 4), PT_PTR, &p));
-    EXPECT_EQ(p, &v);
-    vecFree(&v);
-}
-
-TEST_F(PropTest, BinaryReferencesUseMarkersForNamedAndAbsoluteIds)
-{
-    World* root = create<World>(&g_worldClass, "Root");
-    World* other = create<World>(&g_worldClass, "Other");
-    Str* target = create<Str>(&g_strClass, "target");
-    Str* rootTarget = create<Str>(&g_strClass, "rt");
-    add(other, target);
-    add(root, rootTarget);
-    Actor* owner = create<Actor>(&g_actorClass);
+    // In the binary form, named and absolute references follow markers.
     std::string named =
         writeBinary([&](WorldFile* wf) { return PropWrite(wf, owner, PT_OBJECTID, &target->id); });
     ASSERT_EQ(named.size(), 33u);
@@ -345,4 +282,56 @@ TEST_F(PropTest, BinaryReferencesUseMarkersForNamedAndAbsoluteIds)
     EXPECT_EQ(v, 3);
     EXPECT_NE(log().find("PropRead: object reference not found\n"), std::string::npos);
     EXPECT_FALSE(readBinary(named.substr(0, 20), PT_OBJECTID, &v));
+    strcpy(other->name, "Renamed");
+    EXPECT_EQ(fromStr<ObjectId>("Other:target", PT_OBJECTID, 5), 5);
+    EXPECT_NE(log().find("PropFromStr: world reference not found: Other"), std::string::npos);
+}
+
+TEST_F(PropTest, BinaryValuesOfKnownLayout)
+{
+    std::string bytes = writeBinary([](WorldFile* wf) {
+        char* s = const_cast<char*>("ab");
+        const char16_t* w = u"\x263A";
+        ObjMethod none = nullptr;
+        return PropWrite(wf, nullptr, PT_STRING, &s) && PropWrite(wf, nullptr, PT_TSTRING, &w) &&
+               PropWrite(wf, nullptr, PT_METHOD, &none);
+    });
+    EXPECT_EQ(bytes, std::string("ab\0\x3A\x26\0\0\0", 8));
+
+    Vector v = {};
+    vecInit(&v, 4, 0);
+    // Strings without a terminator fail and are logged; with one, any length the
+    // writer stores reads back (a 1,024-character wide string once failed).
+    char* s = nullptr;
+    EXPECT_FALSE(readBinary(std::string(3000, 'x'), PT_STRING, &s));
+    EXPECT_NE(log().find("PropRead: string without terminator"), std::string::npos);
+    EXPECT_TRUE(readBinary(std::string(5000, 'y') + '\0', PT_STRING, &s));
+    EXPECT_EQ(strlen(s), 5000u);
+    memFree(s);
+    std::u16string longWide(1024, u'\x263A');
+    const char16_t* lw = longWide.c_str();
+    char16_t* back = nullptr;
+    EXPECT_TRUE(
+        readBinary(writeBinary([&](WorldFile* wf) { return PropWrite(wf, nullptr, PT_WSTRING, &lw); }),
+                   PT_WSTRING, &back));
+    EXPECT_EQ(std::u16string(back ? back : u""), longWide);
+    memFree(back);
+    ObjMethod m = World_Sync;
+    EXPECT_TRUE(readBinary(std::string("Gone\0", 5), PT_METHOD, &m));
+    EXPECT_EQ(m, nullptr);
+    // Vectors: absurd counts, element sizes of another type, counts beyond the file.
+    EXPECT_FALSE(readBinary(std::string("\xff\xff\xff\x7f\4\0\0\0", 8), PT_OBJLIST, &v));
+    EXPECT_FALSE(readBinary(std::string("\1\0\0\0\x10\0\0\0", 8) + std::string(16, 0), PT_OBJLIST, &v));
+    EXPECT_FALSE(readBinary(std::string("\2\0\0\0\4\0\0\0\1\0\0\0", 12), PT_INTVECT, &v));
+    EXPECT_FALSE(readBinary(std::string("\0\0\0\x80\4\0\0\0", 8), PT_INTVECT, &v));
+    EXPECT_EQ(v.count, 0);
+    EXPECT_NE(log().find("PropRead: bad vector size"), std::string::npos);
+    char name[16];
+    EXPECT_TRUE(readBinary(std::string(16, 'n'), PT_STRING16, name));
+    EXPECT_EQ(strlen(name), 15u);
+    // Values of types that are never written are skipped, never stored.
+    void* p = &v;
+    EXPECT_TRUE(readBinary(std::string("\1\2\3\4", 4), PT_PTR, &p));
+    EXPECT_EQ(p, &v);
+    vecFree(&v);
 }

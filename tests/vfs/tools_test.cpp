@@ -62,7 +62,6 @@ TEST_F(Tools, PackThenCatRoundTripsEveryFileInEveryForm)
             EXPECT_TRUE(out == bytes) << name;
         }
     }
-    // The executable part stays as it was.
     EXPECT_EQ(readFile(path("game2.exe")).substr(0, 3017), readFile(path("host.exe")));
 
     // Several names at once; the status fails when any one is missing.
