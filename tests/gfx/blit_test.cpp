@@ -233,11 +233,8 @@ TEST_F(BlitFastPaths, MatchTheReferenceEverywhere)
                             gfxUseFastPaths(true);
                             gfxSetClip(nullptr);
                             ASSERT_EQ(ra, rb);
-                            ASSERT_EQ(bytesOf(&a.s), bytesOf(&b.s))
-                                << pfInfo(sf)->name << "->" << pfInfo(df)->name << " avx2 " << avx2
-                                << " mode " << mode << " key " << keyed << " round " << round << " at " << x
-                                << "," << y << " frame " << frame.x << "," << frame.y << "," << frame.w << ","
-                                << frame.h << " size " << sw << "x" << sh;
+                            ASSERT_EQ(bytesOf(&a.s), bytesOf(&b.s)) << pfInfo(sf)->name << "->" << pfInfo(df)->name
+                                << " avx2 " << avx2 << " mode " << mode << " key " << keyed << " round " << round;
                             ASSERT_TRUE(a.intact() && b.intact() && src.intact());
                             // The sprite encoded draws the same into every byte format,
                             // clipped or not, in every mode.
@@ -303,16 +300,12 @@ TEST_F(CopyToDisplay, RotatedAddressingAndPaletteMapping)
         SURFACE* src = sfCreate(24, 32, f, false, 0x1, nullptr);
         fillRandom(src, rng);
         // A 32 x 24 memory seen as 24 x 32 turned a quarter: x steps down the memory rows.
-        for (int kind = 0; kind < 3; kind++) {
+        for (int kind = 0; kind < 2; kind++) {
             std::vector<uint8_t> mem(24 * 32 * bpp + 128, 0xA5);
             uint8_t* base = mem.data() + 64;
             SURFACE disp;
             sfInit(&disp, 24, 32, f, false, SF_NO_KEY, base);
-            if (kind == 1) {  // half turn
-                disp.pixels = base + (32 - 1) * disp.yPitch + (24 - 1) * disp.xPitch;
-                disp.xPitch = (int16_t)-disp.xPitch;
-                disp.yPitch = (int16_t)-disp.yPitch;
-            } else if (kind == 2) {  // landscape-wired memory of 32 pixels per row
+            if (kind == 1) {  // landscape-wired memory of 32 pixels per row
                 disp.xPitch = (int16_t)(-32 * bpp);
                 disp.yPitch = (int16_t)bpp;
                 disp.pixels = base + 23 * 32 * bpp;
@@ -395,14 +388,7 @@ TEST_F(Rle, PacketLayout)
 TEST_F(Rle, RowTableWidthAndLongRuns)
 {
     std::mt19937 rng(5);
-    SURFACE* s = sfCreate(320, 240, PF_565, false, 0, nullptr);
-    for (int y = 0; y < 240; y++)
-        for (int x = 10; x < 310; x++)
-            sfPutPixel(s, x, y, x < 300 ? 0x1234 : 0x4321);
-    ASSERT_EQ(sfEncodeRLE(s), 1);
-    EXPECT_EQ(s->rleWideOffsets, 0);  // packets end well before 0x10000
-    sfDestroy(s);
-    s = sfCreate(320, 240, PF_565, false, SF_NO_KEY, nullptr);
+    SURFACE* s = sfCreate(320, 240, PF_565, false, SF_NO_KEY, nullptr);
     fillRandom(s, rng);
     ASSERT_EQ(sfEncodeRLE(s), 1);
     EXPECT_EQ(s->rleWideOffsets, 1);
