@@ -28,17 +28,14 @@ using testutil::narrow;
 
 }
 
-TEST(AppRecord, TitleIsCutToThirtyCharacters)
+TEST(AppRecord, TitleIsCutToThirtyAndHeadlessMessageBoxesAnswerAtOnce)
 {
     appSetTitle(u"Tilvo-1");
     EXPECT_EQ(narrow(appTitle()), "Tilvo-1");
     appSetTitle(u"0123456789012345678901234567890123456789");
     EXPECT_EQ(narrow(appTitle()), "012345678901234567890123456789");
     appSetTitle(u"TobexApp");
-}
-
-TEST(AppRecord, HeadlessMessageBoxesAnswerWithoutWaiting)
-{
+    // Headless message boxes answer without waiting.
     startHost("0 answer cancel\n");
     EXPECT_EQ(appMessageBox(u"Continue?", 1), 1);  // the scripted answer arrives with the first pump
     appPumpMessages();
@@ -91,21 +88,6 @@ TEST(FrameLoop, CloseMessageEndsTheLoopAtTheEndOfTheFrame)
     // A quit already waiting before the first frame runs no frame at all.
     startHost("0 quit\n");
     EXPECT_EQ(appRunFrames(&h, nullptr), 0u);
-    hostStop();
-}
-
-TEST(FrameLoop, WindowMessagesReachTheInputReceivers)
-{
-    startHost("5 key press UP\n5 pen down 10 20\n5 pen move 11 21\n5 key release UP\n5 pen up 12 22\n");
-    g_trace.clear();
-    appSetInputReceivers(
-        [](uint32_t vk, bool down) { g_trace += "k" + std::to_string(vk) + (down ? "d " : "u "); },
-        [](uint32_t msg, int32_t x, int32_t y) {
-            g_trace += "p" + std::to_string(msg) + ":" + std::to_string(x) + "," + std::to_string(y) + " ";
-        });
-    appPumpMessages();
-    EXPECT_EQ(g_trace, "k38d p513:10,20 p512:11,21 k38u p514:12,22 ");
-    appSetInputReceivers(nullptr, nullptr);
     hostStop();
 }
 

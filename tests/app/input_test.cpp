@@ -69,7 +69,7 @@ void startScript(const std::string& script)
 
 }
 
-TEST_F(InputTest, HeldKeyGivesOnePressThenRepeatsThenOneRelease)
+TEST_F(InputTest, HeldKeyGivesOnePressThenRepeatsThenOneReleaseAndOthersNothing)
 {
     keyDownMsg(VK_UP);
     keyDownMsg(VK_UP);
@@ -93,10 +93,8 @@ TEST_F(InputTest, HeldKeyGivesOnePressThenRepeatsThenOneRelease)
     EXPECT_EQ(evs[1].ch, u'Q');
     keyUpMsg('Z');
     keyUpMsg('Q');
-}
-
-TEST_F(InputTest, IgnoredAndOutOfRangeKeysLeaveNoTrace)
-{
+    drain();
+    // Ignored and out-of-range keys leave no trace.
     for (uint32_t vk : {91u, 132u, 0u, 256u, 0x12345u}) {
         keyDownMsg(vk);
         inputUpdate();
@@ -110,7 +108,7 @@ TEST_F(InputTest, IgnoredAndOutOfRangeKeysLeaveNoTrace)
     EXPECT_FALSE(keyDown(0x8000));
 }
 
-TEST_F(InputTest, PenTapGivesMovePressMovesRelease)
+TEST_F(InputTest, PenTapGivesMovePressMovesReleaseCorrectedForTheOrientation)
 {
     appWindowProc(WM_LBUTTONDOWN, 0, 10, 20);
     appWindowProc(WM_MOUSEMOVE, 0, 12, 22);
@@ -131,10 +129,8 @@ TEST_F(InputTest, PenTapGivesMovePressMovesRelease)
     appWindowProc(WM_MOUSEMOVE, 0, 0xFFFF, 0xFFFE);
     EXPECT_EQ(penX(), -1);
     EXPECT_EQ(penY(), -2);
-}
-
-TEST_F(InputTest, PenIsCorrectedForEachOrientation)
-{
+    drain();
+    // Corrected for each orientation of the screen.
     struct Case {
         int orientation;
         int32_t x, y;
@@ -293,10 +289,8 @@ TEST_F(InputTest, HookSeesEachEventAfterItIsQueued)
     EXPECT_EQ(inputSetHook(nullptr), recordHook);
 }
 
-TEST(InputNames, TableNamesAndRawCodesInHex)
+TEST(InputNames, RawCodesAreNamedInHex)
 {
-    EXPECT_STREQ(keyName(KEY_BUT_START), "BUT.START");
-    EXPECT_EQ(std::u16string(keyNameW(0)), u"NO");  // the short form
     EXPECT_STREQ(keyName(0x40C1), "C1");
     EXPECT_EQ(std::u16string(keyNameW(0x40C1)), u"C1");
     EXPECT_STREQ(keyName(KEY_RAW), "0");
