@@ -121,28 +121,18 @@ TEST(FatalExit, CancelAtTheMemoryQuestionEndsTheProgram)
     EXPECT_EQ(testutil::readFile(dir + "Tobex.log").find("went on"), std::string::npos);
 }
 
-TEST(CrashReport, FatalSignalsAreNamedInTheLog)
+// Each fatal signal takes the same path; the names of the codes are the log's (log_test).
+TEST(CrashReport, AFatalSignalIsNamedInTheLog)
 {
-    struct Case {
-        int sig;
-        const char* name;
-    } const cases[] = {
-        {SIGSEGV, "Access Violation"},
-        {SIGFPE, "Integer Divide by Zero"},
-        {SIGILL, "Illegal Instruction"},
-    };
-    for (const Case& c : cases) {
-        std::string dir = testutil::makeTempDir();
-        EXPECT_EXIT(
-            {
-                testutil::useFolder(dir);
-                appInstallCrashHandlers();
-                raise(c.sig);
-            },
-            testing::KilledBySignal(c.sig), "");
-        EXPECT_EQ(testutil::readFile(dir + "Tobex.log"),
-                  std::string("Unhandled exception occured: ") + c.name + "\n");
-    }
+    std::string dir = testutil::makeTempDir();
+    EXPECT_EXIT(
+        {
+            testutil::useFolder(dir);
+            appInstallCrashHandlers();
+            raise(SIGSEGV);
+        },
+        testing::KilledBySignal(SIGSEGV), "");
+    EXPECT_EQ(testutil::readFile(dir + "Tobex.log"), "Unhandled exception occured: Access Violation\n");
 }
 
 TEST(CrashReport, ExceptionsEscapingMainAreReported)

@@ -37,7 +37,6 @@ FONT makeFont(SURFACE* sheet, int w, int h, bool variable)
     return f;
 }
 
-// Columns of row y that hold the draw colour.
 std::string rowOf(const SURFACE* s, int y)
 {
     std::string out;

@@ -49,7 +49,6 @@ std::vector<uint8_t> writeTga(const TgaSpec& t)
     out.insert(out.end(), t.id.begin(), t.id.end());
     for (uint32_t c : t.map)
         put(out, c, t.mapBits / 8);
-    // File order of the pixels.
     std::vector<uint32_t> order;
     for (int r = 0; r < t.h; r++) {
         int y = t.topDown ? r : t.h - 1 - r;

@@ -27,7 +27,6 @@ bool near(Rgb c, Rgb want, int slack)
     return abs(c.r - want.r) <= slack && abs(c.g - want.g) <= slack && abs(c.b - want.b) <= slack;
 }
 
-// Counts the pixels of s within slack of want.
 int countNear(const SURFACE* s, Rgb want, int slack)
 {
     int n = 0;
@@ -74,7 +73,6 @@ protected:
         return testutil::runTobex(dir, "makepack --data game.pak " + args);
     }
 
-    // Opens member name of the pack (mounted for the call).
     SURFACE* member(const std::string& pack, const char16_t* name)
     {
         std::u16string path = testutil::wide(dir + pack);

@@ -102,9 +102,6 @@ TEST(Surface, InitFieldsPitchesAndOwnership)
     EXPECT_EQ(s.yPitch, 2);
     EXPECT_EQ(s.size, 6u);
     EXPECT_EQ(s.ownsPixels, 1);
-    EXPECT_EQ(s.animType, 1);
-    EXPECT_EQ(s.loop, 1);
-    EXPECT_EQ(s.frameDelay, 50u);
     sfPutPixel(&s, 9, 2, 1);
     EXPECT_EQ(s.pixels[5], 2);  // bit 1 of byte 5
     EXPECT_EQ(sfGetPixel(&s, 9, 2), 1u);
