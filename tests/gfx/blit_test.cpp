@@ -70,7 +70,6 @@ using CopyToDisplay = DrawStateReset;
 using Rle = DrawStateReset;
 using Xform = DrawStateReset;
 using Shapes = DrawStateReset;
-using DrawState = DrawStateReset;
 
 // One pixel of each blend formula per format: the destination becomes `want`.
 TEST_F(BlendModes, FormulasPerFormat)
@@ -158,7 +157,7 @@ TEST_F(BlitClipping, FramesPositionsAndClipRectangle)
     EXPECT_TRUE(dst.intact());
 }
 
-TEST_F(BlitClipping, NothingDrawnForMissingSurfacesOrZeroAlpha)
+TEST_F(BlitClipping, NothingDrawnForMissingSurfacesOrZeroAlphaAndAlphaIsLimited)
 {
     SURFACE* a = sfCreate(2, 2, PF_565, false, SF_NO_KEY, nullptr);
     SURFACE* b = sfCreate(2, 2, PF_565, false, SF_NO_KEY, nullptr);
@@ -183,6 +182,15 @@ TEST_F(BlitClipping, NothingDrawnForMissingSurfacesOrZeroAlpha)
     EXPECT_EQ(sfGetPixel(b, 0, 0), 1u);
     sfDestroy(a);
     sfDestroy(b);
+    // Alpha is limited; rectangles that only touch do not intersect.
+    gfxSetAlpha(300);
+    EXPECT_EQ(gfxGetAlpha(), 256u);
+    RECT ra = {0, 0, 2, 2}, rb = {2, 0, 2, 2}, c = {1, 1, 5, 5};
+    EXPECT_FALSE(rectIntersects(&ra, &rb));
+    EXPECT_TRUE(rectIntersects(&ra, &c));
+    rectUnion(&ra, &c);
+    EXPECT_EQ(ra.w, 6);
+    EXPECT_EQ(ra.h, 6);
 }
 
 // Every format pair, blend mode and key setting, with random frames, positions,
@@ -669,16 +677,4 @@ TEST_F(Shapes, FillsCoverExactlyTheirRectangleInEveryFormat)
             }
         }
     }
-}
-
-TEST_F(DrawState, AlphaIsLimitedAndRectanglesTouchingDoNotIntersect)
-{
-    gfxSetAlpha(300);
-    EXPECT_EQ(gfxGetAlpha(), 256u);
-    RECT a = {0, 0, 2, 2}, b = {2, 0, 2, 2}, c = {1, 1, 5, 5};
-    EXPECT_FALSE(rectIntersects(&a, &b));
-    EXPECT_TRUE(rectIntersects(&a, &c));
-    rectUnion(&a, &c);
-    EXPECT_EQ(a.w, 6);
-    EXPECT_EQ(a.h, 6);
 }
