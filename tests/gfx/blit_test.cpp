@@ -508,7 +508,7 @@ TEST_F(Rle, DamagedDataNeverReadsOutside)
     sfDestroy(s);
 }
 
-TEST_F(Xform, CosineTableAndAngles)
+TEST_F(Xform, AnglesIdentityAndZeroScale)
 {
     EXPECT_EQ(gfxCosTable(0), 65536);
     EXPECT_EQ(gfxCosTable(600), 32768);
@@ -523,10 +523,7 @@ TEST_F(Xform, CosineTableAndAngles)
         }
         EXPECT_EQ(cs, a[2]) << a[0];
     }
-}
-
-TEST_F(Xform, IdentityMatchesBlitAndZeroScaleDrawsNothing)
-{
+    // The identity draws as a plain copy; a zero or negative scale draws nothing.
     std::mt19937 rng(11);
     SURFACE* src = sfCreate(13, 7, PF_565, false, 0x5, nullptr);
     fillRandom(src, rng, 0x5);

@@ -146,7 +146,7 @@ TEST_F(FontTest, BadGridsAndRangesDrawNothing)
     sfDestroy(sheet);
 }
 
-TEST_F(FontTest, MeasureFixedAndProportional)
+TEST_F(FontTest, MeasureFixedAndProportionalAndCountGapsOfAllButTheLastLine)
 {
     SURFACE* sheet = makeSheet(14, 7, 7, 14, 3, 2);
     FONT f = makeFont(sheet, 7, 14, false);
@@ -168,10 +168,7 @@ TEST_F(FontTest, MeasureFixedAndProportional)
     EXPECT_EQ(fontTextWidth(&f, u"i\ti"), 16 + 3);          // stops every 2 cells of 8
     EXPECT_EQ(fontTextWidth(&f, u"i\x01i"), 3 + 4 + 3);     // codes below the first glyph are blanks
     sfDestroy(sheet);
-}
-
-TEST_F(FontTest, CountGapsSkipsLastLines)
-{
+    // Gaps are counted in all but the last line.
     EXPECT_EQ(fontCountGaps(u"a b c\nmore"), 2);
     EXPECT_EQ(fontCountGaps(u"a b c"), 0);
     EXPECT_EQ(fontCountGaps(u"a b c\n"), 0);

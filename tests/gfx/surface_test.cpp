@@ -6,7 +6,7 @@
 #include "gfx_helpers.h"
 #include "vfs/mem.h"
 
-TEST(PixelFormat, LookupsRefuseUnknownFormats)
+TEST(PixelFormat, LookupsRefuseUnknownFormatsAndScalingNeedsNoDivision)
 {
     EXPECT_EQ(pfInfo(0), nullptr);
     EXPECT_EQ(pfInfo(11), nullptr);
@@ -16,15 +16,11 @@ TEST(PixelFormat, LookupsRefuseUnknownFormats)
     // The three-byte read never touches a fourth byte.
     uint8_t three[3] = {0x11, 0x22, 0x33};
     EXPECT_EQ(pfOps(PF_888)->read(three), 0x332211u);
-}
-
-TEST(PixelFormat, DivisionFreeScalingMatchesDivision)
-{
     for (uint32_t n = 0; n < 65535; n++)
         ASSERT_EQ(div255(n), n / 255) << n;
 }
 
-TEST(Color, ConvertBetweenFormats)
+TEST(Color, ConvertScaleLerpAndDistance)
 {
     SURFACE* s888 = sfCreate(1, 1, PF_888, false, SF_NO_KEY, nullptr);
     SURFACE* s565 = sfCreate(1, 1, PF_565, false, SF_NO_KEY, nullptr);
@@ -53,10 +49,6 @@ TEST(Color, ConvertBetweenFormats)
     memFree(pal);
     for (SURFACE* s : {s888, s565, s8888, sPal})
         sfDestroy(s);
-}
-
-TEST(Color, ScaleLerpAndDistance)
-{
     EXPECT_EQ(colorScale(0x808080, 512), 0xFFFFFFu);
     EXPECT_EQ(colorScale(0x102030, 128), 0x081018u);
     EXPECT_EQ(colorLerp(0x000000, 0xFF8040, 1, 2), 0x7F4020u);
