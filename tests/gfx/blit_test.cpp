@@ -240,8 +240,9 @@ TEST_F(BlitFastPaths, MatchTheReferenceEverywhere)
                             gfxUseFastPaths(true);
                             gfxSetClip(nullptr);
                             ASSERT_EQ(ra, rb);
-                            ASSERT_EQ(bytesOf(&a.s), bytesOf(&b.s)) << pfInfo(sf)->name << "->" << pfInfo(df)->name
-                                << " avx2 " << avx2 << " mode " << mode << " key " << keyed << " round " << round;
+                            ASSERT_EQ(bytesOf(&a.s), bytesOf(&b.s))
+                                << pfInfo(sf)->name << "->" << pfInfo(df)->name << " avx2 " << avx2
+                                << " mode " << mode << " key " << keyed << " round " << round;
                             ASSERT_TRUE(a.intact() && b.intact() && src.intact());
                             // The sprite encoded draws the same into every byte format,
                             // clipped or not, in every mode.
