@@ -39,7 +39,7 @@ TEST(LogFormat, ValueFlagsFloatsAndWideText)
     EXPECT_EQ(format(u"caf\u00e9 \u20ac5", LOG_WIDE), "caf\xe9 ?5");
 }
 
-TEST(LogFile, EachRunStartsTheFileAnew)
+TEST(LogFile, EachRunStartsTheFileAnewAndAssertsAndExceptionsAreReported)
 {
     std::string dir = testutil::makeTempDir();
     std::string log = testutil::useFolder(dir);
@@ -50,11 +50,7 @@ TEST(LogFile, EachRunStartsTheFileAnew)
     logWrite("count ", 0);
     logWrite(&n, LOG_INT | LOG_EOL);
     EXPECT_EQ(testutil::readFile(log), "second run\ncount 7\n");
-}
-
-TEST(LogFile, AssertsAndUnhandledExceptionsAreReported)
-{
-    std::string log = testutil::useFolder(testutil::makeTempDir());
+    log = testutil::useFolder(testutil::makeTempDir());
     assertReport("a", 12, nullptr, 0);
     assertReport("TobexLib/src/TobexObj", 99, "bad index", 0);
     reportUnhandled(0xC0000005);

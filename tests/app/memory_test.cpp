@@ -4,7 +4,7 @@
 #include "test_util.h"
 #include "vfs/mem.h"
 
-TEST(Memory, BlocksKnowTheirSizeAndKeepAlignment)
+TEST(Memory, BlocksKnowTheirSizeKeepAlignmentAndTheirLeadingBytesWhenResized)
 {
     EXPECT_EQ(memAlloc(0), nullptr);
     EXPECT_EQ(memAlloc(-5), nullptr);
@@ -14,11 +14,7 @@ TEST(Memory, BlocksKnowTheirSizeAndKeepAlignment)
     EXPECT_EQ(reinterpret_cast<uintptr_t>(p) % alignof(max_align_t), 0u);
     memFree(p);
     memFree(nullptr);
-}
-
-TEST(Memory, ResizingMovesAndKeepsTheLeadingBytes)
-{
-    char* p = static_cast<char*>(memAlloc(8));
+    p = memAlloc(8);
     memcpy(p, "abcdefgh", 8);
     char* q = static_cast<char*>(memRealloc(p, 4));
     ASSERT_NE(q, nullptr);

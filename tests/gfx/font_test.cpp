@@ -1,7 +1,5 @@
 // Bitmap fonts on small glyph sheets built by the tests.
 
-#include <sys/stat.h>
-
 #include "gfx/font.h"
 #include "gfx/image.h"
 #include "gfx_helpers.h"
@@ -39,7 +37,6 @@ FONT makeFont(SURFACE* sheet, int w, int h, bool variable)
     return f;
 }
 
-// Columns of row y that hold the draw colour.
 std::string rowOf(const SURFACE* s, int y)
 {
     std::string out;
@@ -149,7 +146,7 @@ TEST_F(FontTest, BadGridsAndRangesDrawNothing)
     sfDestroy(sheet);
 }
 
-TEST_F(FontTest, MeasureFixedAndProportional)
+TEST_F(FontTest, MeasureFixedAndProportionalAndCountGapsOfAllButTheLastLine)
 {
     SURFACE* sheet = makeSheet(14, 7, 7, 14, 3, 2);
     FONT f = makeFont(sheet, 7, 14, false);
@@ -171,10 +168,7 @@ TEST_F(FontTest, MeasureFixedAndProportional)
     EXPECT_EQ(fontTextWidth(&f, u"i\ti"), 16 + 3);          // stops every 2 cells of 8
     EXPECT_EQ(fontTextWidth(&f, u"i\x01i"), 3 + 4 + 3);     // codes below the first glyph are blanks
     sfDestroy(sheet);
-}
-
-TEST_F(FontTest, CountGapsSkipsLastLines)
-{
+    // Gaps are counted in all but the last line.
     EXPECT_EQ(fontCountGaps(u"a b c\nmore"), 2);
     EXPECT_EQ(fontCountGaps(u"a b c"), 0);
     EXPECT_EQ(fontCountGaps(u"a b c\n"), 0);
@@ -184,7 +178,7 @@ TEST_F(FontTest, CountGapsSkipsLastLines)
     EXPECT_EQ(fontCountGaps(nullptr), 0);
 }
 
-TEST_F(FontTest, DrawPlacesProportionalGlyphsAndCutsAtTheBox)
+TEST_F(FontTest, DrawPlacesAlignsJustifiesAndCutsAtTheBox)
 {
     SURFACE* sheet = makeSheet(14, 7, 7, 2, 3, 2);
     FONT f = makeFont(sheet, 7, 2, true);
@@ -219,26 +213,14 @@ TEST_F(FontTest, DrawPlacesProportionalGlyphsAndCutsAtTheBox)
     none.sf = nullptr;
     fontDrawText(&none, dst, u"i", 0, 0, 1, 0);
     EXPECT_EQ(rowOf(dst, 0), "..............................");
-    gfxResetState();
-    sfDestroy(dst);
-    sfDestroy(sheet);
-}
-
-TEST_F(FontTest, JustifyStretchesAllButTheLastLine)
-{
-    SURFACE* sheet = makeSheet(14, 7, 7, 2, 3, 2);
-    FONT f = makeFont(sheet, 7, 2, true);
-    ASSERT_TRUE(fontBuild(&f));
-    SURFACE* dst = sfCreate(40, 4, PF_MONO8, false, SF_NO_KEY, nullptr);
-    gfxSetColor(1);
-    // "i i i" is 2 + 3 + 2 + 3 + 2 = 12 wide; a box of 22 adds 5 at each gap.
+    // Justified: "i i i" is 12 wide; a box of 22 adds 5 at each gap, the last line stays.
     fontDrawText(&f, dst, u"i i i\ni i", 0, 0, FONT_ALIGN_JUSTIFY, 22);
-    EXPECT_EQ(rowOf(dst, 0), "##........##........##..................");
-    EXPECT_EQ(rowOf(dst, 2), "##...##.................................");
+    EXPECT_EQ(rowOf(dst, 0), "##........##........##........");
+    EXPECT_EQ(rowOf(dst, 2), "##...##.......................");
     // Uneven extra space: the last gaps get one pixel more.
     memset(dst->pixels, 0, dst->size);
     fontDrawText(&f, dst, u"i i i\nx", 0, 0, FONT_ALIGN_JUSTIFY, 13);
-    EXPECT_EQ(rowOf(dst, 0), "##...##....##...........................");
+    EXPECT_EQ(rowOf(dst, 0), "##...##....##.................");
     gfxResetState();
     sfDestroy(dst);
     sfDestroy(sheet);
@@ -263,38 +245,5 @@ TEST_F(FontTest, FixedDrawingAndAntiAliasing)
     EXPECT_EQ(sfGetPixel(dst, 8, 0), 200u);
     gfxResetState();
     sfDestroy(dst);
-    sfDestroy(sheet);
-}
-
-TEST_F(FontTest, SystemFontLoadsFromTheCache)
-{
-    EXPECT_FALSE(sysFontLoad());
-    SURFACE* sheet = makeSheet(14, 7, 7, 14, 0, 0);
-    SURFACE* s888 = sfConvert(sheet, PF_888);
-    ASSERT_EQ(mkdir((dir + "/gfx").c_str(), 0755), 0);
-    std::vector<uint8_t> tga = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    tga.push_back((uint8_t)s888->width);
-    tga.push_back(0);
-    tga.push_back((uint8_t)s888->height);
-    tga.push_back(0);
-    tga.push_back(24);
-    tga.push_back(0x20);
-    for (int y = 0; y < s888->height; y++)
-        for (int x = 0; x < s888->width; x++) {
-            uint32_t v = sfGetPixel(s888, x, y);
-            for (int k = 0; k < 3; k++)
-                tga.push_back((uint8_t)(v >> (8 * k)));
-        }
-    writeFile("gfx/SysFont7x14.tga", tga);
-    ASSERT_TRUE(sfCacheInit(PF_565));
-    ASSERT_TRUE(sysFontLoad());
-    FONT* f = sysFont();
-    EXPECT_EQ(f->sf->keycolor, 0u);
-    EXPECT_EQ(f->nLastChar, 129);
-    int w, h;
-    fontMeasure(f, u"ab", &w, &h);
-    EXPECT_EQ(w, 14);
-    EXPECT_EQ(h, 14);
-    sfDestroy(s888);
     sfDestroy(sheet);
 }

@@ -40,8 +40,9 @@ class FontTool : public GfxTest {};
 // draw colour, the letters of the fixed 7 x 14 design on their baseline.
 TEST_F(FontTool, BuiltSystemFontCoversLatin1)
 {
-    folderSetPath(FOLDER_PROGRAM, testutil::wide(TOBEX_FONT_STAGE).c_str());
     ASSERT_TRUE(sfCacheInit(PF_565));
+    EXPECT_FALSE(sysFontLoad());  // no sheet in the fresh folder
+    folderSetPath(FOLDER_PROGRAM, testutil::wide(TOBEX_FONT_STAGE).c_str());
     ASSERT_TRUE(sysFontLoad());
     const FONT* f = sysFont();
     EXPECT_EQ(f->nLastChar, 255);
@@ -63,8 +64,8 @@ TEST_F(FontTool, BuiltSystemFontCoversLatin1)
     sfDestroy(dst);
 }
 
-// The anti-aliased sheet: proportional widths from the glyph scan, and grey
-// edges that become partial coverage of the draw colour.
+// The anti-aliased sheet, made the same twice: proportional widths from the
+// glyph scan (its grey edges drawn as coverage: the font test and the gallery).
 TEST_F(FontTool, SansSheetIsProportionalAndAntiAliased)
 {
     testutil::ToolRun r =
@@ -98,19 +99,6 @@ TEST_F(FontTool, SansSheetIsProportionalAndAntiAliased)
     EXPECT_LT(fontTextWidth(&f, u"i"), 4);
     EXPECT_GT(fontTextWidth(&f, u"W"), 9);
 
-    SURFACE* dst = sfCreate(40, f.nCharHeight, PF_565, false, SF_NO_KEY, nullptr);
-    gfxSetColor(0xFFFF);
-    fontDrawText(&f, dst, u"Wave", 0, 0, FONT_ALIGN_LEFT, 0);
-    int full = 0, partial = 0;
-    for (int y = 0; y < dst->height; y++)
-        for (int x = 0; x < dst->width; x++) {
-            uint32_t v = sfGetPixel(dst, x, y);
-            full += v == 0xFFFF;
-            partial += v != 0 && v != 0xFFFF;
-        }
-    EXPECT_GT(full, 5);
-    EXPECT_GT(partial, 20);
-    sfDestroy(dst);
     sfDestroy(sheet);
 }
 

@@ -29,7 +29,6 @@ inline double psnr(const uint8_t* a, const uint8_t* b, size_t pixels)
     return mse == 0 ? 99.0 : 10 * log10(255.0 * 255.0 / mse);
 }
 
-// A smooth colour test picture, as RGBA.
 inline std::vector<uint8_t> gradient(int w, int h)
 {
     std::vector<uint8_t> px;

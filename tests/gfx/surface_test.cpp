@@ -6,38 +6,21 @@
 #include "gfx_helpers.h"
 #include "vfs/mem.h"
 
-TEST(PixelFormat, LookupsRefuseUnknownFormats)
+TEST(PixelFormat, LookupsRefuseUnknownFormatsAndScalingNeedsNoDivision)
 {
     EXPECT_EQ(pfInfo(0), nullptr);
     EXPECT_EQ(pfInfo(11), nullptr);
     EXPECT_EQ(pfOps(0), nullptr);
     EXPECT_EQ(pfFromName("mono8"), uint32_t(PF_MONO8));
     EXPECT_EQ(pfFromName("5650"), 0u);
-}
-
-TEST(PixelFormat, FromAndToRgbTruncate)
-{
-    EXPECT_EQ(pfOps(PF_565)->fromRGB(0x808080), 0x7BEFu);
-    EXPECT_EQ(pfOps(PF_565)->toRGB(0xF800), 0xFF0000u);
-    EXPECT_EQ(pfOps(PF_444)->fromRGB(0xFFFFFF), 0xFFFu);
-    EXPECT_EQ(pfOps(PF_555)->toRGB(0x7FFF), 0xFFFFFFu);
-    EXPECT_EQ(pfOps(PF_MONO1)->fromRGB(0x808080), 1u);
-    EXPECT_EQ(pfOps(PF_MONO1)->toRGB(1), 0xFFFFFFu);
-    EXPECT_EQ(pfOps(PF_MONO2)->toRGB(2), 0xAAAAAAu);
-    EXPECT_EQ(pfOps(PF_MONO4)->fromRGB(0x0000FF), 5u);  // (255 / 3) >> 4
-    EXPECT_EQ(pfOps(PF_MONO8)->toRGB(0x12), 0x121212u);
     // The three-byte read never touches a fourth byte.
     uint8_t three[3] = {0x11, 0x22, 0x33};
     EXPECT_EQ(pfOps(PF_888)->read(three), 0x332211u);
-}
-
-TEST(PixelFormat, DivisionFreeScalingMatchesDivision)
-{
     for (uint32_t n = 0; n < 65535; n++)
         ASSERT_EQ(div255(n), n / 255) << n;
 }
 
-TEST(Color, ConvertBetweenFormats)
+TEST(Color, ConvertScaleLerpAndDistance)
 {
     SURFACE* s888 = sfCreate(1, 1, PF_888, false, SF_NO_KEY, nullptr);
     SURFACE* s565 = sfCreate(1, 1, PF_565, false, SF_NO_KEY, nullptr);
@@ -66,10 +49,6 @@ TEST(Color, ConvertBetweenFormats)
     memFree(pal);
     for (SURFACE* s : {s888, s565, s8888, sPal})
         sfDestroy(s);
-}
-
-TEST(Color, ScaleLerpAndDistance)
-{
     EXPECT_EQ(colorScale(0x808080, 512), 0xFFFFFFu);
     EXPECT_EQ(colorScale(0x102030, 128), 0x081018u);
     EXPECT_EQ(colorLerp(0x000000, 0xFF8040, 1, 2), 0x7F4020u);
@@ -115,9 +94,6 @@ TEST(Surface, InitFieldsPitchesAndOwnership)
     EXPECT_EQ(s.yPitch, 2);
     EXPECT_EQ(s.size, 6u);
     EXPECT_EQ(s.ownsPixels, 1);
-    EXPECT_EQ(s.animType, 1);
-    EXPECT_EQ(s.loop, 1);
-    EXPECT_EQ(s.frameDelay, 50u);
     sfPutPixel(&s, 9, 2, 1);
     EXPECT_EQ(s.pixels[5], 2);  // bit 1 of byte 5
     EXPECT_EQ(sfGetPixel(&s, 9, 2), 1u);
@@ -143,7 +119,7 @@ TEST(Surface, InitFieldsPitchesAndOwnership)
     EXPECT_EQ(s.rle, 0);
 }
 
-TEST(Surface, PackedPixelsKeepTheirNeighbours)
+TEST(Surface, PackedPixelsKeepTheirNeighboursBoundsAndClip)
 {
     for (uint32_t f : {PF_MONO1, PF_MONO2, PF_MONO4}) {
         SURFACE* s = sfCreate(13, 3, f, false, SF_NO_KEY, nullptr);
@@ -157,25 +133,21 @@ TEST(Surface, PackedPixelsKeepTheirNeighbours)
         EXPECT_EQ(sfGetPixel(s, -1, 1), 0u);
         // Leftmost pixel in the low bits.
         EXPECT_EQ(s->pixels[s->yPitch] & ((1u << pfInfo(f)->bits) - 1), 0u);
+        // Outside the surface or the clip nothing is written.
+        RECT clip = {1, 1, 2, 2};
+        gfxSetClip(&clip);
+        for (int x : {0, 1, 3})
+            sfPutPixel(s, x, 2, 1);
+        gfxSetClip(nullptr);
+        sfPutPixel(s, 13, 0, 1);
+        sfPutPixel(s, 0, -1, 1);
+        uint32_t sum = 0;
+        for (int x = 0; x < 13; x++)
+            sum += sfGetPixel(s, x, 0) + sfGetPixel(s, x, 2) * (x + 1);
+        EXPECT_EQ(sum, 2u);  // only (1, 2)
+        EXPECT_EQ(sfGetPixel(s, 0, 1), 0u);
         sfDestroy(s);
     }
-}
-
-TEST(Surface, PutPixelHonoursBoundsAndClip)
-{
-    SURFACE* s = sfCreate(4, 4, PF_MONO8, false, SF_NO_KEY, nullptr);
-    RECT clip = {1, 1, 2, 2};
-    gfxSetClip(&clip);
-    sfPutPixel(s, 0, 0, 9);
-    sfPutPixel(s, 1, 1, 9);
-    sfPutPixel(s, 3, 2, 9);
-    gfxSetClip(nullptr);
-    sfPutPixel(s, 4, 0, 9);
-    sfPutPixel(s, 0, -1, 9);
-    EXPECT_EQ(sfGetPixel(s, 0, 0), 0u);
-    EXPECT_EQ(sfGetPixel(s, 1, 1), 9u);
-    EXPECT_EQ(sfGetPixel(s, 3, 2), 0u);
-    sfDestroy(s);
 }
 
 TEST(Surface, FramesGridAndSizes)

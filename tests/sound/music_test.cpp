@@ -31,7 +31,7 @@ int updatesUntilSilent(int bound)
 
 }
 
-TEST_F(MusicTest, PlaysToTheEndOnceOrLoops)
+TEST_F(MusicTest, PlaysToTheEndOnceOrLoopsPausesAndSetsTheVolume)
 {
     Music* m = musicLoad(u"song.mod");
     ASSERT_NE(m, nullptr);
@@ -47,13 +47,6 @@ TEST_F(MusicTest, PlaysToTheEndOnceOrLoops)
     EXPECT_EQ(updatesUntilSilent(3 * ended), 3 * ended);
     musicStop();
     EXPECT_FALSE(musicPlaying());
-    musicFree(m);
-}
-
-TEST_F(MusicTest, PauseResumeToggleAndVolume)
-{
-    Music* m = musicLoad(u"song.mod");
-    ASSERT_NE(m, nullptr);
     musicPlay(m);
     // 0 pauses and 1 resumes whatever the state; a negative state toggles.
     const struct {

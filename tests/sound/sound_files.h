@@ -111,7 +111,6 @@ protected:
         EXPECT_EQ(vfsOpenCount(), 0);
         FolderTest::TearDown();
     }
-    // Writes a file under the program folder and returns its name there.
     std::u16string file(const std::string& name, const std::string& bytes)
     {
         testutil::writeFile(dir + name, bytes);
