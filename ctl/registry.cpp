@@ -13,6 +13,7 @@
 
 #include "app/log.h"
 #include "ctl/draw.h"
+#include "obj/classdesc.h"
 #include "obj/proptype.h"
 
 #pragma GCC diagnostic ignored "-Winvalid-offsetof"
@@ -330,48 +331,34 @@ bool declare(const ClassDecl& d, std::initializer_list<std::pair<const char*, Ob
     return true;
 }
 
-ClassDesc makeDesc(const char* name, const char* baseName, uint32_t size, void* defaults)
-{
-    return ClassDesc{.nProps = 0,
-                     .nMethods = 0,
-                     .objectSize = size,
-                     .flags = 0,
-                     .name = name,
-                     .base = nullptr,
-                     .baseName = baseName,
-                     .create = nullptr,
-                     .destroy = nullptr,
-                     .descs = nullptr,
-                     .nameIndex = nullptr,
-                     .defaults = defaults,
-                     .slots = nullptr};
 }
 
-}
-
-ClassDesc g_ctlFontClass = makeDesc("CtlFont", "Base", sizeof(CtlFont), &g_defFont);
-ClassDesc g_ctlBaseClass = makeDesc("CtlBase", "Actor", sizeof(CtlBase), &g_defBase);
-ClassDesc g_ctlStaticClass = makeDesc("CtlStatic", "CtlBase", sizeof(CtlStatic), &g_defStatic);
-ClassDesc g_ctlTimerClass = makeDesc("CtlTimer", "CtlStatic", sizeof(CtlTimer), &g_defTimer);
-ClassDesc g_ctlButtonClass = makeDesc("CtlButton", "CtlStatic", sizeof(CtlButton), &g_defButton);
-ClassDesc g_ctlEditBoxClass = makeDesc("CtlEditBox", "CtlButton", sizeof(CtlEditBox), &g_defEditBox);
+ClassDesc g_ctlFontClass = objMakeBareClass("CtlFont", "Base", sizeof(CtlFont), &g_defFont);
+ClassDesc g_ctlBaseClass = objMakeBareClass("CtlBase", "Actor", sizeof(CtlBase), &g_defBase);
+ClassDesc g_ctlStaticClass = objMakeBareClass("CtlStatic", "CtlBase", sizeof(CtlStatic), &g_defStatic);
+ClassDesc g_ctlTimerClass = objMakeBareClass("CtlTimer", "CtlStatic", sizeof(CtlTimer), &g_defTimer);
+ClassDesc g_ctlButtonClass = objMakeBareClass("CtlButton", "CtlStatic", sizeof(CtlButton), &g_defButton);
+ClassDesc g_ctlEditBoxClass = objMakeBareClass("CtlEditBox", "CtlButton", sizeof(CtlEditBox), &g_defEditBox);
 ClassDesc g_ctlButton2StateClass =
-    makeDesc("CtlButton2State", "CtlButton", sizeof(CtlButton2State), &g_defButton2State);
+    objMakeBareClass("CtlButton2State", "CtlButton", sizeof(CtlButton2State), &g_defButton2State);
 ClassDesc g_ctlCheckboxClass =
-    makeDesc("CtlCheckbox", "CtlButton2State", sizeof(CtlCheckbox), &g_defCheckbox);
-ClassDesc g_ctlScrollbarClass = makeDesc("CtlScrollbar", "CtlButton", sizeof(CtlScrollbar), &g_defScrollbar);
+    objMakeBareClass("CtlCheckbox", "CtlButton2State", sizeof(CtlCheckbox), &g_defCheckbox);
+ClassDesc g_ctlScrollbarClass =
+    objMakeBareClass("CtlScrollbar", "CtlButton", sizeof(CtlScrollbar), &g_defScrollbar);
 ClassDesc g_ctlScrollbar1Class =
-    makeDesc("CtlScrollbar1", "CtlScrollbar", sizeof(CtlScrollbar1), &g_defScrollbar1);
+    objMakeBareClass("CtlScrollbar1", "CtlScrollbar", sizeof(CtlScrollbar1), &g_defScrollbar1);
 ClassDesc g_ctlScrollbar2Class =
-    makeDesc("CtlScrollbar2", "CtlScrollbar", sizeof(CtlScrollbar2), &g_defScrollbar2);
-ClassDesc g_ctlListItemClass = makeDesc("CtlListItem", "CtlCheckbox", sizeof(CtlListItem), &g_defListItem);
+    objMakeBareClass("CtlScrollbar2", "CtlScrollbar", sizeof(CtlScrollbar2), &g_defScrollbar2);
+ClassDesc g_ctlListItemClass =
+    objMakeBareClass("CtlListItem", "CtlCheckbox", sizeof(CtlListItem), &g_defListItem);
 ClassDesc g_ctlRadioButtonClass =
-    makeDesc("CtlRadioButton", "CtlListItem", sizeof(CtlRadioButton), &g_defRadioButton);
+    objMakeBareClass("CtlRadioButton", "CtlListItem", sizeof(CtlRadioButton), &g_defRadioButton);
 ClassDesc g_ctlFileListItemClass =
-    makeDesc("CtlFileListItem", "CtlListItem", sizeof(CtlFileListItem), &g_defFileListItem);
-ClassDesc g_ctlListClass = makeDesc("CtlList", "World", sizeof(CtlList), &g_defList);
-ClassDesc g_ctlFileListClass = makeDesc("CtlFileList", "CtlList", sizeof(CtlFileList), &g_defFileList);
-ClassDesc g_ctlWindowClass = makeDesc("CtlWindow", "BaseResponsive", sizeof(CtlWindow), &g_defWindow);
+    objMakeBareClass("CtlFileListItem", "CtlListItem", sizeof(CtlFileListItem), &g_defFileListItem);
+ClassDesc g_ctlListClass = objMakeBareClass("CtlList", "World", sizeof(CtlList), &g_defList);
+ClassDesc g_ctlFileListClass =
+    objMakeBareClass("CtlFileList", "CtlList", sizeof(CtlFileList), &g_defFileList);
+ClassDesc g_ctlWindowClass = objMakeBareClass("CtlWindow", "BaseResponsive", sizeof(CtlWindow), &g_defWindow);
 
 bool ctlStartup()
 {

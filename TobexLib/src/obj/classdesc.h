@@ -8,12 +8,11 @@
 
 #include "obj/object.h"
 
-template <size_t P, size_t S>
-constexpr ClassDesc objMakeClass(const char* name, const char* baseName, uint32_t size, PropDesc (&descs)[P],
-                                 ObjMethod (&slots)[S], void* defaults)
+// A descriptor without tables yet: for classes whose tables are built at start-up.
+constexpr ClassDesc objMakeBareClass(const char* name, const char* baseName, uint32_t size, void* defaults)
 {
-    return ClassDesc{.nProps = uint32_t(P - S),
-                     .nMethods = uint32_t(S),
+    return ClassDesc{.nProps = 0,
+                     .nMethods = 0,
                      .objectSize = size,
                      .flags = 0,
                      .name = name,
@@ -21,8 +20,20 @@ constexpr ClassDesc objMakeClass(const char* name, const char* baseName, uint32_
                      .baseName = baseName,
                      .create = nullptr,
                      .destroy = nullptr,
-                     .descs = descs,
+                     .descs = nullptr,
                      .nameIndex = nullptr,
                      .defaults = defaults,
-                     .slots = slots};
+                     .slots = nullptr};
+}
+
+template <size_t P, size_t S>
+constexpr ClassDesc objMakeClass(const char* name, const char* baseName, uint32_t size, PropDesc (&descs)[P],
+                                 ObjMethod (&slots)[S], void* defaults)
+{
+    ClassDesc d = objMakeBareClass(name, baseName, size, defaults);
+    d.nProps = uint32_t(P - S);
+    d.nMethods = uint32_t(S);
+    d.descs = descs;
+    d.slots = slots;
+    return d;
 }
