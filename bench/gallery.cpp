@@ -27,7 +27,6 @@
 
 namespace {
 
-
 bool startGallery()
 {
     return benchworld::start("data/gallery.pak", u"gallery.w");
@@ -40,13 +39,7 @@ void frame(uint64_t n)
         hostDefaultKeys(2, &keys);
         inputKeyMessage(keys.down, n % 16 == 0);
     }
-    inputUpdate();
-    sndUpdate();
-    engineHandleEvents();
-    engineRender();
-    engineLive();
-    appPumpMessages();
-    benchworld::g_ticks += 16;
+    benchworld::step();
 }
 
 void BM_GalleryFrame(benchmark::State& state)

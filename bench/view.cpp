@@ -26,7 +26,6 @@
 
 namespace {
 
-
 bool startDemo()
 {
     return benchworld::start("demo/demo.pak", u"main.w");
@@ -34,13 +33,7 @@ bool startDemo()
 
 void frame()
 {
-    inputUpdate();
-    sndUpdate();
-    engineHandleEvents();
-    engineRender();
-    engineLive();
-    appPumpMessages();
-    benchworld::g_ticks += 16;
+    benchworld::step();
 }
 
 void BM_DemoFrame(benchmark::State& state)
