@@ -1,15 +1,10 @@
-// The board: building fresh and from saved positions, the shuffle, moves by key
-// and pen with their animation, the solved test and the picture fallbacks.
+// The board: building fresh and from saved positions, slicing and the picture
+// fallbacks. Moves by key and pen are played in the end-to-end runs.
 #include <algorithm>
 
 #include "game/game_fixture.h"
 
 namespace {
-
-InputEvent release(uint16_t key)
-{
-    return InputEvent{.type = EV_RELEASE, .key = key, .ch = 0, .x = 0, .y = 0, .view = nullptr};
-}
 
 // Every slice once and one empty node, in a position that can be solved: the
 // inversions plus the empty node's row counted from the bottom is odd.
@@ -26,33 +21,9 @@ void expectWholeAndSolvable(const std::vector<int32_t>& pos)
             inversions += tiles[i] > tiles[j];
     EXPECT_EQ((inversions + 4 - (std::find(pos.begin(), pos.end(), -1) - pos.begin()) / 4) % 2, 1);
 }
-
-// The piece standing on node k.
-Piece* pieceOn(int32_t k)
-{
-    return static_cast<Piece*>(objGet(boardNode(g_game.puzzle, k)->piece));
-}
-
 }
 
 class BoardTest : public GameTest {};
-
-// The same board under the same clock is checked end to end (GameE2E).
-TEST_F(BoardTest, ShuffledBoardIsWholeAndSolvable)
-{
-    ASSERT_TRUE(setupPuzzle(nullptr));
-    expectWholeAndSolvable(position());
-    // Each piece stands where its node says.
-    for (int32_t k = 0; k < 16; k++)
-        if (Piece* p = pieceOn(k)) {
-            EXPECT_EQ(p->loc, objId(boardNode(board(), k)));
-            EXPECT_EQ(p->x, boardNode(board(), k)->x);
-            EXPECT_EQ(p->y, boardNode(board(), k)->y);
-            EXPECT_EQ(p->sf, board()->image);
-        }
-    EXPECT_FALSE(isSolved(board()));
-    EXPECT_EQ(static_cast<SURFACE*>(board()->image)->frames.count, 16);
-}
 
 TEST_F(BoardTest, SavedPositionIsRestoredOnlyWhenItFitsTheBoard)
 {
@@ -83,59 +54,6 @@ TEST_F(BoardTest, SavedPositionIsRestoredOnlyWhenItFitsTheBoard)
     EXPECT_NE(log().find("does not fit the board"), std::string::npos);
 }
 
-TEST_F(BoardTest, KeysAndPenSlidePiecesIntoTheHole)
-{
-    // Solved but for the last slide: the hole is at node 14, slice 14 at node 15.
-    std::vector<int32_t> saved = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, -1, 14};
-    Vector v = vectorOf(saved);
-    ASSERT_TRUE(setupPuzzle(&v));
-    vecFree(&v);
-    Puzzle* p = board();
-
-    // UP: the piece below the hole would move, but the hole is in the bottom row.
-    InputEvent ev = release(KEY_UP);
-    EXPECT_EQ(Puzzle_MoveKeyFocus(p, &ev), 1);
-    EXPECT_FALSE(p->moving);
-    // A press is not a move; neither is an unrelated key.
-    ev = release(KEY_BUT_A);
-    EXPECT_EQ(Puzzle_MoveKeyFocus(p, &ev), 0);
-
-    // LEFT: the piece right of the hole slides left, animated along x.
-    Piece* moving = pieceOn(15);
-    ev = release(KEY_LEFT);
-    EXPECT_EQ(Puzzle_MoveKeyFocus(p, &ev), 1);
-    EXPECT_TRUE(p->moving);
-    EXPECT_EQ(boardNode(p, 15)->piece, OBJ_NONE);  // the source is empty during the move
-    // While it slides nothing else moves: keys answer 1, the pen 2.
-    ev = release(KEY_RIGHT);
-    EXPECT_EQ(Puzzle_MoveKeyFocus(p, &ev), 1);
-    InputEvent pen = release(KEY_PEN);
-    EXPECT_EQ(Piece_KeyRelease(pieceOn(13), &pen), 2);
-    advance(50);
-    TIME now = timeNow();
-    KeyControl* mover = static_cast<KeyControl*>(objGet(g_game.pieceMover));
-    KeyControl_Live(mover, &now);
-    EXPECT_GT(moving->x, 120);
-    EXPECT_LT(moving->x, 180);
-    completeMove();
-    EXPECT_FALSE(p->moving);
-    EXPECT_EQ(moving->x, 120);
-    EXPECT_EQ(moving->loc, objId(boardNode(p, 14)));
-    EXPECT_EQ(pieceOn(14), moving);
-    EXPECT_TRUE(isSolved(p));
-
-    // The pen: a piece away from the hole is blocked; a neighbour slides in.
-    EXPECT_EQ(Piece_KeyRelease(pieceOn(0), &pen), CMD_BLOCKED_PIECE);
-    EXPECT_FALSE(p->moving);
-    Piece* above = pieceOn(11);
-    EXPECT_EQ(Piece_KeyRelease(above, &pen), 0);
-    EXPECT_TRUE(p->moving);
-    completeMove();
-    EXPECT_EQ(above->y, 180);
-    EXPECT_EQ(pieceOn(15), above);
-    EXPECT_FALSE(isSolved(p));
-}
-
 TEST_F(BoardTest, SlicesLeaveTheRemainderUnshown)
 {
     Puzzle* p = static_cast<Puzzle*>(objCreate(&g_puzzleClass));
@@ -158,14 +76,7 @@ TEST_F(BoardTest, SlicesLeaveTheRemainderUnshown)
 
 TEST_F(BoardTest, MissingPicturesFallBackOrRefuseTheBoard)
 {
-    // A pack picture that is not there, and an index no table has: picture 0.
-    prefsSetPack(g_game.prefs, u"Packs/Nowhere.zip");
-    g_game.prefs->currentImage = 4;
-    ASSERT_TRUE(setupPuzzle(nullptr));
-    EXPECT_EQ(g_game.prefs->currentImage, 0);
-    EXPECT_EQ(g_game.prefs->currentPack, nullptr);
-    EXPECT_TRUE(board()->image);
-    dropBoard();
+    // An index no table has: picture 0.
     g_game.prefs->currentImage = 9;
     ASSERT_TRUE(setupPuzzle(nullptr));
     EXPECT_EQ(g_game.prefs->currentImage, 0);

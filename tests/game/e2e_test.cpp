@@ -1,8 +1,8 @@
 // End-to-end runs of the game: the built program folder (tilvo, Tilvo.pak,
-// Packs/) is copied to a fresh folder, which also shows it can be moved, and
-// played headless on the virtual clock by scripts of taps and keys. What the
-// runs did is read back from the log, the saved preferences (through
-// `tobex world cat`) and the screenshots.
+// Packs/) and the pattern databases are copied to a fresh folder, which also
+// shows it can be moved, and played headless on the virtual clock by scripts of
+// taps and keys. What the runs did is read back from the log, the saved
+// preferences (through `tobex world cat`) and the screenshots.
 //
 // With TOBEX_SHOTS set to a folder, the screenshots of the runs are copied
 // there (scripts/screenshots.sh makes docs/ from them).
@@ -13,13 +13,12 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
-
-#include <zlib.h>
 
 #include "gfx/image.h"
 #include "gfx/photo_helpers.h"
-#include "solver/solver.h"
+#include "solver/solver_util.h"
 #include "test_util.h"
 #include "vfs/archive.h"
 
@@ -36,37 +35,39 @@ struct GameRun {
     std::string log;  // Tobex.log of the run
 };
 
-// The nodes the hole moves to, one per move, that solve the saved position
-// (-1 for the hole). The solver is asked the reverse: from the goal to the
-// position. With the hole off the corners that board is no plain grid, so the
-// budgeted search answers in milliseconds without the 4 x 4 pattern tables.
-std::vector<int> solve(std::vector<int> pos)
+// The nodes the hole moves to, one per move, on a shortest solution of a saved
+// position (-1 for the hole).
+std::vector<int> solve(const std::vector<int>& pos)
 {
-    std::vector<int> path;
-    int hole = int(std::find(pos.begin(), pos.end(), -1) - pos.begin());
-    if (hole % 4 % 3 == 0 && hole / 4 % 3 == 0) {  // a corner: one move out of it first
-        path.push_back(hole % 4 ? hole - 1 : hole + 1);
-        std::swap(pos[size_t(hole)], pos[size_t(path[0])]);
-    }
-    int32_t links[16][4], start[16];
-    SolverNodeDesc nodes[16];
-    for (int v = 0; v < 16; v++) {
-        nodes[v] = {pos[size_t(v)] < 0 ? 15 : pos[size_t(v)], 0, links[v]};
-        for (int to : {v - 4, v + 4, v % 4 ? v - 1 : -1, v % 4 < 3 ? v + 1 : -1})
-            if (to >= 0 && to < 16)
-                links[v][nodes[v].nLinks++] = to;
-        start[v] = v < 15 ? v : -1;
-    }
-    SolverBoard* board = solverBoardCreate(nodes, 16, nullptr, 0);
-    std::vector<int32_t> moves(4096);
-    const SolverLimits limits = {.budgetMs = 20, .cancel = nullptr, .atLeast = 0, .atMost = 0};
-    const SolverResult r = solverSolve(board, start, &limits, moves.data(), int32_t(moves.size()));
-    solverBoardDestroy(board);
+    solvertest::Board board(solvertest::grid(4, 4));
+    std::vector<int32_t> moves(128);
+    const SolverResult r = solverSolve(board.get(), pos.data(), nullptr, moves.data(), 128);
     EXPECT_EQ(r.status, SOLVER_SOLVED) << r.message;
-    for (int i = r.nMoves - 2; i >= 0; i--)
-        path.push_back(moves[size_t(i)]);
-    path.push_back(15);
-    return path;
+    return std::vector<int>(moves.begin(), moves.begin() + std::max(r.nMoves, 0));
+}
+
+int holeOf(const std::vector<int>& pos)
+{
+    return int(std::find(pos.begin(), pos.end(), -1) - pos.begin());
+}
+
+// The key that slides the piece on node `to` into the hole ("UP" moves the
+// piece below the hole up).
+std::string keyFor(int hole, int to)
+{
+    return to == hole + 4 ? "UP" : to == hole - 4 ? "DOWN" : to == hole + 1 ? "LEFT" : "RIGHT";
+}
+
+// A script line: the event at t ms.
+std::string at(int t, const std::string& event)
+{
+    return std::to_string(t) + " " + event + "\n";
+}
+
+// The screen point at the middle of node k, as "x y".
+std::string nodeAt(int k)
+{
+    return std::to_string(k % 4 * 60 + 30) + " " + std::to_string(80 + k / 4 * 60 + 30);
 }
 
 // ---- Reading what a run left ------------------------------------------------------------------
@@ -102,35 +103,6 @@ size_t countOf(const std::string& text, const std::string& what)
 using testutil::Shot;
 
 // ---- Pictures of the player's own pack ------------------------------------------------------------
-
-std::string be32(uint32_t v)
-{
-    return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
-}
-
-// An 8-bit RGB PNG written with zlib alone, independent of the decoder under test.
-std::string png(int w, int h, const std::vector<uint8_t>& rgba)
-{
-    std::string raw;
-    for (int y = 0; y < h; y++) {
-        raw += '\0';
-        for (int x = 0; x < w; x++)
-            for (int c = 0; c < 3; c++)
-                raw += char(rgba[size_t(y * w + x) * 4 + size_t(c)]);
-    }
-    uLongf n = compressBound(uLong(raw.size()));
-    std::string z(n, '\0');
-    compress2(reinterpret_cast<Bytef*>(z.data()), &n, reinterpret_cast<const Bytef*>(raw.data()),
-              uLong(raw.size()), 9);
-    z.resize(n);
-    auto chunk = [](const std::string& type, const std::string& data) {
-        std::string body = type + data;
-        uint32_t crc = uint32_t(crc32(0, reinterpret_cast<const Bytef*>(body.data()), uInt(body.size())));
-        return be32(uint32_t(data.size())) + body + be32(crc);
-    };
-    std::string ihdr = be32(uint32_t(w)) + be32(uint32_t(h)) + std::string("\x08\x02\x00\x00\x00", 5);
-    return std::string("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", ihdr) + chunk("IDAT", z) + chunk("IEND", "");
-}
 
 // A picture with detail everywhere (a gradient under fine ripples), so a slice
 // drawn a pixel off its place no longer matches.
@@ -192,11 +164,17 @@ protected:
     {
         if (!fs::exists(kGameDir + "tilvo") || !fs::exists(kGameDir + "Tilvo.pak"))
             GTEST_SKIP() << "the game is not built";
+        // The 4 x 4 pattern databases, built once per checkout: for the
+        // scripts' solutions, and beside the copied program for its hints.
+        solvertest::useTestCache();
+        ASSERT_GE(solverPrepare(), 0);
         work = testutil::makeTempDir();
         dir = work + "Tilvo-1 copy/";
         fs::create_directories(dir + "Packs");
         for (const char* f : {"tilvo", "Tilvo.pak", "README.md"})
             fs::copy_file(kGameDir + f, dir + f);
+        fs::copy_file(solvertest::cacheHome() + "/TobexApp/tobex-solver-663.pdb",
+                      dir + "tobex-solver-663.pdb");
         for (const auto& e : fs::directory_iterator(kGameDir + "Packs"))
             fs::copy_file(e.path(), dir + "Packs/" + e.path().filename().string());
     }
@@ -256,35 +234,27 @@ protected:
         return "100 shot intro.png\n200 tap-control 121\n300 shot menu.png\n";
     }
 
-    // A new game at 400 ms, its board shot at 700, Escape (quit, keeping the
-    // board) at 1400.
-    static std::string newGameKept()
-    {
-        return toMenu() + "400 tap-control 131\n700 shot game.png\n1400 key tap ESCAPE\n";
-    }
-
-    // The moves that solve the saved position, from *t on, one every 200 ms: the
-    // first by a pen tap on the piece, the rest by the direction key that slides
-    // the piece beside the hole into it ("UP" moves the piece below it up).
+    // The moves that solve the saved position, from *t on, one every 200 ms:
+    // the first by a pen tap on the piece, the rest by key. Two mistakes must
+    // change nothing: a tap on a piece away from the hole before the first
+    // move, and a key that would slide the first piece back while it slides.
     static std::string solveScript(const std::vector<int>& saved, int* t)
     {
-        int hole = int(std::find(saved.begin(), saved.end(), -1) - saved.begin());
-        std::string s;
-        for (int to : solve(saved)) {
-            const std::string at = std::to_string(*t);
-            if (s.empty())
-                s += at + " pen tap " + std::to_string(to % 4 * 60 + 30) + " " +
-                     std::to_string(80 + to / 4 * 60 + 30) + "\n";
-            else
-                s += at + " key tap " +
-                     (to == hole + 4   ? "UP"
-                      : to == hole - 4 ? "DOWN"
-                      : to == hole + 1 ? "LEFT"
-                                       : "RIGHT") +
-                     "\n";
-            hole = to;
+        int hole = holeOf(saved), away = 0;
+        while (abs(away % 4 - hole % 4) + abs(away / 4 - hole / 4) < 2)
+            away++;
+        const std::vector<int> path = solve(saved);
+        std::string s = at(*t, "pen tap " + nodeAt(away));
+        for (size_t i = 0; i < path.size(); i++) {
             *t += 200;
+            if (i == 0)
+                s += at(*t, "pen tap " + nodeAt(path[i])) +
+                     at(*t + 2 * kFrameMs, "key tap " + keyFor(path[i], hole));
+            else
+                s += at(*t, "key tap " + keyFor(hole, path[i]));
+            hole = path[i];
         }
+        *t += 200;
         return s;
     }
 
@@ -294,37 +264,86 @@ protected:
     }
 };
 
-// start -> intro -> menu -> new game -> solved with the pen and keys -> the whole
-// picture and a new best time -> menu (Continue has nothing to continue) ->
-// goodbye screen -> advert -> quit. The new game's board is the same on every
-// run under the virtual clock, and so is every screenshot.
-TEST_F(GameE2E, NewGameSolvedThenGoodbyeTheSameEveryRun)
+// start -> intro -> menu -> new game -> quit, keeping the board -> Continue
+// after a restart: the same board, its time going on, slides, undos and a hint
+// -> leaving by the menu gives the board up -> twice from no preferences: a new
+// game (the same board again), a hint shown, solved with the pen and keys, the
+// whole picture and a new best time, Continue with nothing saved, the goodbye
+// screen, its advert and quit, every screenshot the same both times.
+TEST_F(GameE2E, BoardsAreKeptUndoneHintedAndSolvedTheSameEveryRun)
 {
-    GameRun first = run(newGameKept(), "shuffle");
-    ASSERT_EQ(first.status, 0) << first.out;
-    const std::vector<int> pos = ints(prefs()["savedPos"]);
+    ASSERT_EQ(run(toMenu() + "400 tap-control 131\n700 shot game.png\n1400 key tap ESCAPE\n", "keep").status,
+              0);
+    std::map<std::string, std::string> kept = prefs();
+    const std::vector<int> pos = ints(kept["savedPos"]);
     ASSERT_EQ(pos.size(), 16u);
-    const Shot shuffled = shot("game.png");
+    const long played = atol(kept["savedTime"].c_str());
+    EXPECT_GE(played, 900);
+    const Shot game = shot("game.png");
 
+    // Five slides by key, then seven undos by key and one by the on-screen
+    // button take the board back (the undos beyond the start only sound the
+    // error). A slide by the pen, then a hint pressed while it animates: the
+    // hint waits for the slide and answers for the position after it, and the
+    // second press moves the piece it showed.
+    std::string script = toMenu() + "400 tap-control 132\n700 shot continued.png\n";
     int t = 800;
-    std::string script = toMenu() + "400 tap-control 131\n700 shot game.png\n" + solveScript(pos, &t);
-    script += std::to_string(t + 200) + " shot solved.png\n";
-    script += std::to_string(t + 300) + " tap-control 114\n";  // the whole picture: back to the menu
-    script += std::to_string(t + 500) + " tap-control 132\n";  // Continue: nothing saved
-    script += std::to_string(t + 700) + " tap-control 134\n";  // Quit: the goodbye screen
-    script += std::to_string(t + 900) + " shot outro.png\n";
-    script += std::to_string(t + 1000) + " tap-control 122\n";  // the first press: an advert
-    script += std::to_string(t + 1200) + " shot advert.png\n";
-    script += std::to_string(t + 1300) + " tap-control 123\n";  // the second press quits
-    script += std::to_string(t + 5000) + " shot never.png\n";
+    for (const char* key : {"UP", "LEFT", "DOWN", "DOWN", "RIGHT"}) {
+        script += at(t, std::string("key tap ") + key);
+        t += 200;
+    }
+    script += at(t, "shot slid.png");
+    for (int i = 0; i < 8; i++, t += 200)
+        script += at(t + 100, i < 7 ? "key tap U" : "tap-control 162");
+    const int hole = holeOf(pos), to = hole % 4 < 3 ? hole + 1 : hole - 1;
+    std::vector<int> slid = pos;
+    std::swap(slid[size_t(hole)], slid[size_t(to)]);
+    script += at(t, "shot undone.png") + at(t + 100, "pen tap " + nodeAt(to)) +
+              at(t + 100 + 2 * kFrameMs, "key tap H") + at(t + 1000, "key tap H") +
+              at(t + 1500, "key tap ESCAPE");
+    GameRun cont = run(script, "continue");
+    ASSERT_EQ(cont.status, 0) << cont.out;
+    EXPECT_TRUE(shot("continued.png").rowsEqual(game, 80, 320));  // the same board
+    EXPECT_FALSE(shot("slid.png").rowsEqual(game, 80, 320));
+    EXPECT_TRUE(shot("undone.png").rowsEqual(game, 80, 320));
+    EXPECT_EQ(countOf(cont.log, "Command 162"), 8u);
+    std::map<std::string, std::string> again = prefs();
+    EXPECT_EQ(solve(ints(again["savedPos"])).size() + 1, solve(slid).size()) << cont.log;
+    EXPECT_GE(atol(again["savedTime"].c_str()), played + 900);  // the timer went on
+
+    // Continue, ask to leave, play on, then leave by the menu: the board is
+    // given up. The menu's help opens the README beside the program.
+    GameRun leave = run(toMenu() + "400 tap-control 132\n700 tap-control 114\n900 shot msgbox.png\n"
+                                   "1000 tap-control 102\n1200 tap-control 114\n1400 tap-control 101\n"
+                                   "1600 tap-control 151\n1700 quit\n",
+                        "leave");
+    ASSERT_EQ(leave.status, 0) << leave.out;
+    EXPECT_EQ(countOf(leave.log, "Screen MsgBox"), 2u);
+    EXPECT_TRUE(has(leave, "Opening file://" + dir + "README.md"));
+    EXPECT_TRUE(ints(prefs()["savedPos"]).empty());
+
+    t = 1200;
+    script = toMenu() + "400 tap-control 131\n700 shot game.png\n800 key tap H\n1000 shot hint.png\n" +
+             solveScript(pos, &t);
+    script += at(t + 200, "shot solved.png");
+    script += at(t + 300, "tap-control 114");  // the whole picture: back to the menu
+    script += at(t + 500, "tap-control 132");  // Continue: nothing saved
+    script += at(t + 700, "tap-control 134");  // Quit: the goodbye screen
+    script += at(t + 900, "shot outro.png");
+    script += at(t + 1000, "tap-control 122");  // the first press: an advert
+    script += at(t + 1200, "shot advert.png");
+    script += at(t + 1300, "tap-control 123");  // the second press quits
+    script += at(t + 5000, "shot never.png");
     std::vector<Shot> shots[2];
-    const char* names[] = {"intro.png", "menu.png", "game.png", "solved.png", "outro.png", "advert.png"};
+    const char* names[] = {"intro.png",  "menu.png",  "game.png",  "hint.png",
+                           "solved.png", "outro.png", "advert.png"};
     for (int pass = 0; pass < 2; pass++) {
         fs::remove(dir + "TilvoPrefs.w");
         GameRun r = run(script, "solve");
         ASSERT_EQ(r.status, 0) << r.out;
         EXPECT_TRUE(has(r, "Solved in (ms): ")) << r.log;
         EXPECT_TRUE(has(r, "A new best time"));
+        EXPECT_TRUE(has(r, "Hint: node "));
         EXPECT_EQ(countOf(r.log, "Screen ScrGame"), 1u);  // Continue with nothing saved stayed on the menu
         EXPECT_TRUE(has(r, "Command 122"));
         EXPECT_TRUE(has(r, "Command 123"));
@@ -341,14 +360,12 @@ TEST_F(GameE2E, NewGameSolvedThenGoodbyeTheSameEveryRun)
         ASSERT_EQ(shots[0][i].w, 240) << names[i];
         EXPECT_EQ(shots[0][i].px, shots[1][i].px) << names[i] << " differs between two runs";
     }
-    const Shot &menu = shots[0][1], &game = shots[0][2], &solved = shots[0][3];
-    // The new game of the first run had the same board.
-    EXPECT_EQ(shuffled.px, game.px);
+    const Shot &menu = shots[0][1], &solved = shots[0][4];
+    EXPECT_EQ(shots[0][2].px, game.px);  // the same new board as the first run's
     // The menu's text stays inside the screen: its outer columns are background.
     EXPECT_EQ(menu.colours(0, 0, 3, 96), 1u);
     EXPECT_EQ(menu.colours(237, 0, 3, 96), 1u);
     // The empty node shows one flat colour, not what an earlier screen left.
-    const int hole = int(std::find(pos.begin(), pos.end(), -1) - pos.begin());
     EXPECT_EQ(game.colours(hole % 4 * 60, 80 + hole / 4 * 60, 60, 60), 1u);
     // The new best time shows in red; the whole picture fills the board.
     int red = 0;
@@ -357,43 +374,16 @@ TEST_F(GameE2E, NewGameSolvedThenGoodbyeTheSameEveryRun)
             red += (solved.at(x, y) >> 16) > 0xE0 && (solved.at(x, y) >> 8 & 0xFF) < 0x80;
     EXPECT_GT(red, 20);
     EXPECT_GT(solved.colours(0, 80, 240, 240), 200u);
-    EXPECT_NE(shots[0][4].px, shots[0][5].px);  // the advert replaced the goodbye picture
+    EXPECT_NE(shots[0][5].px, shots[0][6].px);  // the advert replaced the goodbye picture
 }
 
-// Quitting from the game screen keeps the board and its time; Continue after a
-// restart restores both; the chooser lists both packs and plays a pack picture;
-// mute and volume are kept over restarts; leaving by the menu gives the board up.
-TEST_F(GameE2E, BoardsSettingsAndPacksAreKeptOverRestarts)
+// The chooser lists both packs and plays a pack picture; mute and volume are
+// kept over restarts. Auto-solve stops at Escape and the board is kept where it
+// stood; the hint key alone then solves it and the pack's full picture shows.
+TEST_F(GameE2E, PackPictureIsChosenAutoSolvedInPartThenSolvedByHints)
 {
-    ASSERT_EQ(run(newGameKept(), "keep").status, 0);
-    std::map<std::string, std::string> kept = prefs();
-    ASSERT_EQ(ints(kept["savedPos"]).size(), 16u);
-    const long played = atol(kept["savedTime"].c_str());
-    EXPECT_GE(played, 900);
-    const Shot game = shot("game.png");
-
-    GameRun cont =
-        run(toMenu() + "400 tap-control 132\n700 shot continued.png\n1400 key tap ESCAPE\n", "continue");
-    ASSERT_EQ(cont.status, 0) << cont.out;
-    EXPECT_TRUE(has(cont, "Screen ScrGame"));
-    EXPECT_TRUE(shot("continued.png").rowsEqual(game, 80, 320));  // the same board
-    std::map<std::string, std::string> again = prefs();
-    EXPECT_EQ(again["savedPos"], kept["savedPos"]);
-    EXPECT_GE(atol(again["savedTime"].c_str()), played + 900);  // the timer went on
-
-    // Continue, ask to leave, play on, then leave by the menu: the board is
-    // given up. The menu's help opens the README beside the program.
-    GameRun leave = run(toMenu() + "400 tap-control 132\n700 tap-control 114\n900 shot msgbox.png\n"
-                                   "1000 tap-control 102\n1200 tap-control 114\n1400 tap-control 101\n"
-                                   "1600 tap-control 151\n1700 quit\n",
-                        "leave");
-    ASSERT_EQ(leave.status, 0) << leave.out;
-    EXPECT_EQ(countOf(leave.log, "Screen MsgBox"), 2u);
-    EXPECT_TRUE(has(leave, "Opening file://" + dir + "README.md"));
-    EXPECT_TRUE(ints(prefs()["savedPos"]).empty());
-
-    // The chooser: the first pack, the next one by the bar's arrow, its fourth
-    // picture; then mute, and the volume moved by the pen and keys.
+    // The first pack, the next one by the bar's arrow, its fourth picture; then
+    // mute, and the volume moved by the pen and keys.
     GameRun chooser = run(toMenu() + "400 tap-control 133\n700 shot choose.png\n800 pen tap 219 260\n"
                                      "1000 shot choose2.png\n1100 tap-control 148\n1400 shot pack.png\n"
                                      "1500 tap-control 116\n1600 tap-control 115\n1700 key tap RIGHT\n"
@@ -411,20 +401,35 @@ TEST_F(GameE2E, BoardsSettingsAndPacksAreKeptOverRestarts)
     const std::vector<int> packPos = ints(p["savedPos"]);
     ASSERT_EQ(packPos.size(), 16u);
 
-    // Continue the pack's board after a restart and solve it: the pack's full
-    // picture replaces the board's pictures; quitting then keeps no board.
-    int t = 800;
-    const std::string moves = solveScript(packPos, &t);
-    GameRun solved = run(toMenu() + "400 tap-control 132\n600 shot continued-pack.png\n" + moves +
-                             std::to_string(t + 200) + " shot solved-pack.png\n" + std::to_string(t + 300) +
-                             " key tap ESCAPE\n",
-                         "pack-solve");
-    ASSERT_EQ(solved.status, 0) << solved.out;
+    // Continue and auto-solve (S) for a second. Auto-solve chains its moves
+    // and quitting waits for a slide to end, so Escape stops it first; the
+    // second press quits and keeps the board where it stood.
+    GameRun autoSolve = run(toMenu() + "400 tap-control 132\n600 shot continued-pack.png\n800 key tap S\n"
+                                       "1800 key tap ESCAPE\n2300 key tap ESCAPE\n",
+                            "auto-solve");
+    ASSERT_EQ(autoSolve.status, 0) << autoSolve.out;
     EXPECT_TRUE(shot("continued-pack.png").rowsEqual(shot("pack.png"), 80, 320));
+    const std::vector<int> stopped = ints(prefs()["savedPos"]);
+    ASSERT_EQ(stopped.size(), 16u) << autoSolve.log;
+    const size_t left = solve(stopped).size();
+    EXPECT_GT(left, 0u);
+    EXPECT_LT(left, solve(packPos).size());
+
+    // Solved by the hint key alone, two presses a move (the first shows the
+    // piece, the second moves it): the pack's full picture replaces the board's
+    // pictures, so no empty node shows; quitting then keeps no board.
+    std::string script = toMenu() + "400 tap-control 132\n";
+    int t = 600;
+    for (size_t i = 0; i < 2 * left + 10; i++, t += 300)
+        script += at(t, "key tap H");
+    GameRun solved =
+        run(script + at(t, "shot solved-pack.png") + at(t + 100, "key tap ESCAPE"), "pack-solve");
+    ASSERT_EQ(solved.status, 0) << solved.out;
+    EXPECT_TRUE(has(solved, "Solved in (ms)")) << solved.log;
     EXPECT_TRUE(has(solved, "Showing the pack's full picture Full3.tga")) << solved.log;
-    // Solved: the whole picture covers the board, so no empty node shows.
-    const int hole = int(std::find(packPos.begin(), packPos.end(), -1) - packPos.begin());
-    EXPECT_GT(shot("solved-pack.png").colours(hole % 4 * 60, 80 + hole / 4 * 60, 60, 60), 1u);
+    EXPECT_FALSE(has(solved, "Hint: no answer"));
+    EXPECT_GE(countOf(solved.log, "Hint: node "), left);
+    EXPECT_GT(shot("solved-pack.png").colours(180, 260, 60, 60), 1u);
     std::map<std::string, std::string> q = prefs();
     EXPECT_TRUE(ints(q["savedPos"]).empty());
     EXPECT_EQ(q["mute"], "1");
@@ -432,8 +437,8 @@ TEST_F(GameE2E, BoardsSettingsAndPacksAreKeptOverRestarts)
     EXPECT_EQ(q["currentPack"], "Packs/Scenes.zip");
 }
 
-// A pack the player makes with `tobex makepack` from a PNG and a JPEG, in their
-// data folder ($XDG_DATA_HOME/Tilvo-1/Packs/): listed after the pack beside the
+// A pack the player makes with `tobex makepack` from two photos, in their data
+// folder ($XDG_DATA_HOME/Tilvo-1/Packs/): listed after the pack beside the
 // program, the damaged packs beside it skipped with a log line, its thumbnails
 // shown, its picture sliced onto the board and its full picture shown when
 // solved, each compared with the pack's own pictures.
@@ -445,18 +450,19 @@ TEST_F(GameE2E, PackMadeFromPhotosIsListedAndPlaysFromThePlayersFolder)
     const std::string userPacks = work + "xdg/Tilvo-1/Packs/", mine = userPacks + "Mine.zip";
     fs::create_directories(userPacks);
     fs::create_directories(work + "words");
-    testutil::writeFile(work + "wide.png", png(300, 200, detailed(300, 200)));
-    const std::vector<uint8_t> jpeg = cjpeg(work, 180, 260, detailed(180, 260), false, "-quality 95");
-    testutil::writeFile(work + "tall.jpg", std::string(jpeg.begin(), jpeg.end()));
+    for (const auto& [name, w, h] : {std::tuple{"wide.jpg", 300, 200}, std::tuple{"tall.jpg", 180, 260}}) {
+        const std::vector<uint8_t> jpeg = cjpeg(work, w, h, detailed(w, h), false, "-quality 95");
+        testutil::writeFile(work + name, std::string(jpeg.begin(), jpeg.end()));
+    }
     // The sizes come from the game's own data, found beside tobex in the build.
-    testutil::ToolRun made = testutil::runTobex(work, "makepack " + mine + " wide.png tall.jpg");
+    testutil::ToolRun made = testutil::runTobex(work, "makepack " + mine + " wide.jpg tall.jpg");
     ASSERT_EQ(made.status, 0) << made.out;
     EXPECT_NE(made.out.find("(Image 240 x 240, Thumb 60 x 60, Full 240 x 320)"), std::string::npos)
         << made.out;
     // The only pack beside the program: the same pictures the other way round.
     fs::remove_all(dir + "Packs");
     fs::create_directories(dir + "Packs");
-    ASSERT_EQ(testutil::runTobex(work, "makepack '" + dir + "Packs/Other.zip' tall.jpg wide.png").status, 0);
+    ASSERT_EQ(testutil::runTobex(work, "makepack '" + dir + "Packs/Other.zip' tall.jpg wide.jpg").status, 0);
     // Beside the player's pack: a pack cut short, a text file named like a pack
     // and an archive without pictures.
     const std::string whole = testutil::readFile(mine);
@@ -465,10 +471,11 @@ TEST_F(GameE2E, PackMadeFromPhotosIsListedAndPlaysFromThePlayersFolder)
     testutil::writeFile(work + "words/Readme.txt", "no pictures here\n");
     ASSERT_EQ(testutil::runTobex(work, "pack " + userPacks + "Words.zip words").status, 0);
 
-    // The chooser, where the player's pack comes after Other.zip (index 1,
-    // remembered in the preferences), then a new game of its first picture.
+    // The intro left by a key; the chooser, where the player's pack comes after
+    // Other.zip (index 1, remembered in the preferences), then a new game of its
+    // first picture.
     testutil::writeFile(dir + "TilvoPrefs.w", "TOBT\n\nPrefs\ncurrentPackID\t1\n");
-    GameRun first = run("500 tap-control 121\n1000 tap-control 133\n1500 shot chooser.png\n"
+    GameRun first = run("500 key tap BUT.A\n1000 tap-control 133\n1500 shot chooser.png\n"
                         "2000 tap-control 145\n2500 shot game.png\n3000 quit\n",
                         "user-pack");
     ASSERT_EQ(first.status, 0) << first.out;
@@ -492,13 +499,15 @@ TEST_F(GameE2E, PackMadeFromPhotosIsListedAndPlaysFromThePlayersFolder)
     EXPECT_EQ(ints(p["savedPos"]).size(), 16u);
 
     // Continue a board one move from solved (node 14 empty, slice 14 on node
-    // 15), slide the last piece with a key and see the full picture.
+    // 15); UP finds no piece below the hole; slide the last piece with a key
+    // and see the full picture.
     testutil::writeFile(dir + "TilvoPrefs.w", "TOBT\n\nPrefs\ncurrentPack\t" + mine +
                                                   "\ncurrentPackID\t1\n"
                                                   "savedPos\t0 1 2 3 4 5 6 7 8 9 10 11 12 13 -1 14\n");
-    GameRun second = run("500 tap-control 121\n1000 tap-control 132\n1500 shot board.png\n2000 key tap LEFT\n"
-                         "3000 shot solved-user.png\n3500 quit\n",
-                         "user-solve");
+    GameRun second = run(
+        "500 tap-control 121\n1000 tap-control 132\n1500 shot board.png\n1800 key tap UP\n2000 key tap LEFT\n"
+        "3000 shot solved-user.png\n3500 quit\n",
+        "user-solve");
     ASSERT_EQ(second.status, 0) << second.out;
     EXPECT_TRUE(has(second, "Solved in (ms)")) << second.log;
     const Shot board = shot("board.png"), solved = shot("solved-user.png");

@@ -61,11 +61,6 @@ protected:
         writeFile(name, testutil::tga(w, h, [](int x, int y) { return uint32_t(x * 0x10101 + y * 0x3100); }));
     }
 
-    static void advance(uint64_t ms)
-    {
-        gametest::g_ticks += ms;
-    }
-
     // Kills the board and lets its pictures go.
     static void dropBoard()
     {
@@ -98,19 +93,6 @@ protected:
         for (int32_t x : v)
             vecPush(&out, &x);
         return out;
-    }
-
-    // Runs the piece mover until it stops, then commits the move as the frame loop does.
-    void completeMove()
-    {
-        KeyControl* mover = static_cast<KeyControl*>(objGet(g_game.pieceMover));
-        for (int i = 0; i < 50 && mover->active; i++) {
-            advance(10);
-            TIME now = timeNow();
-            KeyControl_Live(mover, &now);
-        }
-        ASSERT_FALSE(mover->active);
-        finishMove();
     }
 
     World* holder = nullptr;

@@ -47,16 +47,23 @@ inline Graph ring(int n)
     return g;
 }
 
+// The solver's description of g's nodes, pointing into g.
+inline std::vector<SolverNodeDesc> nodesOf(const Graph& g)
+{
+    std::vector<SolverNodeDesc> nodes;
+    for (size_t v = 0; v < g.homes.size(); v++)
+        nodes.push_back(
+            {.home = g.homes[v], .nLinks = int32_t(g.links[v].size()), .links = g.links[v].data()});
+    return nodes;
+}
+
 // The solver's board for g, destroyed with the wrapper.
 struct Board {
     SolverBoard* board = nullptr;
     std::string error;
     explicit Board(const Graph& g)
     {
-        std::vector<SolverNodeDesc> nodes;
-        for (size_t v = 0; v < g.homes.size(); v++)
-            nodes.push_back(
-                {.home = g.homes[v], .nLinks = int32_t(g.links[v].size()), .links = g.links[v].data()});
+        std::vector<SolverNodeDesc> nodes = nodesOf(g);
         char err[SOLVER_MESSAGE_SIZE] = "";
         board = solverBoardCreate(nodes.data(), int32_t(nodes.size()), err, sizeof err);
         error = err;
