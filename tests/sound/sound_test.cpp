@@ -2,11 +2,12 @@
 // through the virtual file system, playing, voices, volume and mute.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <math.h>
 #include <mikmod.h>
 #include <stdlib.h>
 #include <unistd.h>
+
+#include <filesystem>
 
 #include "sound_files.h"
 
@@ -19,18 +20,6 @@ protected:
         return sndLoad(file(name, soundfiles::wav(w)).c_str());
     }
 };
-
-int countEntries(const std::string& path)
-{
-    DIR* d = opendir(path.c_str());
-    int n = 0;
-    while (dirent* e = d ? readdir(d) : nullptr)
-        n += e->d_name[0] != '.';
-    if (d)
-        closedir(d);
-    return n;
-}
-
 }
 
 TEST_F(SoundTest, HeadlessRunsUseTheSilentDriverRestartCleanlyAndLoadMonoWavs)
@@ -89,7 +78,7 @@ TEST_F(SoundTest, UnusableOutputFallsBackToSilenceAndADiskWriterWritesNoFile)
     unsetenv("SDL_AUDIODRIVER");
     ASSERT_EQ(chdir(cwd), 0);
     EXPECT_TRUE(ok);
-    EXPECT_EQ(countEntries(work), 0);
+    EXPECT_TRUE(std::filesystem::is_empty(work));
     EXPECT_NE(log().find("SDL_AUDIODRIVER asks for a disk writer"), std::string::npos);
     ASSERT_TRUE(sndInit());
 }
