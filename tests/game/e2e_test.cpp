@@ -272,8 +272,8 @@ protected:
 // screen, its advert and quit, every screenshot the same both times.
 TEST_F(GameE2E, BoardsAreKeptUndoneHintedAndSolvedTheSameEveryRun)
 {
-    ASSERT_EQ(run(toMenu() + "400 tap-control 131\n700 shot game.png\n1400 key tap ESCAPE\n", "keep").status,
-              0);
+    GameRun keep = run(toMenu() + "400 tap-control 131\n700 shot game.png\n1400 key tap ESCAPE\n", "keep");
+    ASSERT_EQ(keep.status, 0) << keep.out;
     std::map<std::string, std::string> kept = prefs();
     const std::vector<int> pos = ints(kept["savedPos"]);
     ASSERT_EQ(pos.size(), 16u);
