@@ -18,7 +18,7 @@
 
 #include "game/hint.h"
 #include "solver/solver.h"
-#include "tests/solver/hundred15.h"
+#include "bench/hundred15.h"
 
 namespace {
 

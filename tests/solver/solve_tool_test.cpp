@@ -5,7 +5,7 @@
 
 #include "solver_util.h"
 #include "test_util.h"
-#include "tests/solver/hundred15.h"
+#include "bench/hundred15.h"
 
 namespace {
 

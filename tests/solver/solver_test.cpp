@@ -12,7 +12,7 @@
 
 #include "solver/solver.h"
 #include "solver_util.h"
-#include "tests/solver/hundred15.h"
+#include "bench/hundred15.h"
 
 namespace {
 
