@@ -27,14 +27,9 @@ protected:
         gfxResetState();
     }
 
-    template <class F>
-    void writeTga(const char* name, int w, int h, F pixel)
-    {
-        writeFile(name, testutil::tga(w, h, pixel));
-    }
     void writeSolidTga(const char* name, int w, int h, uint32_t rgb)
     {
-        writeTga(name, w, h, [rgb](int, int) { return rgb; });
+        writeFile(name, testutil::tga(w, h, [rgb](int, int) { return rgb; }));
     }
 
     Sprite* sprite(const char* file, const char* name = "spr")
