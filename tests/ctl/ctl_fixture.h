@@ -99,11 +99,6 @@ protected:
         for (; *s; s++)
             inputCharMessage(*s);
     }
-    static void penTap(int x, int y)
-    {
-        inputPenMessage(WM_LBUTTONDOWN, x, y);
-        inputPenMessage(WM_LBUTTONUP, x, y);
-    }
 
     static uint32_t rgbAt(int x, int y)
     {

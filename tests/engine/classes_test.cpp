@@ -181,13 +181,12 @@ TEST_F(ObjTest, ResetTimesAndShutdownDestroyEverything)
     clockStart();
     ticks = 150;
     BaseLiving* a = create<BaseLiving>(&g_baseLivingClass);
-    Str* s = create<Str>(&g_strClass);
+    create<Str>(&g_strClass);
     EXPECT_EQ(a->tStart, 50u);
     ticks = 400;
     objResetTimes();
     EXPECT_EQ(a->tStart, 300u);
     clockSetSource(nullptr, 0);
-    (void)s;
     MemStats before;
     memStats(&before);
     objShutdown();

@@ -56,12 +56,6 @@ protected:
         inputStop();
         SceneTest::TearDown();
     }
-
-    static void tap(int x, int y)
-    {
-        inputPenMessage(WM_LBUTTONDOWN, x, y);
-        inputPenMessage(WM_LBUTTONUP, x, y);
-    }
 };
 
 TEST_F(EngineFrame, MainWorldSetsTheTargetAndKeysFindItsViewport)
@@ -88,8 +82,8 @@ TEST_F(EngineFrame, MainWorldSetsTheTargetAndKeysFindItsViewport)
 TEST_F(EngineFrame, ACommandLeavesLaterEventsForTheNextFrame)
 {
     engineRender();  // lays the screen out
-    tap(15, 15);
-    tap(15, 15);
+    penTap(15, 15);
+    penTap(15, 15);
     inputUpdate();
     EXPECT_EQ(engineHandleEvents(), 9);
     EXPECT_EQ(g_releases, 1);
@@ -130,7 +124,7 @@ TEST_F(EngineFrame, TapPointsRouteBackToTheObjectFound)
     EXPECT_EQ(y, 30 + 40 + 5 + 10);
     for (int id : {5, 7}) {
         ASSERT_TRUE(sceneFindTap(top, "state", id, &x, &y));
-        tap(x, y);
+        penTap(x, y);
         inputUpdate();
         EXPECT_EQ(engineHandleEvents(), id);
     }

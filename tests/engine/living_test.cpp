@@ -57,8 +57,6 @@ TEST_F(LivingTest, KeyTimesCountFromEachObjectsStart)
     BaseRenderable* early = create<BaseRenderable>(&g_baseRenderableClass);
     g_ticks = 300;
     BaseRenderable* late = create<BaseRenderable>(&g_baseRenderableClass);
-    Str* timeless = create<Str>(&g_strClass);  // not living: its time is "now"
-    (void)timeless;
     KeyControl* kc = control(early, "x", PT_INT, {{0, 0}, {1000, 1000}});
     ObjectId lateId = late->id, dead = 4242;
     vecPush(&kc->objs, &dead);  // names no object: skipped

@@ -11,6 +11,13 @@
 #include "gfx/display.h"
 #include "obj/obj_fixture.h"
 
+// A pen tap at (x, y) as the window messages give it.
+inline void penTap(int x, int y)
+{
+    inputPenMessage(WM_LBUTTONDOWN, x, y);
+    inputPenMessage(WM_LBUTTONUP, x, y);
+}
+
 class SceneTest : public ObjTest {
 protected:
     void SetUp() override
