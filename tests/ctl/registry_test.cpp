@@ -1,6 +1,6 @@
-// Registration of the control classes and the font object: the class tree with
-// its inherited and cleared slots, descriptors that match the records, and
-// fonts that are missing, of the wrong class or unusable drawing nothing.
+// The control classes and the font object: descriptors inside their records,
+// fonts that are missing, of the wrong class or unusable drawing nothing, and
+// controls whose references name nothing usable.
 #include <gtest/gtest.h>
 
 #include "ctl/draw.h"
@@ -17,15 +17,10 @@ ClassDesc* const kAll[] = {&g_ctlFontClass,         &g_ctlBaseClass,         &g_
 
 }
 
-TEST_F(CtlTest, ByNameMethodsAndDescriptorsInsideTheirRecords)
+// The slot tables themselves are the registration's; inheritance is tested
+// with the engine's classes, and the gallery calls every control's slots.
+TEST_F(CtlTest, EveryDescriptorLiesInsideItsRecord)
 {
-    // The slot tables themselves are the registration's; inheritance is tested
-    // with the engine's classes. By-name methods exist but sit in no slot.
-    CtlFileList* list = create<CtlFileList>(&g_ctlFileListClass);
-    EXPECT_NE(objPropIndex(list, "SetDir"), PROP_UNKNOWN);
-    EXPECT_EQ(*static_cast<ObjMethod*>(objPropAddr(list, "GetSel")), nullptr);
-
-    // Every descriptor lies inside its record.
     for (ClassDesc* cls : kAll)
         for (uint32_t i = 0; i < cls->nProps; i++)
             EXPECT_LE(cls->descs[i].offset + cls->descs[i].size, cls->objectSize)
@@ -58,8 +53,8 @@ TEST_F(CtlTest, FontsThatCannotDrawDrawNothing)
     label->font = objId(create<Str>(&g_strClass));
     EXPECT_TRUE(drawn());
 
-    // A font without a sheet, one whose grid does not fit its sheet, and one with
-    // an empty cell all draw nothing.
+    // A font without a sheet, one whose grid does not fit its sheet, one with
+    // an empty cell, and one whose first character is no character all draw nothing.
     writeFontSheet("small.tga", 2, 2);
     Sprite* sheet = create<Sprite>(&g_spriteClass);
     PropFromStr("small.tga", PT_TSTRING, &sheet->file);
@@ -80,6 +75,10 @@ TEST_F(CtlTest, FontsThatCannotDrawDrawNothing)
     EXPECT_EQ(CtlFont_Create(font, nullptr), 1);
     EXPECT_FALSE(drawn());
     font->nCharWidth = 7;
+    font->nFirstChar = -5;
+    EXPECT_EQ(CtlFont_Create(font, nullptr), 1);
+    EXPECT_EQ(font->font.sf, nullptr);
+    font->nFirstChar = 'A';
     EXPECT_EQ(CtlFont_Create(font, nullptr), 0);
     EXPECT_EQ(font->font.nLastChar, 'D');
     EXPECT_TRUE(drawn());
@@ -93,18 +92,17 @@ TEST_F(CtlTest, FontsThatCannotDrawDrawNothing)
 }
 
 // References that name nothing or an object of another class: each control
-// draws and behaves without what is missing (no image, no scroll bar, the
-// stored time), and a font whose first character is no character draws nothing.
+// draws and behaves without what is missing (no image, no scroll bar). The
+// timer watching a Str is the static test's.
 TEST_F(CtlTest, ControlsDoWithoutMissingOrWrongReferences)
 {
-    loadScreen("World\nname\tScr\nbKeysMoveFocus\t1\nobjs\t1 2 3 4 5\n\n"
+    loadScreen("World\nname\tScr\nbKeysMoveFocus\t1\nobjs\t1 2 3 4\n\n"
                "Str\nname\tnote\n\n"
                "CtlStatic\nname\tlabel\nx\t5\ny\t5\ntext\tabc\nsprite\t1\n\n"
                "CtlButton\nname\tbutton\nx\t5\ny\t30\ntext\tOk\nsprite\t99\nidCtl\t4\n\n"
                "CtlList\nname\tlist\nx\t5\ny\t60\nwidth\t60\nheight\t20\nvScroll\t1\nobjs\t1 2 3\n\n"
                "CtlListItem\ntext\tone\nheight\t16\n\nCtlListItem\ntext\ttwo\nheight\t16\n\n"
-               "CtlListItem\ntext\tthree\nheight\t16\n\n"
-               "CtlTimer\nname\ttimer\nx\t5\ny\t100\nwidth\t60\nheight\t14\nobject\t1\ntime\t61000\n\n");
+               "CtlListItem\ntext\tthree\nheight\t16\n\n");
     EXPECT_EQ(find<CtlStatic>("label")->bbox.w, 21) << "sized by its text, not by a Str read as a sprite";
     CtlButton* button = find<CtlButton>("button");
     penTap(button->bbox.x + 2, button->bbox.y + 2);
@@ -117,21 +115,4 @@ TEST_F(CtlTest, ControlsDoWithoutMissingOrWrongReferences)
     run();
     EXPECT_EQ(list->renderFirst, list->focus);
     EXPECT_GT(list->renderFirst, 0);
-
-    CtlTimer* timer = find<CtlTimer>("timer");
-    CtlTimer_Live(timer, nullptr);
-    EXPECT_EQ(text(timer->text), "0:01:01");
-
-    CtlFont* font = create<CtlFont>(&g_ctlFontClass);
-    writeFontSheet("sheet.tga", 2, 2);
-    Sprite* sheet = create<Sprite>(&g_spriteClass);
-    PropFromStr("sheet.tga", PT_TSTRING, &sheet->file);
-    font->sprite = objId(sheet);
-    font->nCharWidth = 7;
-    font->nCharHeight = 14;
-    font->nXSrcOffs = font->nYSrcOffs = font->nXSrcSpacing = font->nYSrcSpacing = 1;
-    font->nXSrcChars = font->nYSrcChars = 2;
-    font->nFirstChar = -5;
-    EXPECT_EQ(CtlFont_Create(font, nullptr), 1);
-    EXPECT_EQ(font->font.sf, nullptr);
 }

@@ -1,6 +1,6 @@
 // Scroll bars and sliders through the input queue: orientation decides which
-// keys count, a bar with no range, and the slider's colours and one-pixel
-// length. The gallery's runs step and drag them to both ends.
+// keys count, the pressed look, a bar with no range, and the slider's colours
+// and one-pixel length. The gallery's runs step and drag them to both ends.
 #include <gtest/gtest.h>
 
 #include "ctl_fixture.h"
@@ -8,52 +8,48 @@
 namespace {
 
 const char kScreen[] =
-    "World\nname\tScr\nbKeysMoveFocus\t1\nobjs\t1 2 3 4\n\n"
+    "World\nname\tScr\nbKeysMoveFocus\t1\nobjs\t1 2 3\n\n"
     "CtlScrollbar\nname\tkeys\nx\t200\ny\t10\nwidth\t15\nheight\t15\ntotal\t3\nidCtl\t11\n\n"
-    "CtlScrollbar1\nname\tbar\nhoriz\t1\nx\t10\ny\t10\nwidth\t100\nheight\t11\nidCtl\t12\n\n"
     "CtlScrollbar2\nname\tslider\nhoriz\t1\nx\t10\ny\t50\nwidth\t101\nheight\t10\ncolBkg\t0 0 255\nidCtl\t13\n\n"
     "CtlScrollbar1\nname\tshort\nhoriz\t1\nx\t10\ny\t100\nwidth\t15\nheight\t11\ntotal\t5\nidCtl\t14\n\n";
 
 using Codes = std::vector<int>;
-
-class CtlBarTest : public CtlTest {
-protected:
-    void SetUp() override
-    {
-        CtlTest::SetUp();
-        loadScreen(kScreen);
-    }
-    static InputEvent release(uint16_t key)
-    {
-        return InputEvent{EV_RELEASE, key, 0, 0, 0, nullptr};
-    }
-};
-
 }
 
-TEST_F(CtlBarTest, KeysFollowTheOrientationAndThePressedLookTheFocus)
+TEST_F(CtlTest, BarsTakeTheirOwnKeysAndNeitherDivideByNorDrawOutsideNoRange)
 {
+    loadScreen(kScreen);
     CtlScrollbar* keys = find<CtlScrollbar>("keys");
-    InputEvent down = release(KEY_DOWN), left = release(KEY_LEFT);
+    InputEvent down = {EV_RELEASE, KEY_DOWN, 0, 0, 0, nullptr},
+               left = {EV_RELEASE, KEY_LEFT, 0, 0, 0, nullptr};
     EXPECT_EQ(CtlScrollbar_InKeyRelease(keys, &down), 11);
     EXPECT_EQ(keys->current, 1);
     EXPECT_EQ(CtlScrollbar_InKeyRelease(keys, &left), 0)
         << "a vertical bar leaves left and right to the World";
-
     // A plain bar keeps the pressed look until it loses focus.
     penTap(205, 15);
     EXPECT_EQ(run(), (Codes{1}));
     EXPECT_EQ(keys->state, 1);
-    penTap(15, 55);
-    run();
-    EXPECT_EQ(keys->state, 0);
-}
 
-TEST_F(CtlBarTest, ABarWithoutRangeNeitherDividesNorDrawsOutside)
-{
-    CtlScrollbar1* bar = find<CtlScrollbar1>("short");
+    // The slider: the part beyond the value is covered with colBkg.
+    CtlScrollbar2* slider = find<CtlScrollbar2>("slider");
+    penTap(10, 55);
+    keyTap(VK_RIGHT);
+    EXPECT_EQ(run(), (Codes{13, 13, 13}));
+    EXPECT_EQ(keys->state, 0);
+    EXPECT_EQ(slider->current, 2);
     gfxSetColor(0);
-    sfFillRect(screenSurface(), nullptr);
+    sfFillRect(gfxGetTarget(), nullptr);
+    frame();
+    EXPECT_NE(rgbAt(11, 55), 0x0000FFu);
+    EXPECT_EQ(rgbAt(13, 55), 0x0000FFu);
+    slider->bbox.w = 1;  // one pixel long: no division by zero
+    InputEvent tap = {EV_PRESS, KEY_PEN, 0, slider->bbox.x, slider->bbox.y, nullptr};
+    EXPECT_EQ(CtlScrollbar2_ThumbMove(slider, &tap), 13);
+    EXPECT_EQ(slider->current, 100);
+
+    // A bar shorter than its arrows draws nothing past its box at any value.
+    CtlScrollbar1* bar = find<CtlScrollbar1>("short");
     for (int current : {0, 3, 5}) {
         bar->current = current;
         frame();
@@ -77,24 +73,4 @@ TEST_F(CtlBarTest, ABarWithoutRangeNeitherDividesNorDrawsOutside)
     frame();
     drag(10, 24);
     EXPECT_EQ(bar->current, 0);
-}
-
-TEST_F(CtlBarTest, SliderCoversBeyondItsValueAndDividesByNoZeroLength)
-{
-    CtlScrollbar2* slider = find<CtlScrollbar2>("slider");
-    penTap(10, 55);
-    keyTap(VK_RIGHT);
-    EXPECT_EQ(run(), (Codes{13, 13, 13}));
-    EXPECT_EQ(slider->current, 2);
-    // The part beyond the value is covered with colBkg.
-    gfxSetColor(0);
-    sfFillRect(screenSurface(), nullptr);
-    frame();
-    EXPECT_NE(rgbAt(11, 55), 0x0000FFu);
-    EXPECT_EQ(rgbAt(13, 55), 0x0000FFu);
-
-    slider->bbox.w = 1;  // one pixel long: no division by zero
-    InputEvent tap = {EV_PRESS, KEY_PEN, 0, slider->bbox.x, slider->bbox.y, nullptr};
-    EXPECT_EQ(CtlScrollbar2_ThumbMove(slider, &tap), 13);
-    EXPECT_EQ(slider->current, 100);
 }

@@ -1,5 +1,6 @@
 // CtlStatic and CtlTimer: where a label's box comes from, the shared blink
-// phase, the timer's text forms, its buffer and the watched object going away.
+// phase, the timer's text forms, its buffer, and the watched object going away
+// or being no time.
 #include <gtest/gtest.h>
 #include <stdio.h>
 
@@ -67,7 +68,7 @@ TEST_F(CtlStaticTest, BlinkingLabelsShareOnePhase)
     for (int i = 0; i < 8; i++) {
         advanceMs(60);
         gfxSetColor(0);
-        sfFillRect(screenSurface(), nullptr);
+        sfFillRect(gfxGetTarget(), nullptr);
         frame();
         const bool a = rgbAt(5, 5) == 0xFF0000u, b = rgbAt(25, 5) == 0xFF0000u;
         EXPECT_EQ(a, b) << "frame " << i;
@@ -77,7 +78,7 @@ TEST_F(CtlStaticTest, BlinkingLabelsShareOnePhase)
     EXPECT_EQ(seen, "01100110");
 }
 
-TEST_F(CtlStaticTest, TimerShowsElapsedStoredAndLocalTime)
+TEST_F(CtlStaticTest, TimerShowsElapsedStoredAndLocalTimeAndKeepsItWithoutATimeToWatch)
 {
     CtlTimer* t = create<CtlTimer>(&g_ctlTimerClass);
     BaseLiving* clock = create<BaseLiving>(&g_baseLivingClass);
@@ -120,23 +121,18 @@ TEST_F(CtlStaticTest, TimerShowsElapsedStoredAndLocalTime)
     ASSERT_EQ(sscanf(text(t->text).c_str(), "%u:%2u:%2u", &h, &m, &sec), 3) << text(t->text);
     EXPECT_LT(h, 24u);
     EXPECT_EQ(t->time, (h * 60 + m) * 60 + sec);
-}
 
-TEST_F(CtlStaticTest, TimerWatchingTheWrongPropertyKeepsItsTime)
-{
-    CtlTimer* t = create<CtlTimer>(&g_ctlTimerClass);
-    Str* str = create<Str>(&g_strClass);
-    t->object = objId(str);
+    // Watching a property that is not a TIME: the stored time stays.
+    t->bGetSystemTime = 0;
+    t->object = objId(create<Str>(&g_strClass));
     t->propid = PROP_UNKNOWN;
     strcpy(t->prop, "text");
     EXPECT_EQ(CtlTimer_Sync(t, nullptr), -1) << "not a TIME";
     t->time = 61000;
     CtlTimer_Live(t, nullptr);
     EXPECT_EQ(text(t->text), "0:01:01");
-
     // Binary files carry only the index, text files only the name: Sync fills the other.
-    BaseLiving* living = create<BaseLiving>(&g_baseLivingClass);
-    t->object = objId(living);
+    t->object = objId(create<BaseLiving>(&g_baseLivingClass));
     t->prop[0] = 0;
     t->propid = 1;
     EXPECT_EQ(CtlTimer_Sync(t, nullptr), 0);

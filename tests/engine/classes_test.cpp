@@ -11,18 +11,6 @@
 
 #pragma GCC diagnostic ignored "-Winvalid-offsetof"
 
-namespace {
-
-const PropDesc* findProp(ClassDesc* cls, const char* name)
-{
-    for (uint32_t i = 0; i < cls->nProps; i++)
-        if (!strcmp(cls->descs[i].name, name))
-            return &cls->descs[i];
-    return nullptr;
-}
-
-}
-
 TEST_F(ObjTest, DescriptorsInheritTheirBaseAndStayInsideTheRecord)
 {
     const char* names[] = {
@@ -66,7 +54,8 @@ TEST_F(ObjTest, DescriptorsInheritTheirBaseAndStayInsideTheRecord)
         }
     }
     EXPECT_EQ(g_objectClass.base, nullptr);
-    EXPECT_EQ(findProp(&g_actorClass, "sprite")->refClass, &g_spriteClass);
+    Actor* actor = create<Actor>(&g_actorClass);
+    EXPECT_EQ(objPropDesc(actor, objPropIndex(actor, "sprite"))->refClass, &g_spriteClass);
     EXPECT_EQ(classFind("Nope"), nullptr);
     EXPECT_EQ(classFind(nullptr), nullptr);
 }
@@ -98,24 +87,17 @@ TEST_F(ObjTest, LateBaseIsResolvedOnFirstUse)
     static Thing def;
     static PropDesc descs[] = {OBJ_PROP(Thing, name, PT_STRING16, 0, nullptr),
                                OBJ_PROP(Thing, n, PT_INT, 0, nullptr)};
-    static ClassDesc derived = {.nProps = 2,
-                                .nMethods = 0,
-                                .objectSize = sizeof(Thing),
-                                .flags = 0,
-                                .name = "LateDerived",
-                                .base = nullptr,
-                                .baseName = "LateBase",
-                                .create = nullptr,
-                                .destroy = nullptr,
-                                .descs = descs,
-                                .nameIndex = nullptr,
-                                .defaults = &def,
-                                .slots = nullptr};
-    static ClassDesc lateBase = derived;
-    derived.base = nullptr;
+    static ClassDesc derived, lateBase;
+    derived = ClassDesc{};
+    derived.nProps = 2;
+    derived.objectSize = sizeof(Thing);
+    derived.name = "LateDerived";
+    derived.baseName = "LateBase";
+    derived.descs = descs;
+    derived.defaults = &def;
+    lateBase = derived;
     lateBase.name = "LateBase";
     lateBase.baseName = "Base";
-    lateBase.base = nullptr;
     ASSERT_TRUE(classRegister(&derived));
     EXPECT_EQ(derived.base, nullptr);
     ASSERT_TRUE(classRegister(&lateBase));
@@ -150,10 +132,8 @@ TEST_F(ObjTest, IdsAreReusedLastFreedFirstAndNeverLookLikeMarkers)
 
 TEST_F(ObjTest, CreationCopiesDefaultsAndHonoursHooks)
 {
-    World* w = create<World>(&g_worldClass);
-    EXPECT_EQ(w->focus, -1);
-    EXPECT_EQ(w->cls, &g_worldClass);
-    EXPECT_EQ(objCreateByName("KeyControl") != nullptr, true);
+    EXPECT_EQ(create<World>(&g_worldClass)->focus, -1);
+    EXPECT_NE(objCreateByName("KeyControl"), nullptr);
     EXPECT_EQ(objCreateByName(""), nullptr);
     EXPECT_EQ(objCreateByName("Nope"), nullptr);
 
@@ -201,13 +181,12 @@ TEST_F(ObjTest, ResetTimesAndShutdownDestroyEverything)
     clockStart();
     ticks = 150;
     BaseLiving* a = create<BaseLiving>(&g_baseLivingClass);
-    Str* s = create<Str>(&g_strClass);
+    create<Str>(&g_strClass);
     EXPECT_EQ(a->tStart, 50u);
     ticks = 400;
     objResetTimes();
     EXPECT_EQ(a->tStart, 300u);
     clockSetSource(nullptr, 0);
-    (void)s;
     MemStats before;
     memStats(&before);
     objShutdown();

@@ -56,12 +56,6 @@ protected:
         inputStop();
         SceneTest::TearDown();
     }
-
-    static void tap(int x, int y)
-    {
-        inputPenMessage(WM_LBUTTONDOWN, x, y);
-        inputPenMessage(WM_LBUTTONUP, x, y);
-    }
 };
 
 TEST_F(EngineFrame, MainWorldSetsTheTargetAndKeysFindItsViewport)
@@ -88,8 +82,8 @@ TEST_F(EngineFrame, MainWorldSetsTheTargetAndKeysFindItsViewport)
 TEST_F(EngineFrame, ACommandLeavesLaterEventsForTheNextFrame)
 {
     engineRender();  // lays the screen out
-    tap(15, 15);
-    tap(15, 15);
+    penTap(15, 15);
+    penTap(15, 15);
     inputUpdate();
     EXPECT_EQ(engineHandleEvents(), 9);
     EXPECT_EQ(g_releases, 1);
@@ -98,14 +92,6 @@ TEST_F(EngineFrame, ACommandLeavesLaterEventsForTheNextFrame)
     EXPECT_EQ(g_releases, 2);
     EXPECT_FALSE(inputPending());
     EXPECT_EQ(engineHandleEvents(), 0);
-
-    // More than the queue's limit waiting at a frame: all of them are dropped.
-    for (int i = 0; i < INPUT_QUEUE_LIMIT; i++)
-        tap(15, 15);
-    inputUpdate();
-    EXPECT_FALSE(inputPending());
-    EXPECT_EQ(engineHandleEvents(), 0);
-    EXPECT_EQ(g_releases, 2);
 }
 
 // The screen viewport sits at (20, 30); "Inner" is a member World at (30, 40).
@@ -138,7 +124,7 @@ TEST_F(EngineFrame, TapPointsRouteBackToTheObjectFound)
     EXPECT_EQ(y, 30 + 40 + 5 + 10);
     for (int id : {5, 7}) {
         ASSERT_TRUE(sceneFindTap(top, "state", id, &x, &y));
-        tap(x, y);
+        penTap(x, y);
         inputUpdate();
         EXPECT_EQ(engineHandleEvents(), id);
     }
@@ -156,7 +142,7 @@ TEST(ViewTool, BadUseMissingControlsAndFailedOutputsFail)
     testutil::writeFile(dir + "sq.tga", testutil::tga(20, 20, [](int, int) { return 0x00FF00u; }));
     testutil::writeFile(dir + "main.w", kMain);
     // A control the script names but the screen lacks fails the run.
-    testutil::writeFile(dir + "t.txt", "# no controls here\n100 tap-control 3\n900 quit\n");
+    testutil::writeFile(dir + "t.txt", "# no controls here\n100 tap-control 0x3\n900 quit\n");
     testutil::ToolRun r = view(dir, "--headless --frame-ms 16 --script t.txt main.w");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.out.find("t.txt:2: no visible, active control with idCtl 3"), std::string::npos) << r.out;

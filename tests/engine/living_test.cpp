@@ -31,16 +31,14 @@ protected:
     }
 
     // A KeyControl moving property prop of target with keys {time, value}...
-    KeyControl* control(void* target, const char* prop, int type, std::vector<Key> keys, int interp = 1,
-                        int ort = 0)
+    KeyControl* control(void* target, const char* prop, int type, std::vector<Key> keys)
     {
         KeyControl* kc = create<KeyControl>(&g_keyControlClass, "kc");
         ObjectId id = objId(target);
         vecPush(&kc->objs, &id);
         strcpy(kc->prop, prop);
         kc->type = type;
-        kc->interp = uint8_t(interp);
-        kc->ort = uint8_t(ort);
+        kc->interp = 1;
         for (const Key& k : keys)
             vecPush(&kc->keys, &k);
         EXPECT_EQ(Control_Sync(kc, nullptr), 0);
@@ -53,39 +51,12 @@ protected:
     }
 };
 
-TEST_F(LivingTest, LinearIntKeysAndConstantEndDeactivate)
-{
-    BaseRenderable* r = create<BaseRenderable>(&g_baseRenderableClass);
-    KeyControl* kc = control(r, "x", PT_INT, {{0, 0}, {1000, 100}});
-    EXPECT_EQ(kc->propid, objPropIndex(r, "x"));
-    live(kc, 250);
-    EXPECT_EQ(r->x, 25);
-    EXPECT_TRUE(kc->active);
-    live(kc, 999);
-    EXPECT_EQ(r->x, 99);
-    live(kc, 1000);
-    EXPECT_EQ(r->x, 100);
-    EXPECT_FALSE(kc->active);
-    live(kc, 5000);
-    EXPECT_EQ(r->x, 100);
-
-    // Other ort values hold the last value and stay active.
-    KeyControl* cycling = control(r, "y", PT_INT, {{0, -50}, {100, 50}}, 1, 1);
-    live(cycling, 50);
-    EXPECT_EQ(r->y, 0);
-    live(cycling, 200);
-    EXPECT_EQ(r->y, 50);
-    EXPECT_TRUE(cycling->active);
-}
-
 TEST_F(LivingTest, KeyTimesCountFromEachObjectsStart)
 {
     g_ticks = 100;
     BaseRenderable* early = create<BaseRenderable>(&g_baseRenderableClass);
     g_ticks = 300;
     BaseRenderable* late = create<BaseRenderable>(&g_baseRenderableClass);
-    Str* timeless = create<Str>(&g_strClass);  // not living: its time is "now"
-    (void)timeless;
     KeyControl* kc = control(early, "x", PT_INT, {{0, 0}, {1000, 1000}});
     ObjectId lateId = late->id, dead = 4242;
     vecPush(&kc->objs, &dead);  // names no object: skipped
@@ -132,42 +103,48 @@ TEST_F(LivingTest, ValueTypesConvertIntoThePropertyType)
     EXPECT_FALSE(keyStoreValue(PT_RECT, 1, PT_INT, &colour));
 }
 
-TEST_F(LivingTest, ColourFloatAndStepInterpolation)
+// Each key list evaluated at a few times; the control stops at and after its
+// last key when ort is 0, and only then.
+TEST_F(LivingTest, KeyListsInterpolateHoldAndStopAtTheEnd)
 {
+    struct Case {
+        int type, interp, ort;
+        std::vector<Key> keys;
+        std::vector<std::pair<uint32_t, int32_t>> at;
+    } const cases[] = {
+        {PT_INT, 1, 0, {{0, 0}, {1000, 100}}, {{250, 25}, {999, 99}, {1000, 100}, {5000, 100}}},
+        {PT_INT, 1, 1, {{0, -50}, {100, 50}}, {{50, 0}, {200, 50}}},
+        {PT_COLOR, 1, 0, {{0, 0x000000}, {1000, 0xFF0080}}, {{500, 0x7F0040}}},
+        {PT_INT, 0, 0, {{0, 1}, {100, 2}, {200, 3}}, {{0, 1}, {99, 1}, {100, 2}, {199, 2}, {200, 3}}},
+        // "smooth" eases in and out: slow near the keys, level with linear midway.
+        {PT_INT, 2, 0, {{0, 0}, {1000, 1000}}, {{100, 28}, {500, 500}, {900, 972}}},
+        {PT_INT, 1, 0, {{100, 42}}, {{50, 42}, {100, 42}}},
+    };
     KeyControl* kc = create<KeyControl>(&g_keyControlClass);
     int32_t value;
-    bool off;
-    auto eval = [&](int type, int interp, std::vector<Key> keys,
-                    std::vector<std::pair<uint32_t, int32_t>> expect) {
+    bool stops;
+    for (const Case& c : cases) {
         vecResize(&kc->keys, 0);
-        for (const Key& k : keys)
+        for (const Key& k : c.keys)
             vecPush(&kc->keys, &k);
-        kc->type = type;
-        kc->interp = uint8_t(interp);
-        for (auto [t, v] : expect) {
-            ASSERT_TRUE(keyEvaluate(kc, t, &value, &off));
+        kc->type = c.type;
+        kc->interp = uint8_t(c.interp);
+        kc->ort = uint8_t(c.ort);
+        for (auto [t, v] : c.at) {
+            ASSERT_TRUE(keyEvaluate(kc, t, &value, &stops));
             EXPECT_EQ(value, v) << t;
+            EXPECT_EQ(stops, c.ort == 0 && t >= c.keys.back().time) << t;
         }
-    };
-    eval(PT_COLOR, 1, {{0, 0x000000}, {1000, 0xFF0080}}, {{500, 0x7F0040}});
-    eval(PT_INT, 0, {{0, 1}, {100, 2}, {200, 3}}, {{0, 1}, {99, 1}, {100, 2}, {199, 2}, {200, 3}});
-    // "smooth" eases in and out: slow near the keys, level with linear midway.
-    eval(PT_INT, 2, {{0, 0}, {1000, 1000}}, {{0, 0}, {100, 28}, {500, 500}, {900, 972}, {1000, 1000}});
+    }
     // Large values and key spans wrap instead of overflowing.
-    eval(PT_INT, 1, {{0, INT32_MIN}, {0xF0000000u, INT32_MAX}}, {});
-    EXPECT_TRUE(keyEvaluate(kc, 0x80000000u, &value, &off));
-}
+    const Key wide[] = {{0, INT32_MIN}, {0xF0000000u, INT32_MAX}};
+    vecResize(&kc->keys, 0);
+    for (const Key& k : wide)
+        vecPush(&kc->keys, &k);
+    EXPECT_TRUE(keyEvaluate(kc, 0x80000000u, &value, &stops));
 
-TEST_F(LivingTest, SingleKeyAndDisorderedKeysStayInsideTheList)
-{
+    // Keys out of time order, lived through, end at the last key's value.
     BaseRenderable* r = create<BaseRenderable>(&g_baseRenderableClass);
-    KeyControl* one = control(r, "x", PT_INT, {{100, 42}});
-    live(one, 50);
-    EXPECT_EQ(r->x, 42);
-    EXPECT_TRUE(one->active);
-    live(one, 100);
-    EXPECT_FALSE(one->active);
-
     KeyControl* messy = control(r, "y", PT_INT, {{500, 5}, {100, 1}, {900, 9}});
     for (TIME t = 0; t < 1000; t += 50)
         live(messy, t);

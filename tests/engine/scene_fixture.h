@@ -11,6 +11,13 @@
 #include "gfx/display.h"
 #include "obj/obj_fixture.h"
 
+// A pen tap at (x, y) as the window messages give it.
+inline void penTap(int x, int y)
+{
+    inputPenMessage(WM_LBUTTONDOWN, x, y);
+    inputPenMessage(WM_LBUTTONUP, x, y);
+}
+
 class SceneTest : public ObjTest {
 protected:
     void SetUp() override
@@ -27,14 +34,9 @@ protected:
         gfxResetState();
     }
 
-    template <class F>
-    void writeTga(const char* name, int w, int h, F pixel)
-    {
-        writeFile(name, testutil::tga(w, h, pixel));
-    }
     void writeSolidTga(const char* name, int w, int h, uint32_t rgb)
     {
-        writeTga(name, w, h, [rgb](int, int) { return rgb; });
+        writeFile(name, testutil::tga(w, h, [rgb](int, int) { return rgb; }));
     }
 
     Sprite* sprite(const char* file, const char* name = "spr")
