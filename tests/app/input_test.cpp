@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "app/app.h"
+#include "app/clock.h"
+#include "app/host.h"
 #include "app/input.h"
 #include "test_util.h"
 #include "vfs/mem.h"
@@ -231,6 +233,48 @@ TEST_F(InputTest, AnEventThatFindsNoMemoryIsDroppedAndTheQueueStaysWhole)
     ASSERT_EQ(evs.size(), 101u);
     EXPECT_EQ(evs[99].x, 99);
     EXPECT_EQ(evs[100].x, 101);
+}
+
+std::vector<InputEvent> g_hooked;
+
+// The secondary keys, the hook and the waiting loops: nothing in the game calls
+// them, so this is their one check. waitKey must come back on quit, never hang.
+TEST_F(InputTest, SecondaryKeysHookAndWaitingLoops)
+{
+    EXPECT_FALSE(inputSetSecondaryKey(KEY_UP, 300));
+    ASSERT_TRUE(inputSetSecondaryKey(KEY_UP, 'W'));
+    keyDownMsg('W');
+    inputUpdate();
+    EXPECT_TRUE(keyDown(KEY_UP));
+    inputSetSecondaryKeys(false);
+    EXPECT_FALSE(keyDown(KEY_UP));
+    keyUpMsg('W');
+    drain();
+
+    inputSetHook([](const InputEvent* ev) { g_hooked.push_back(*ev); });
+    appWindowProc(WM_LBUTTONDOWN, 0, 3, 4);
+    EXPECT_EQ(g_hooked.size(), 2u);  // the move to the point, then the press
+    inputSetHook(nullptr);
+    appWindowProc(WM_LBUTTONUP, 0, 3, 4);
+    drain();
+
+    ASSERT_TRUE(
+        testutil::startHeadless("30 key release X\n100 key press BUT.A\n120 key release BUT.A\n", 10));
+    clockStart();
+    keyDownMsg('X');
+    inputUpdate();
+    // The held key must come up first; the key pressed after it is the answer.
+    EXPECT_EQ(waitKey(0), int(KEY_BUT_A));
+    EXPECT_GE(timeNow(), 100u);
+    EXPECT_EQ(waitKeysUp(), 1);
+    TIME t0 = timeNow();
+    EXPECT_EQ(waitKey(50), 0);
+    EXPECT_GE(timeNow() - t0, 50u);
+    ASSERT_TRUE(testutil::startHeadless("20 quit\n", 10));
+    EXPECT_EQ(waitKey(0), -1);
+    hostStop();
+    clockStart();
+    appInit();  // forgets the quit message
 }
 
 TEST(InputNames, RawCodesAreNamedInHex)
