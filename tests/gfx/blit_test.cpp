@@ -299,14 +299,16 @@ TEST_F(BlitFastPaths, CopiesOfAMegabyteMatchTheReference)
     EXPECT_TRUE(a.intact() && big.intact());
 }
 
-// Presentation copies into displays with any x step, including negative ones.
-TEST_F(CopyToDisplay, RotatedAddressingAndPaletteMapping)
+// Presentation copies into displays with any x step, including negative ones,
+// and copy key-coloured pixels too, whatever the blend mode.
+TEST_F(CopyToDisplay, RotatedAddressingPaletteMappingAndNoKeyOrBlend)
 {
     std::mt19937 rng(99);
+    gfxSetBlendMode(BLEND_SOLID);
     for (uint32_t f : {PF_565, PF_888, PF_8888, PF_PALETTE, PF_555}) {
         int bpp = pfInfo(f)->bytesPerPixel;
         SURFACE* src = sfCreate(24, 32, f, false, 0x1, nullptr);
-        fillRandom(src, rng);
+        fillRandom(src, rng, 0x1);
         // A 32 x 24 memory seen as 24 x 32 turned a quarter: x steps down the memory rows.
         for (int kind = 0; kind < 2; kind++) {
             std::vector<uint8_t> mem(24 * 32 * bpp + 128, 0xA5);
@@ -340,6 +342,7 @@ TEST_F(CopyToDisplay, RotatedAddressingAndPaletteMapping)
     d->xPitch = -2;
     d->pixels += 8;
     ASSERT_EQ(sfCopy(p, d, 0, 0, nullptr), 1);
+    EXPECT_EQ(sfCopy(d, d, 0, 0, nullptr), 1);  // onto itself in place
     for (int x = 0; x < 5; x++)
         EXPECT_EQ(sfGetPixel(d, x, 1), pal->mapped[sfGetPixel(p, x, 1)]);
     d->pixels -= 8;
@@ -347,22 +350,6 @@ TEST_F(CopyToDisplay, RotatedAddressingAndPaletteMapping)
     sfDestroy(d);
     sfDestroy(p);
     memFree(pal);
-}
-
-TEST_F(CopyToDisplay, IgnoresKeyAndBlend)
-{
-    SURFACE* s = sfCreate(2, 1, PF_888, false, 0x00FF00, nullptr);
-    SURFACE* d = sfCreate(2, 1, PF_565, false, SF_NO_KEY, nullptr);
-    sfPutPixel(s, 0, 0, 0x00FF00);
-    sfPutPixel(s, 1, 0, 0xFF0000);
-    gfxSetBlendMode(BLEND_SOLID);
-    ASSERT_EQ(sfCopy(s, d, 0, 0, nullptr), 1);
-    EXPECT_EQ(sfGetPixel(d, 0, 0), 0x07E0u);
-    EXPECT_EQ(sfGetPixel(d, 1, 0), 0xF800u);
-    EXPECT_EQ(sfCopy(d, d, 0, 0, nullptr), 1);  // onto itself in place
-    gfxResetState();
-    sfDestroy(s);
-    sfDestroy(d);
 }
 
 TEST_F(Rle, PacketLayout)
@@ -423,34 +410,23 @@ TEST_F(Rle, RowTableWidthAndLongRuns)
 TEST_F(Rle, WideSpritesDrawLikeTheirSource)
 {
     std::mt19937 rng(7);
-    const uint32_t formats[] = {PF_PALETTE, PF_565, PF_888, PF_8888};
-    for (uint32_t f : formats)
+    for (uint32_t f : {PF_PALETTE, PF_565, PF_888, PF_8888})
         for (int trial = 0; trial < 60; trial++) {
-            int w = 1 + rng() % 600, h = 1 + rng() % 6;
+            int w = 1 + rng() % 600, h = 1 + rng() % 6, bpp = pfInfo(f)->bytesPerPixel;
             uint32_t key = 5;
             SURFACE* src = sfCreate(w, h, f, false, key, nullptr);
-            uint32_t mask = src->formatInfo->bits >= 32 ? 0xFFFFFFFFu : (1u << src->formatInfo->bits) - 1;
-            int kind0 = 0;
+            fillRandom(src, rng);
+            // Alternating runs of holes and opaque pixels (noise, now and then
+            // equal pixels), often just around the byte lengths where copies
+            // change their method.
             for (int y = 0; y < h; y++)
-                for (int x = 0; x < w;) {
-                    // Alternating runs of holes and opaque pixels (noise, now and
-                    // then equal pixels), often just around the byte lengths
-                    // where copies change their method.
+                for (int x = 0, hole = rng() % 2; x < w; hole ^= 1) {
                     static const int edges[] = {4, 8, 16, 32, 64, 128, 256, 512};
-                    int bpp = src->formatInfo->bytesPerPixel;
                     int n = rng() % 2 ? 1 + (int)(rng() % 40) : edges[rng() % 8] / bpp + (int)(rng() % 3) - 1;
-                    n = n < 1 ? 1 : n;
-                    int kind = (x == 0 ? (int)(rng() % 2) : kind0 ^ 1) | (rng() % 4 ? 0 : 2);
-                    kind0 = kind & 1;
-                    uint32_t same = 9 + rng() % 50;
-                    for (int k = 0; k < n && x < w; k++, x++) {
-                        uint32_t noise = rng() & mask;
-                        sfPutPixel(src, x, y,
-                                   !(kind & 1)    ? key
-                                   : kind & 2     ? same
-                                   : noise == key ? key + 1
-                                                  : noise);
-                    }
+                    uint32_t same = rng() % 4 ? SF_NO_KEY : 9 + rng() % 50;
+                    for (int end = std::min(w, x + std::max(n, 1)); x < end; x++)
+                        if (hole || same != SF_NO_KEY)
+                            sfPutPixel(src, x, y, hole ? key : same);
                 }
             SURFACE* rle = sfConvert(src, f);
             rle->keycolor = key;

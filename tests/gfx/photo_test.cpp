@@ -146,10 +146,6 @@ TEST_F(Photo, DamagedFilesAndBombsFailClearlyWithoutLargeAllocations)
             }
         return f;
     };
-    std::vector<uint8_t> badCrc = png;
-    badCrc[30] ^= 0x55;
-    std::vector<uint8_t> badData = png;
-    badData[png.size() - 20] ^= 0xFF;
     struct Case {
         const char* what;
         std::vector<uint8_t> bytes;
@@ -158,10 +154,7 @@ TEST_F(Photo, DamagedFilesAndBombsFailClearlyWithoutLargeAllocations)
         {"empty", {}, "not a PNG or JPEG"},
         {"text", {'h', 'e', 'l', 'l', 'o', '\n'}, "not a PNG or JPEG"},
         {"png signature only", std::vector<uint8_t>(png.begin(), png.begin() + 8), nullptr},
-        {"png cut in its header", std::vector<uint8_t>(png.begin(), png.begin() + 20), nullptr},
         {"png cut in its pixels", std::vector<uint8_t>(png.begin(), png.end() - 24), nullptr},
-        {"png header CRC", badCrc, nullptr},
-        {"png damaged pixels", badData, nullptr},
         {"png over 100 megapixels", setBe32(setBe32(png, 16, 20000), 20, 20000), "100 megapixels"},
         {"png tiny file, huge picture", setBe32(setBe32(png, 16, 9000), 20, 9000), "bytes can hold"},
         {"png zero width", setBe32(png, 16, 0), nullptr},
@@ -190,27 +183,6 @@ TEST_F(Photo, DamagedFilesAndBombsFailClearlyWithoutLargeAllocations)
     }
 }
 
-TEST_F(Photo, LoadsThroughTheFileSystemAsSurfacesAndLogsFailures)
-{
-    ASSERT_EQ(system(("python3 '" TOBEX_SOURCE_DIR "/tests/gfx/make_pngs.py' '" + dir + "'").c_str()), 0);
-    // The kind comes from the bytes: a PNG named .jpg still loads.
-    writeFile("palette.jpg", readFile("palette8_trns.png"));
-    SURFACE* s = sfLoadPhoto(u"palette.jpg", 0, nullptr, 0);
-    ASSERT_NE(s, nullptr);
-    EXPECT_EQ(s->format, (uint32_t)PF_8888);
-    EXPECT_EQ(sfGetPixel(s, 1, 0), 0x8000FF00u);  // index 1: green at alpha 128
-    sfDestroy(s);
-    writeFile("notes.png", {'n', 'o', 't', 'e', 's'});
-    char err[PHOTO_ERR_CAP];
-    EXPECT_EQ(sfLoadPhoto(u"notes.png", 0, err, sizeof err), nullptr);
-    EXPECT_STREQ(err, "not a PNG or JPEG picture");
-    EXPECT_EQ(sfLoadPhoto(u"missing.png", 0, err, sizeof err), nullptr);
-    std::string log = this->log();
-    EXPECT_NE(log.find("sfLoadPhoto failed for notes.png: not a PNG or JPEG picture"), std::string::npos)
-        << log;
-    EXPECT_NE(log.find("sfLoadPhoto failed for missing.png: cannot be read"), std::string::npos);
-}
-
 TEST_F(Photo, CentreCropKeepsTheMiddleAtTheWantedAspect)
 {
     struct Case {
@@ -223,13 +195,8 @@ TEST_F(Photo, CentreCropKeepsTheMiddleAtTheWantedAspect)
         {1000, 1, 3, 4, {499, 0, 1, 1}},           // one pixel high: one pixel, never zero
         {1, 1, 3, 4, {0, 0, 1, 1}},
     };
-    for (const Case& c : cases) {
-        RECT r = photoCentreCrop(c.w, c.h, c.aw, c.ah);
-        EXPECT_EQ(r.x, c.want.x);
-        EXPECT_EQ(r.y, c.want.y);
-        EXPECT_EQ(r.w, c.want.w);
-        EXPECT_EQ(r.h, c.want.h);
-    }
+    for (const Case& c : cases)
+        EXPECT_EQ(testutil::str(photoCentreCrop(c.w, c.h, c.aw, c.ah)), testutil::str(c.want));
 }
 
 TEST_F(Photo, ResamplingAveragesWhenShrinkingAndKeepsColoursApart)
