@@ -21,12 +21,14 @@ protected:
         FolderTest::SetUp();
         gfxResetState();
         gfxUseFastPaths(true);
+        gfxUseAvx2(true);
     }
 
     void TearDown() override
     {
         gfxResetState();
         gfxUseFastPaths(true);
+        gfxUseAvx2(true);
         gfxSetTarget(nullptr);
         sfCacheShutdown();
         folderSetPath(FOLDER_PROGRAM, nullptr);

@@ -183,13 +183,7 @@ TEST_F(ImageTest, TgaColourMapLongerThan256AndTrueColourMapsAreSkipped)
     EXPECT_EQ(sfGetPixel(s, 1, 0), 7u);
     sfDestroy(s);
     // A true-colour image with a colour map: the map's bytes are not pixels.
-    TgaSpec t = {.w = 1, .h = 1, .pixels = {0x123456}};
-    std::vector<uint8_t> f = writeTga(t);
-    f[1] = 1;
-    f[5] = 2;  // two entries
-    f[7] = 24;
-    f.insert(f.begin() + 18, {1, 2, 3, 4, 5, 6});
-    writeFile("tm.tga", f);
+    writeFile("tm.tga", writeTga({.w = 1, .h = 1, .pixels = {0x123456}, .map = {0x030201, 0x060504}}));
     s = sfLoadTGA(u"tm.tga", 0, nullptr);
     ASSERT_NE(s, nullptr);
     EXPECT_EQ(sfGetPixel(s, 0, 0), 0x123456u);
@@ -355,6 +349,7 @@ TEST_F(ImageTest, RawSizesAndShapes)
 {
     writeFile("a.raw", std::vector<uint8_t>(65536, 1));
     writeFile("c.raw", std::vector<uint8_t>(1000, 3));
+    writeFile("b.raw", std::vector<uint8_t>(32, 0xFF));
     writeFile("d.raw", std::vector<uint8_t>(48, 4));
     writeFile("e.raw", std::vector<uint8_t>(0));
     SURFACE* s = sfLoadRAW(u"a.raw", 0, nullptr);
@@ -365,6 +360,10 @@ TEST_F(ImageTest, RawSizesAndShapes)
     sfDestroy(s);
     EXPECT_EQ(sfLoadRAW(u"c.raw", 0, nullptr), nullptr);
     EXPECT_EQ(sfLoadRAW(u"e.raw", 0, nullptr), nullptr);
+    s = sfLoadRAW(u"b.raw", 0, nullptr);  // 2 x 16 bytes: a 4 x 4 "565" image
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->format, (uint32_t)PF_565);
+    sfDestroy(s);
     s = sfLoadRAW(u"d.raw", 0, nullptr);  // 3 x 16 bytes: a 4 x 4 "888" image
     ASSERT_NE(s, nullptr);
     EXPECT_EQ(s->format, (uint32_t)PF_888);
