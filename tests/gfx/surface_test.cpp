@@ -29,7 +29,6 @@ TEST(Color, ConvertScaleLerpAndDistance)
     EXPECT_EQ(colorConvert(0x808080, PF_888, nullptr, s565), 0x7BEFu);
     EXPECT_EQ(colorConvert(0x80FF0000, PF_8888, nullptr, s888), 0xFF0000u);
     EXPECT_EQ(colorConvert(0xFF0000, PF_888, nullptr, s8888), 0x00FF0000u);  // alpha is not carried
-    EXPECT_EQ(colorConvert(0x7BEF, PF_565, nullptr, s565), 0x7BEFu);
     // Palette sources: source palette first, else the destination's, else 0.
     PALETTE* pal = palCreate();
     pal->count = 4;
@@ -92,13 +91,11 @@ TEST(Surface, InitPitchesOwnershipRefusalsAndNoMemory)
     EXPECT_EQ(s.xPitch, 1);
     EXPECT_EQ(s.yPitch, 2);
     EXPECT_EQ(s.size, 6u);
-    EXPECT_EQ(s.ownsPixels, 1);
     sfPutPixel(&s, 9, 2, 1);
     EXPECT_EQ(s.pixels[5], 2);  // bit 1 of byte 5
     EXPECT_EQ(sfGetPixel(&s, 9, 2), 1u);
     sfFree(&s);
     EXPECT_EQ(s.pixels, nullptr);
-    EXPECT_EQ(s.width, 0);
 
     uint8_t buf[12] = {};
     ASSERT_TRUE(sfInit(&s, 3, 2, PF_565, false, 5, buf));
