@@ -36,15 +36,6 @@ FONT makeFont(SURFACE* sheet, int w, int h, bool variable)
     f.nFirstChar = 32;
     return f;
 }
-
-std::string rowOf(const SURFACE* s, int y)
-{
-    std::string out;
-    for (int x = 0; x < s->width; x++)
-        out += sfGetPixel(s, x, y) ? '#' : '.';
-    return out;
-}
-
 }
 
 class FontTest : public GfxTest {};
@@ -86,10 +77,7 @@ TEST_F(FontTest, BadGridsAndRangesDrawNothing)
         memset(dst->pixels, 0, dst->size);
         fontDrawText(&f, dst, u"AB\u00ff\u0150", 0, 0, FONT_ALIGN_LEFT, 0);
         fontMeasure(&f, u"AB\u00ff\u0150", nullptr, nullptr);
-        for (int y = 0; y < dst->height; y++)
-            if (rowOf(dst, y).find('#') != std::string::npos)
-                return false;
-        return true;
+        return picture(dst, 0, dst->height).find('#') == std::string::npos;
     };
     FONT good = makeFont(sheet, 7, 3, true);
     ASSERT_TRUE(fontBuild(&good));
@@ -180,33 +168,33 @@ TEST_F(FontTest, DrawPlacesAlignsJustifiesAndCutsAtTheBox)
     gfxSetBlendMode(BLEND_ALPHA);
     fontDrawText(&f, dst, u"ii", 5, 0, FONT_ALIGN_LEFT, 0);
     EXPECT_EQ(gfxGetBlendMode(), (uint32_t)BLEND_ALPHA);  // restored
-    EXPECT_EQ(rowOf(dst, 0), ".....####.....................");
+    EXPECT_EQ(picture(dst, 0, 1), ".....####.....................\n");
     EXPECT_EQ(sfGetPixel(dst, 5, 0), 9u);  // solid in the draw colour
     // A glyph that would cross the box ends the text, later lines included.
     memset(dst->pixels, 0, dst->size);
     fontDrawText(&f, dst, u"iii\nii", 0, 0, FONT_ALIGN_LEFT, 5);
-    EXPECT_EQ(rowOf(dst, 0), "####..........................");
-    EXPECT_EQ(rowOf(dst, 2), "..............................");
+    EXPECT_EQ(picture(dst, 0, 1), "####..........................\n");
+    EXPECT_EQ(picture(dst, 2, 3), "..............................\n");
     // Centre and right alignment of the block.
     memset(dst->pixels, 0, dst->size);
     fontDrawText(&f, dst, u"i", 0, 0, FONT_ALIGN_RIGHT, 10);
-    EXPECT_EQ(rowOf(dst, 0), "........##....................");
+    EXPECT_EQ(picture(dst, 0, 1), "........##....................\n");
     memset(dst->pixels, 0, dst->size);
     fontDrawText(&f, dst, u"i", 0, 0, FONT_ALIGN_CENTER, 10);
-    EXPECT_EQ(rowOf(dst, 0), "....##........................");
+    EXPECT_EQ(picture(dst, 0, 1), "....##........................\n");
     memset(dst->pixels, 0, dst->size);
     fontDrawText(&f, dst, u"ii", FONT_CENTER, FONT_CENTER, FONT_ALIGN_LEFT, 0);
-    EXPECT_EQ(rowOf(dst, 2), ".............####.............");
-    EXPECT_EQ(rowOf(dst, 1), "..............................");
+    EXPECT_EQ(picture(dst, 2, 3), ".............####.............\n");
+    EXPECT_EQ(picture(dst, 1, 2), "..............................\n");
     // Justified: "i i i" is 12 wide; a box of 22 adds 5 at each gap, the last line stays.
     memset(dst->pixels, 0, dst->size);
     fontDrawText(&f, dst, u"i i i\ni i", 0, 0, FONT_ALIGN_JUSTIFY, 22);
-    EXPECT_EQ(rowOf(dst, 0), "##........##........##........");
-    EXPECT_EQ(rowOf(dst, 2), "##...##.......................");
+    EXPECT_EQ(picture(dst, 0, 1), "##........##........##........\n");
+    EXPECT_EQ(picture(dst, 2, 3), "##...##.......................\n");
     // Uneven extra space: the last gaps get one pixel more.
     memset(dst->pixels, 0, dst->size);
     fontDrawText(&f, dst, u"i i i\nx", 0, 0, FONT_ALIGN_JUSTIFY, 13);
-    EXPECT_EQ(rowOf(dst, 0), "##...##....##.................");
+    EXPECT_EQ(picture(dst, 0, 1), "##...##....##.................\n");
     gfxResetState();
     sfDestroy(dst);
     sfDestroy(sheet);
