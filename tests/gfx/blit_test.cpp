@@ -36,11 +36,6 @@ std::vector<uint8_t> bytesOf(const SURFACE* s)
 {
     return std::vector<uint8_t>(s->pixels, s->pixels + s->size);
 }
-
-uint32_t keyFor(const SURFACE* s)
-{
-    return s->formatInfo->bits >= 8 ? 0x5 : 1;
-}
 }
 
 using BlendModes = GfxTest;
@@ -89,7 +84,7 @@ TEST_F(BlendModes, FormulasPerFormat)
     }
 }
 
-TEST_F(BlitClipping, FramesPositionsAndClipRectangle)
+TEST_F(BlitClipping, FramesPositionsClipAndWhatDrawsNothing)
 {
     Guarded src(10, 10, PF_MONO8), dst(20, 20, PF_MONO8);
     for (int y = 0; y < 10; y++)
@@ -135,10 +130,7 @@ TEST_F(BlitClipping, FramesPositionsAndClipRectangle)
     EXPECT_EQ(sfGetPixel(&dst.s, 7, 5), 0u);
     EXPECT_TRUE(src.intact());
     EXPECT_TRUE(dst.intact());
-}
-
-TEST_F(BlitClipping, NothingDrawnForMissingSurfacesOrZeroAlpha)
-{
+    // Nothing is drawn from or onto missing surfaces or pixels, or at alpha 0.
     SURFACE* a = sfCreate(2, 2, PF_565, false, SF_NO_KEY, nullptr);
     SURFACE* b = sfCreate(2, 2, PF_565, false, SF_NO_KEY, nullptr);
     sfPutPixel(a, 0, 0, 1);
@@ -188,7 +180,7 @@ TEST_F(BlitFastPaths, MatchTheReferenceEverywhere)
                                 sfSetPalette(&a.s, round ? palB : palA, false);
                                 sfSetPalette(&b.s, round ? palB : palA, false);
                             }
-                            src.s.keycolor = keyed ? keyFor(&src.s) : SF_NO_KEY;
+                            src.s.keycolor = !keyed ? SF_NO_KEY : src.s.formatInfo->bits >= 8 ? 0x5 : 1;
                             fillRandom(&src.s, rng, src.s.keycolor);
                             fillRandom(&a.s, rng);
                             memcpy(b.s.pixels, a.s.pixels, a.s.size);

@@ -174,7 +174,9 @@ TEST_F(Photo, DamagedFilesAndBombsFailClearlyWithoutLargeAllocations)
     }
 }
 
-TEST_F(Photo, CentreCropKeepsTheMiddleAtTheWantedAspect)
+// The centre crop keeps the middle at the wanted aspect; the resampler averages
+// when shrinking and keeps colours apart.
+TEST_F(Photo, CentreCropAndResampling)
 {
     struct Case {
         int w, h, aw, ah;
@@ -188,10 +190,6 @@ TEST_F(Photo, CentreCropKeepsTheMiddleAtTheWantedAspect)
     };
     for (const Case& c : cases)
         EXPECT_EQ(testutil::str(photoCentreCrop(c.w, c.h, c.aw, c.ah)), testutil::str(c.want));
-}
-
-TEST_F(Photo, ResamplingAveragesWhenShrinkingAndKeepsColoursApart)
-{
     // A one-pixel checkerboard shrunk 8 times is even grey: no pixel is picked.
     PHOTO board = {64, 64, (uint8_t*)memAlloc(64 * 64 * 4), 1};
     for (int i = 0; i < 64 * 64; i++) {
