@@ -100,7 +100,6 @@ TEST_F(Makepack, OddShapesBecomeCentredPicturesOfTheGamesSizes)
     testutil::ToolRun r = makepack("--title Odd odd.zip landscape.jpg bands_portrait16.png "
                                    "dot_palette_trns.png magenta.tga");
     ASSERT_EQ(r.status, 0) << r.out;
-    EXPECT_NE(r.out.find("[4/4] magenta.tga (TGA, 8 x 8)"), std::string::npos) << r.out;
 
     struct Want {
         const char16_t* name;
