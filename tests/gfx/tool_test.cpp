@@ -5,14 +5,6 @@
 
 namespace {
 
-int runTool(const std::string& dir, const std::string& args, std::string* out = nullptr)
-{
-    testutil::ToolRun r = testutil::runTobex(dir, "image " + args);
-    if (out)
-        *out = r.out;
-    return r.status;
-}
-
 // 4 x 2: magenta, red, green, blue / four magenta.
 std::string smallTga()
 {
@@ -22,15 +14,20 @@ std::string smallTga()
 
 }
 
-class ImageTool : public GfxTest {};
+class ImageTool : public GfxTest {
+protected:
+    testutil::ToolRun image(const std::string& args)
+    {
+        return testutil::runTobex(dir, "image " + args);
+    }
+};
 
 TEST_F(ImageTool, ConvertPreparesSpritesLikeTheEngine)
 {
     testutil::writeFile(dir + "s.tga", smallTga());
     ASSERT_EQ(
-        runTool(
-            dir,
-            "convert --format 565 --key topleft --pivot 128,256 --frames 2x1 --delay 80 --rle s.tga s.gsf"),
+        image("convert --format 565 --key topleft --pivot 128,256 --frames 2x1 --delay 80 --rle s.tga s.gsf")
+            .status,
         0);
     SURFACE* g = sfLoadGSF(testutil::wide(dir + "s.gsf").c_str(), 0, nullptr);
     ASSERT_NE(g, nullptr);
@@ -48,21 +45,19 @@ TEST_F(ImageTool, ConvertPreparesSpritesLikeTheEngine)
     sfDestroy(d);
     sfDestroy(g);
     // Back to a TGA: key-coloured pixels get alpha 0.
-    ASSERT_EQ(runTool(dir, "convert s.gsf back.tga"), 0);
+    ASSERT_EQ(image("convert s.gsf back.tga").status, 0);
     std::vector<uint8_t> t = readFile("back.tga");
     ASSERT_EQ(t.size(), 18u + 8 * 4);
     EXPECT_EQ(t[16], 32);
     EXPECT_EQ(t[18 + 3], 0);        // (0, 0) transparent
     EXPECT_EQ(t[18 + 4 + 2], 255);  // (1, 0) red
     EXPECT_EQ(t[18 + 4 + 3], 255);
-    ASSERT_EQ(runTool(dir, "convert --key 00FF00 s.tga p.png"), 0);
-    std::vector<uint8_t> png = readFile("p.png");
-    ASSERT_GT(png.size(), 8u);
-    EXPECT_EQ(png[1], 'P');
-    std::string text;
-    ASSERT_EQ(runTool(dir, "info s.gsf", &text), 0);
-    EXPECT_NE(text.find("format:       565"), std::string::npos);
-    EXPECT_NE(text.find("yes (16-bit row table)"), std::string::npos);
+    ASSERT_EQ(image("convert --key 00FF00 s.tga p.png").status, 0);
+    EXPECT_EQ(testutil::readFile(dir + "p.png").substr(1, 3), "PNG");
+    testutil::ToolRun info = image("info s.gsf");
+    ASSERT_EQ(info.status, 0);
+    EXPECT_NE(info.out.find("format:       565"), std::string::npos);
+    EXPECT_NE(info.out.find("yes (16-bit row table)"), std::string::npos);
 }
 
 TEST_F(ImageTool, BadUseFailsClearly)
@@ -70,12 +65,12 @@ TEST_F(ImageTool, BadUseFailsClearly)
     testutil::writeFile(dir + "s.tga", smallTga());
     for (const char* args : {"", "frobnicate s.tga", "convert --format 5650 s.tga x.gsf",
                              "convert --frames 0x1 s.tga x.gsf", "convert s.tga x.bmp", "convert s.tga"})
-        EXPECT_EQ(runTool(dir, args), 2) << args;
-    EXPECT_EQ(runTool(dir, "--help"), 0);
+        EXPECT_EQ(image(args).status, 2) << args;
+    EXPECT_EQ(image("--help").status, 0);
     for (const char* args :
          {"convert --rle s.tga x.png", "convert --format MONO1 --rle s.tga x.gsf", "info missing.tga"})
-        EXPECT_EQ(runTool(dir, args), 1) << args;
-    std::string err;
-    EXPECT_EQ(runTool(dir, "-m missing.zip info s.tga", &err), 1);
-    EXPECT_FALSE(err.empty());
+        EXPECT_EQ(image(args).status, 1) << args;
+    testutil::ToolRun r = image("-m missing.zip info s.tga");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_FALSE(r.out.empty());
 }
