@@ -62,19 +62,14 @@ inline std::string randomBytes(size_t n, unsigned seed = 7)
     return s;
 }
 
+// A raw deflate stream: zlib's stream without its 2-byte header and 4-byte check.
 inline std::string rawDeflate(const std::string& in)
 {
-    z_stream zs = {};
-    deflateInit2(&zs, 6, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&zs, uLong(in.size())) + 16, '\0');
-    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
-    zs.avail_in = uInt(in.size());
-    zs.next_out = reinterpret_cast<Bytef*>(out.data());
-    zs.avail_out = uInt(out.size());
-    deflate(&zs, Z_FINISH);
-    out.resize(zs.total_out);
-    deflateEnd(&zs);
-    return out;
+    uLongf n = compressBound(uLong(in.size()));
+    std::string out(n, '\0');
+    compress2(reinterpret_cast<Bytef*>(out.data()), &n, reinterpret_cast<const Bytef*>(in.data()),
+              uLong(in.size()), 6);
+    return out.substr(2, n - 6);
 }
 
 constexpr uint32_t kDate2000 = 0x28210000;  // 2000-01-01 00:00:00
