@@ -17,11 +17,7 @@
 
 namespace vfstest {
 
-using testutil::makeTempDir;
-using testutil::narrow;
-using testutil::readFile;
-using testutil::wide;
-using testutil::writeFile;
+using namespace testutil;
 
 // Reads a whole file through the VFS (null handle or failure: "<missing>").
 inline std::string vfsSlurp(const char16_t* name, bool* closedOk = nullptr)

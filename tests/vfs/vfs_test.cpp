@@ -124,7 +124,9 @@ TEST_F(Vfs, TwentyOneOpenFilesFailAndAreLogged)
     closeAll();
 }
 
-TEST_F(Vfs, WritesAppendTruncateAndReportNullHandles)
+// Appending is what the log does for every line (its tests read it back), and
+// scrambling in place writes over what it read (archive_test.cpp).
+TEST_F(Vfs, WritesTruncateAndReportNullHandles)
 {
     VFile* f = vfsCreate(u"out.txt");
     ASSERT_NE(f, nullptr);
@@ -132,21 +134,12 @@ TEST_F(Vfs, WritesAppendTruncateAndReportNullHandles)
     EXPECT_FALSE(vfsWriteString(f, nullptr));
     EXPECT_TRUE(vfsWriteString(f, ""));
     EXPECT_EQ(vfsSize(f), 6u);
-    EXPECT_TRUE(vfsClose(f));
-
-    f = vfsOpen(u"out.txt");
-    ASSERT_NE(f, nullptr);
     ASSERT_TRUE(vfsSeek(f, 2, 2));  // counts back from the end
     EXPECT_EQ(vfsTell(f), 4u);
-    ASSERT_TRUE(vfsSeek(f, 0, 2));
-    EXPECT_TRUE(vfsWriteString(f, "second\n"));
     EXPECT_FALSE(vfsSeek(f, 0, 7));
-    EXPECT_EQ(vfsTell(f), 13u);
-    char buf[32] = {};
-    EXPECT_EQ(vfsReadAll(f, buf), 13);
-    EXPECT_STREQ(buf, "first\nsecond\n");
     EXPECT_TRUE(vfsClose(f));
     EXPECT_FALSE(vfsClose(f));  // a closed handle
+    EXPECT_EQ(readFile(path("out.txt")), "first\n");
 
     f = vfsCreate(u"out.txt");  // truncates
     ASSERT_NE(f, nullptr);
@@ -162,6 +155,7 @@ TEST_F(Vfs, WritesAppendTruncateAndReportNullHandles)
     EXPECT_EQ(vfsWrite(f, "x", 1), 0);
     EXPECT_TRUE(vfsClose(f));
 
+    char buf[4];
     EXPECT_FALSE(vfsClose(nullptr));
     EXPECT_EQ(vfsRead(nullptr, buf, 1), 0);
     EXPECT_EQ(vfsTell(nullptr), 0xFFFFFFFFu);
