@@ -59,6 +59,7 @@ TEST_F(Files, FoldersEndInSlashAndPathsThatWouldNotFitAreNotBuilt)
 
 TEST_F(Files, DataFolderIsTheFirstWritableOfProgramDocumentsNone)
 {
+    // The probe that finds a writable folder leaves no file behind.
     EXPECT_EQ(narrow(folderPath(FOLDER_DATA)), dir);
     EXPECT_FALSE(isFile(u"tobextst"));
 
@@ -130,22 +131,4 @@ TEST_F(Files, SearchMatchesWildcardsWithoutCaseUnderTheProgramFolder)
         EXPECT_FALSE(findFirst(u"Packs/*.none", &e));
     EXPECT_TRUE(findFirst(u"Packs/*", &e));
     findClose(&e);
-}
-
-// Opening, seeking, writing and deleting loose files is checked through the VFS
-// (vfs_test.cpp); here the checks the pack tool and the folder rules use.
-TEST_F(Files, PlainFilesAndFoldersAreToldApart)
-{
-    mkdirs("folder");
-    put("file.bin", "0123456789");
-    EXPECT_TRUE(isFile(u"file.bin"));
-    EXPECT_TRUE(isFile(wpath("file.bin").c_str()));
-    EXPECT_FALSE(isDir(u"file.bin"));
-    EXPECT_TRUE(isDir(u"folder"));
-    EXPECT_FALSE(isFile(u"folder"));
-    EXPECT_FALSE(isFile(u"missing"));
-    EXPECT_FALSE(isDir(u"missing"));
-    VFile f = {};
-    EXPECT_FALSE(fileOpen(&f, u"folder"));
-    EXPECT_FALSE(fileDelete(nullptr));
 }

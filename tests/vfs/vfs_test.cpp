@@ -58,6 +58,8 @@ TEST_F(Vfs, LooseFilesWinAndTooLongNamesAreNotTried)
     EXPECT_EQ(vfsSlurp(u"main.w"), "loose");
     EXPECT_EQ(vfsSlurp(u"data.w"), "packed");
     EXPECT_EQ(vfsSlurp(wpath("main.w").c_str()), "loose");
+    ASSERT_EQ(system(("mkdir '" + path("folder") + "'").c_str()), 0);
+    EXPECT_EQ(vfsOpen(u"folder"), nullptr);  // a folder is no file
 
     // A name that would make a path of 260 characters is not tried at all.
     std::string longName(TEXT_MAX_PATH - dir.size(), 'n');
@@ -146,5 +148,6 @@ TEST_F(Vfs, WritesTruncateAndReportNullHandles)
 
     EXPECT_TRUE(vfsDelete(wpath("out.txt").c_str()));
     EXPECT_FALSE(vfsDelete(wpath("out.txt").c_str()));
+    EXPECT_FALSE(vfsDelete(nullptr));
     EXPECT_EQ(vfsOpen(u"out.txt"), nullptr);
 }
