@@ -104,10 +104,8 @@ inline void appendLE(std::string* s, std::initializer_list<std::pair<uint32_t, i
             s->push_back(char(v >> (8 * i)));
 }
 
-// Builds an archive by hand. 'base' is added to every stated offset (an archive
-// written for a place behind an executable, as "zip -A" leaves it).
-inline ZipImage buildZip(const std::vector<ZipMember>& members, uint32_t base = 0,
-                         const std::string& comment = "")
+// Builds an archive by hand, with an archive comment after the end record.
+inline ZipImage buildZip(const std::vector<ZipMember>& members, const std::string& comment = "")
 {
     ZipImage z;
     std::string& b = z.bytes;
@@ -133,7 +131,7 @@ inline ZipImage buildZip(const std::vector<ZipMember>& members, uint32_t base = 
         appendLE(&b, {{0x02014B50, 4}, {20, 2}, {20, 2}});
         b += b.substr(z.local[i] + 6, 24);  // flags .. extra length, as in the local header
         // No comment, disk 0, no attributes, then the local header's offset.
-        appendLE(&b, {{0, 2}, {0, 2}, {0, 2}, {0, 4}, {z.local[i] + base, 4}});
+        appendLE(&b, {{0, 2}, {0, 2}, {0, 2}, {0, 4}, {z.local[i], 4}});
         b += members[i].name;
     }
     z.end = uint32_t(b.size());
@@ -142,7 +140,7 @@ inline ZipImage buildZip(const std::vector<ZipMember>& members, uint32_t base = 
                   {uint32_t(members.size()), 2},
                   {uint32_t(members.size()), 2},
                   {z.end - dirStart, 4},
-                  {dirStart + base, 4},
+                  {dirStart, 4},
                   {uint32_t(comment.size()), 2}});
     b += comment;
     return z;
