@@ -43,7 +43,7 @@ protected:
     // Writes through PropWrite (or raw bytes), then reads the file back into a WorldFile.
     std::string writeBinary(const std::function<bool(WorldFile*)>& fn)
     {
-        VFile* f = vfsCreate(wide("p.bin").c_str());
+        VFile* f = vfsCreate(u"p.bin");
         WorldFile wf;
         wfOpen(&wf, f, WF_BINARY, true);
         EXPECT_TRUE(fn(&wf));
@@ -55,7 +55,7 @@ protected:
     bool readBinary(const std::string& bytes, int type, void* value)
     {
         writeFile("r.bin", bytes);
-        VFile* f = vfsOpen(wide("r.bin").c_str());
+        VFile* f = vfsOpen(u"r.bin");
         WorldFile wf;
         wfOpen(&wf, f, WF_BINARY, false);
         bool ok = PropRead(&wf, type, value);
