@@ -37,10 +37,6 @@ protected:
     {
         testutil::writeFile(path(name), bytes);
     }
-    static std::u16string wide(const char* s)
-    {
-        return testutil::wide(s);
-    }
 
     // An 8 x 4 grey image, for sprites that load their image when synced.
     void writeImage(const char* name) const
@@ -51,11 +47,11 @@ protected:
 
     void* load(const char* name)
     {
-        return objLoadFile(wide(name).c_str());
+        return objLoadFile(testutil::wide(name).c_str());
     }
     bool save(const char* name, void* obj, bool binary)
     {
-        return objSaveFile(wide(name).c_str(), obj, binary);
+        return objSaveFile(testutil::wide(name).c_str(), obj, binary);
     }
 
     template <class T>

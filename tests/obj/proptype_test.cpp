@@ -43,7 +43,7 @@ protected:
     // Writes through PropWrite (or raw bytes), then reads the file back into a WorldFile.
     std::string writeBinary(const std::function<bool(WorldFile*)>& fn)
     {
-        VFile* f = vfsCreate(wide("p.bin").c_str());
+        VFile* f = vfsCreate(u"p.bin");
         WorldFile wf;
         wfOpen(&wf, f, WF_BINARY, true);
         EXPECT_TRUE(fn(&wf));
@@ -55,7 +55,7 @@ protected:
     bool readBinary(const std::string& bytes, int type, void* value)
     {
         writeFile("r.bin", bytes);
-        VFile* f = vfsOpen(wide("r.bin").c_str());
+        VFile* f = vfsOpen(u"r.bin");
         WorldFile wf;
         wfOpen(&wf, f, WF_BINARY, false);
         bool ok = PropRead(&wf, type, value);
@@ -65,57 +65,45 @@ protected:
     }
 };
 
-TEST(PropNumbers, IntegersSkipBlanksWrapAndDefaultToZero)
+// The syntax rules of hand-written values. Ordinary values of every type are
+// read and written back by the every-type World round trip (worldfile_test.cpp).
+TEST(PropNumbers, HandWrittenValuesReadAsTheRulesSay)
 {
-    EXPECT_EQ(fromStr<int32_t>(" \t-42abc", PT_INT), -42);
-    EXPECT_EQ(fromStr<int32_t>("abc", PT_INT), 0);
-    EXPECT_EQ(fromStr<int32_t>("", PT_INT), 0);
-    EXPECT_EQ(fromStr<int32_t>("-", PT_INT), 0);
-    EXPECT_EQ(fromStr<int32_t>("4294967297", PT_INT), 1);  // wraps at 32 bits
-    EXPECT_EQ(fromStr<int32_t>("12.9", PT_INT), 12);
-    EXPECT_EQ(toStr(PT_INT, int32_t(-7)), "-7");
-    EXPECT_EQ(fromStr<uint8_t>("7", PT_BOOL), 1);
-    EXPECT_EQ(fromStr<uint8_t>("0", PT_BOOL), 0);
-    EXPECT_EQ(fromStr<uint8_t>("-3", PT_BOOL), 1);
-    EXPECT_EQ(fromStr<uint8_t>("258", PT_ORT), 2);  // low 8 bits
-    EXPECT_EQ(toStr(PT_INTERP, uint8_t(2)), "2");
-    EXPECT_EQ(fromStr<uint32_t>("4294967295", PT_TIME), 0xFFFFFFFFu);
-    EXPECT_EQ(toStr(PT_TIME, uint32_t(0xFFFFFFFFu)), "4294967295");
-}
-
-TEST(PropNumbers, RelativeIntsPackTwelveBitHalves)
-{
-    int32_t centred = fromStr<int32_t>("%500%500", PT_INT);
-    EXPECT_EQ(uint32_t(centred), 0x5F000000u | 500u << 12 | 500u);
-    EXPECT_EQ(toStr(PT_INT, centred), "%500%500");
-    EXPECT_EQ(toStr(PT_INT, fromStr<int32_t>("%250", PT_INT)), "%250");
-    EXPECT_EQ(toStr(PT_INT, fromStr<int32_t>("  %-100 junk %-5", PT_INT)), "%-100%-5");
-    EXPECT_EQ(toStr(PT_INT, fromStr<int32_t>("%1000", PT_INT)), "%1000");
-    EXPECT_EQ(toStr(PT_INT, fromStr<int32_t>("%", PT_INT)), "%0");
-    EXPECT_EQ(fromStr<int32_t>("%0", PT_INT), int32_t(REL_TAG));
-}
-
-TEST(PropNumbers, DecimalsReadAndPrintExactly)
-{
+    const struct {
+        int type;
+        const char* text;
+        const char* printed;
+    } cases[] = {
+        {PT_INT, " \t-42abc", "-42"},
+        {PT_INT, "abc", "0"},
+        {PT_INT, "-", "0"},
+        {PT_INT, "4294967297", "1"},  // wraps at 32 bits
+        {PT_INT, "12.9", "12"},
+        {PT_BOOL, "-3", "1"},
+        {PT_ORT, "258", "2"},  // low 8 bits
+        {PT_INT, "%250", "%250"},
+        {PT_INT, "  %-100 junk %-5", "%-100%-5"},
+        {PT_INT, "%", "%0"},
+        // Negative values round to the nearest unit too, so printed values read back exactly.
+        {PT_FIXED16, "-0.99609375", "-0.99609375"},
+        {PT_FIXED16, "-0.001", "0"},
+        {PT_FIXED16, "x", "0"},
+        {PT_FIXED16, "99999999999999999999999", "-0.00390625"},
+        {PT_FLOAT, "3.", "3"},
+        {PT_COLOR, "256 1", "0 1 0"},  // channels masked, missing ones 0
+        {PT_COLOR, "-1", "-1"},
+        {PT_RECT, "1 2 3", "1 2 3 0"},
+    };
+    for (const auto& c : cases) {
+        alignas(8) uint8_t value[32] = {};
+        PropFromStr(c.text, c.type, value);
+        EXPECT_EQ(toStr(c.type, value), c.printed) << c.text;
+    }
+    EXPECT_EQ(fromStr<int32_t>("%500%500", PT_INT), int32_t(REL_TAG | 500u << 12 | 500u));
     EXPECT_EQ(fromStr<int16_t>("1.5", PT_FIXED16), 384);
-    EXPECT_EQ(toStr(PT_FIXED16, int16_t(384)), "1.5");
-    // Negative values round to the nearest unit too, so printed values read back exactly.
-    EXPECT_EQ(fromStr<int16_t>("-1", PT_FIXED16), -256);
-    EXPECT_EQ(toStr(PT_FIXED16, int16_t(-255)), "-0.99609375");
-    EXPECT_EQ(fromStr<int16_t>("-0.99609375", PT_FIXED16), -255);
-    EXPECT_EQ(fromStr<int16_t>("-0.001", PT_FIXED16), 0);
-    EXPECT_EQ(toStr(PT_FIXED16, int16_t(1)), "0.00390625");
-    EXPECT_EQ(toStr(PT_FIXED16, int16_t(256)), "1");
-    EXPECT_EQ(toStr(PT_FIXED16, int16_t(128)), "0.5");
-    EXPECT_EQ(fromStr<int16_t>("x", PT_FIXED16), 0);
     EXPECT_EQ(fromStr<int32_t>("2.25", PT_FIXED32), 0x24000);
-    EXPECT_EQ(toStr(PT_FIXED32, int32_t(-0x18000)), "-1.5");
-    EXPECT_FLOAT_EQ(fromStr<float>("1.05", PT_FLOAT), 1.05f);
-    EXPECT_FLOAT_EQ(fromStr<float>("-1.05", PT_FLOAT), -1.05f);
-    EXPECT_FLOAT_EQ(fromStr<float>("3.", PT_FLOAT), 3.0f);
-    EXPECT_EQ(toStr(PT_FLOAT, 0.25f), "0.25");
-    EXPECT_EQ(toStr(PT_FLOAT, -2.0f), "-2");
-    EXPECT_EQ(toStr(PT_FLOAT, 3e9f), "inf");
+    EXPECT_EQ(fromStr<uint32_t>("255 0 128", PT_COLOR), 0x00FF0080u);
+    EXPECT_EQ(toStr(PT_COLOR, COLOR_PIXEL00), "-2");
     EXPECT_EQ(toStr(PT_FLOAT, -3e9f), "-inf");
     // Every float prints as a text that reads back to the same float.
     for (float f : {1.05f, -0.1f, 123.456f, 1e-6f, 2147483648.0f})
@@ -123,37 +111,11 @@ TEST(PropNumbers, DecimalsReadAndPrintExactly)
     // A fraction with hundreds of digits neither overflows nor hangs.
     std::string longText = "0." + std::string(500, '3');
     EXPECT_NEAR(fromStr<float>(longText.c_str(), PT_FLOAT), 1.0f / 3, 1e-6);
-    EXPECT_EQ(fromStr<int16_t>("99999999999999999999999", PT_FIXED16), int16_t(-1));
-}
-
-TEST(PropText, ColoursKeysRectsAndTransforms)
-{
-    EXPECT_EQ(fromStr<uint32_t>("255 0 128", PT_COLOR), 0x00FF0080u);
-    EXPECT_EQ(toStr(PT_COLOR, 0x00FF0080u), "255 0 128");
-    EXPECT_EQ(fromStr<uint32_t>("-1", PT_COLOR), COLOR_NONE);
-    EXPECT_EQ(toStr(PT_COLOR, COLOR_NONE), "-1");
-    EXPECT_EQ(toStr(PT_COLOR, COLOR_PIXEL00), "-2");
-    EXPECT_EQ(fromStr<uint32_t>("256 1", PT_COLOR), 0x00000100u);  // channels masked, missing ones 0
-    Key k = fromStr<Key>("1000 -5", PT_KEY);
-    EXPECT_EQ(k.time, 1000u);
-    EXPECT_EQ(k.value, -5);
-    Rect r = fromStr<Rect>("1 2 3", PT_RECT);
-    EXPECT_EQ(toStr(PT_RECT, r), "1 2 3 0");
-    EXPECT_EQ(toStr(PT_POINT2, fromStr<Point2>("4\t5", PT_POINT2)), "4 5");
-    Xform2 x = fromStr<Xform2>("1 2 3 1.5 -0.25", PT_XFORM2);
-    EXPECT_EQ(x.d, 384);
-    EXPECT_EQ(toStr(PT_XFORM2, x), "1 2 3 1.5 -0.25");
-    Dxform2 d = fromStr<Dxform2>("1 0.5 -2 0 3.25", PT_DXFORM2);
-    EXPECT_EQ(d.v[1], 0x8000);
-    EXPECT_EQ(toStr(PT_DXFORM2, d), "1 0.5 -2 0 3.25");
 }
 
 TEST_F(ObjTest, ListsAreReadUntilTheTextEnds)
 {
     Vector v = {};
-    PropFromStr("3 4 7", PT_OBJLIST, &v);
-    EXPECT_EQ(elements(v), (std::vector<int32_t>{3, 4, 7}));
-    EXPECT_EQ(v.elemSize, 4u);
     PropFromStr("3 4 ", PT_OBJLIST, &v);  // the trailing blank starts a third number
     EXPECT_EQ(elements(v), (std::vector<int32_t>{3, 4, 0}));
     PropFromStr("1x2 5", PT_INTVECT, &v);  // a number ends at the next blank
@@ -161,8 +123,7 @@ TEST_F(ObjTest, ListsAreReadUntilTheTextEnds)
     PropFromStr("", PT_INTVECT, &v);
     EXPECT_EQ(v.count, 0);
     EXPECT_EQ(toStr(PT_INTVECT, v), "");
-    PropFromStr("0 10 1000 -3 2000", PT_KEYVECT, &v);
-    EXPECT_EQ(v.elemSize, 8u);
+    PropFromStr("0 10 1000 -3 2000", PT_KEYVECT, &v);  // an odd count: the last key's value is 0
     EXPECT_EQ(elements(v), (std::vector<int32_t>{0, 10, 1000, -3, 2000, 0}));
     EXPECT_EQ(toStr(PT_KEYVECT, v), "0 10 1000 -3 2000 0");
     // Each read replaces the old storage: nothing is leaked over many reads.
@@ -206,10 +167,7 @@ TEST_F(ObjTest, StringsKeepTheWholeValueAndAreReplacedNotLeaked)
 
 TEST_F(ObjTest, MethodsAreWrittenByTheirRegisteredName)
 {
-    ObjMethod m = fromStr<ObjMethod>("World_Sync", PT_METHOD);
-    EXPECT_EQ(m, World_Sync);
-    EXPECT_EQ(toStr(PT_METHOD, m), "World_Sync");
-    EXPECT_EQ(fromStr<ObjMethod>("Nobody_Knows", PT_METHOD, m), nullptr);
+    EXPECT_EQ(fromStr<ObjMethod>("Nobody_Knows", PT_METHOD, World_Sync), nullptr);
     ObjMethod unregistered = [](void*, void*) { return 0; };
     EXPECT_EQ(toStr(PT_METHOD, unregistered), "");
 }
@@ -272,8 +230,6 @@ TEST_F(PropTest, ReferencesByIdNameAndAbsoluteIdInBothForms)
     EXPECT_EQ(v, rootTarget->id);
     ASSERT_TRUE(readBinary(shaped, PT_OBJECTID, &v));
     EXPECT_EQ(v, 0x1FD);
-    ASSERT_TRUE(readBinary(std::string("\x0C\0\0\0", 4), PT_OBJECTID, &v));
-    EXPECT_EQ(v, -12);
     ASSERT_TRUE(readBinary(std::string("\x01\0\0\x80", 4), PT_OBJECTID, &v));
     EXPECT_EQ(v, OBJ_NONE);
     strcpy(target->name, "moved");

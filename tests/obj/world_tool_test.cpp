@@ -16,7 +16,7 @@ const char kScreen[] = "TOBT\n\nWorld\nname\tScr\nobjs\t5 6\n\nSprite\nname\tspr
 
 }
 
-TEST_F(ObjTest, WorldToolPrintsConvertsAndChecks)
+TEST_F(ObjTest, WorldToolPrintsConvertsChecksAndRefusesBadUse)
 {
     writeImage("pic.tga");
     writeFile("scr.w", kScreen);
@@ -54,10 +54,6 @@ TEST_F(ObjTest, WorldToolPrintsConvertsAndChecks)
 
     EXPECT_EQ(tobex(dir, "check nothing.w").status, 1);
     EXPECT_EQ(tobex(dir, "cat nothing.w").status, 1);
-}
-
-TEST_F(ObjTest, WorldToolRefusesBadUse)
-{
     for (const char* args : {"", "frobnicate x", "convert --json a b", "convert --text a", "-m"})
         EXPECT_EQ(tobex(dir, args).status, 2) << args;
     testutil::ToolRun help = tobex(dir, "--help");

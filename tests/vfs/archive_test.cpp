@@ -1,7 +1,7 @@
 // Archives and the member index: mounting, look-up, member reads, seeks, damage.
 #include "helpers.h"
 
-#include "vfs/scramble.h"
+#include <tuple>
 
 using namespace vfstest;
 
@@ -35,12 +35,9 @@ TEST_F(Archive, ReadsStoredAndDeflatedMembersInAnyChunking)
 {
     ASSERT_EQ(mountImage("data.pak", buildZip(sampleMembers())), 1);
     EXPECT_EQ(vfsMemberCount(), 6);
+    // Odd chunk sizes cross the decompression buffer at every phase.
     for (const ZipMember& m : sampleMembers()) {
         SCOPED_TRACE(m.name);
-        bool closed = false;
-        EXPECT_EQ(vfsSlurp(wide(m.name).c_str(), &closed), m.data);
-        EXPECT_TRUE(closed);
-        // Odd chunk sizes cross the decompression buffer at every phase.
         for (int32_t chunk : {1, 7, 4096, 40000}) {
             VFile* f = vfsOpen(wide(m.name).c_str());
             ASSERT_NE(f, nullptr);
@@ -166,15 +163,11 @@ TEST_F(Archive, TwentyArchivesLeaveSlotsForMembersAndSaySoWhenSkipped)
 TEST_F(Archive, ScrambledArchiveReadsLikeItsPlainTwin)
 {
     std::vector<ZipMember> members = sampleMembers();
-    ZipImage z = buildZip(members, 0, std::string(3000, 'c'));  // the end record lies beyond the first window
+    ZipImage z = buildZip(members, std::string(3000, 'c'));  // the end record lies beyond the first window
     put("plain.pak", z.bytes);
     put("scrambled.pak", z.bytes);
     ASSERT_TRUE(vfsScrambleFile(u"scrambled.pak"));
-    std::string scrambled = readFile(path("scrambled.pak"));
-    ASSERT_EQ(scrambled.size(), z.bytes.size());
-    for (size_t i = 0; i < scrambled.size(); ++i)
-        ASSERT_EQ(uint8_t(scrambled[i]), uint8_t(z.bytes[i]) ^ vfsScrambleKey[i % 128]) << i;
-
+    EXPECT_NE(readFile(path("scrambled.pak")), z.bytes);
     ASSERT_EQ(vfsMount(u"scrambled.pak"), 1);
     EXPECT_TRUE(vfsArchiveScrambled(0));
     EXPECT_EQ(vfsSlurp(u"text/long.txt"), members[3].data);  // every form is read by the pack tool's test
@@ -188,25 +181,20 @@ TEST_F(Archive, ScrambledArchiveReadsLikeItsPlainTwin)
     EXPECT_FALSE(vfsScrambleFile(u"nothing.here"));
 }
 
+// Offsets counted from the archive's start (cat exe a.zip); the pack tool's
+// --append-to writes them from the file's start (tools_test.cpp).
 TEST_F(Archive, ExecutableWithAppendedArchiveIsMounted)
 {
     std::string exe = "\x7F"
                       "ELF" +
                       randomBytes(70000);
-    std::vector<ZipMember> members = {{.name = "main.w", .data = textBytes(5000)},
-                                      {.name = "raw", .data = "r", .method = 0}};
-    // Offsets counted from the archive's start (cat exe a.zip) and from the file's start (zip -A).
-    put("relative.exe", exe + buildZip(members).bytes);
-    put("absolute.exe", exe + buildZip(members, uint32_t(exe.size())).bytes);
-    for (const char* name : {"relative.exe", "absolute.exe"}) {
-        SCOPED_TRACE(name);
-        ASSERT_EQ(vfsMount(wide(name).c_str()), 1);
-        for (const ZipMember& m : members)
-            EXPECT_EQ(vfsSlurp(wide(m.name).c_str()), m.data);
-        uint32_t shift = strcmp(name, "absolute.exe") == 0 ? uint32_t(exe.size()) : 0;
-        EXPECT_EQ(vfsFindMember(u"main.w")->dirOffset, buildZip(members).central[0] + shift);
-        ASSERT_TRUE(vfsUnmount(wide(name).c_str()));
-    }
+    ZipImage z =
+        buildZip({{.name = "main.w", .data = textBytes(5000)}, {.name = "raw", .data = "r", .method = 0}});
+    put("relative.exe", exe + z.bytes);
+    ASSERT_EQ(vfsMount(u"relative.exe"), 1);
+    EXPECT_EQ(vfsSlurp(u"main.w"), textBytes(5000));
+    EXPECT_EQ(vfsSlurp(u"raw"), "r");
+    EXPECT_EQ(vfsFindMember(u"main.w")->dirOffset, z.central[0]);
 }
 
 TEST_F(Archive, SeeksForwardBackwardAndToTheEnd)
@@ -215,35 +203,29 @@ TEST_F(Archive, SeeksForwardBackwardAndToTheEnd)
     ASSERT_EQ(mountImage("s.pak",
                          buildZip({{.name = "d", .data = text}, {.name = "s", .data = text, .method = 0}})),
               1);
+    // Backward (a restart), forward (decompress and discard), back by 4, and
+    // from the end (origin 2 counts back): {offset, origin, position}.
+    const std::tuple<int32_t, int, uint32_t> seeks[] = {
+        {10, 0, 10}, {150000, 1, 150014}, {-4, 1, 150014}, {5, 2, 299995}};
     for (const char16_t* name : {u"d", u"s"}) {
         VFile* f = vfsOpen(name);
         ASSERT_NE(f, nullptr);
-        std::string first(100000, '\0'), again(100000, '\0');
-        ASSERT_EQ(vfsRead(f, first.data(), 100000), 100000);
-        ASSERT_TRUE(vfsSeek(f, 10, 0));  // backward: restart
-        EXPECT_EQ(vfsTell(f), 10u);
-        ASSERT_EQ(vfsRead(f, again.data(), 99990), 99990);
-        EXPECT_EQ(again.substr(0, 99990), first.substr(10));
-        ASSERT_TRUE(vfsSeek(f, 150000, 1));  // forward: decompress and discard
-        EXPECT_EQ(vfsTell(f), 250000u);
-        char c[4];
-        ASSERT_EQ(vfsRead(f, c, 4), 4);
-        EXPECT_EQ(std::string(c, 4), text.substr(250000, 4));
-        ASSERT_TRUE(vfsSeek(f, -4, 1));
-        ASSERT_EQ(vfsRead(f, c, 4), 4);
-        EXPECT_EQ(std::string(c, 4), text.substr(250000, 4));
-
+        std::string buf(100000, '\0');
+        ASSERT_EQ(vfsRead(f, buf.data(), 100000), 100000);
+        for (auto [offset, origin, at] : seeks) {
+            ASSERT_TRUE(vfsSeek(f, offset, origin));
+            EXPECT_EQ(vfsTell(f), at);
+            ASSERT_EQ(vfsRead(f, buf.data(), 4), 4);
+            EXPECT_EQ(buf.substr(0, 4), text.substr(at, 4));
+        }
         // Beyond either end fails and leaves the position where it was.
         EXPECT_FALSE(vfsSeek(f, 300001, 0));
         EXPECT_FALSE(vfsSeek(f, -1, 0));
         EXPECT_FALSE(vfsSeek(f, 0, 3));
-        EXPECT_EQ(vfsTell(f), 250004u);
+        EXPECT_EQ(vfsTell(f), 299999u);
         ASSERT_TRUE(vfsSeek(f, 0, 2));
         EXPECT_TRUE(vfsEof(f));
-        EXPECT_EQ(vfsRead(f, c, 4), 0);
-        ASSERT_TRUE(vfsSeek(f, 5, 2));  // origin 2 counts back from the end
-        ASSERT_EQ(vfsRead(f, c, 4), 4);
-        EXPECT_EQ(std::string(c, 4), text.substr(299995, 4));
+        EXPECT_EQ(vfsRead(f, buf.data(), 4), 0);
         std::string all(text.size(), '\0');
         EXPECT_EQ(vfsReadAll(f, all.data()), int32_t(text.size()));
         EXPECT_TRUE(all == text);
@@ -258,23 +240,19 @@ TEST_F(Archive, DamagedMembersFailReadsOrClose)
         {.name = "badcrc", .data = text},
         {.name = "corrupt", .data = text},
         {.name = "short", .data = text},
-        {.name = "stored-badcrc", .data = "stored bytes", .method = 0},
     };
     ZipImage z = buildZip(members);
     auto patchBoth = [&](int i, uint32_t field, uint32_t value) {
         z.put32(z.local[i] + field, value);
         z.put32(z.central[i] + field + 2, value);  // a directory record is 2 bytes longer up front
     };
-    patchBoth(0, 14, 0x12345678);  // CRC-32
-    patchBoth(3, 14, 0x12345678);
+    patchBoth(0, 14, 0x12345678);                    // CRC-32
     z.bytes[z.local[1] + 30 + 7] = char(0xFF);       // a final block of the reserved type
     patchBoth(2, 22, uint32_t(text.size() + 1000));  // declares more than the stream holds
     ASSERT_EQ(mountImage("bad.pak", z), 1);
 
     bool closed = true;
     EXPECT_EQ(vfsSlurp(u"badcrc", &closed), text);  // every byte arrives, the check fails
-    EXPECT_FALSE(closed);
-    EXPECT_EQ(vfsSlurp(u"stored-badcrc", &closed), "stored bytes");
     EXPECT_FALSE(closed);
 
     VFile* f = vfsOpen(u"badcrc");  // not read to its end: no check, no error
@@ -313,9 +291,10 @@ TEST_F(Archive, DeclaredSizesThatLieFailOnBothDecodePaths)
 {
     std::string small = textBytes(200000), big = textBytes(1300000, 3);
     std::vector<ZipMember> members = {
-        {.name = "small-fewer", .data = small}, {.name = "big-fewer", .data = big},
-        {.name = "huge", .data = small},        {.name = "big", .data = big},
-        {.name = "small", .data = small},
+        {.name = "small-fewer", .data = small},
+        {.name = "big-fewer", .data = big},
+        {.name = "huge", .data = small},
+        {.name = "big", .data = big},
     };
     ZipImage z = buildZip(members);
     auto declare = [&](int i, uint32_t size, const std::string& crcOf) {
@@ -355,44 +334,28 @@ TEST_F(Archive, DeclaredSizesThatLieFailOnBothDecodePaths)
     memStats(&stats);
     EXPECT_LT(stats.peakBytes, 64u << 20);
 
-    // Honest members on both paths; a whole-decoded member's buffer is the
-    // allocator's, served to small reads and seeks, and freed by the close.
+    // An honest member of the streamed size; the whole-decoded ones are read in
+    // chunks and sought by the tests above.
     EXPECT_EQ(vfsSlurp(u"big", &closed), big);
     EXPECT_TRUE(closed);
-    f = vfsOpen(u"small");
-    ASSERT_NE(f, nullptr);
-    ASSERT_EQ(vfsRead(f, buf.data(), 10), 10);
-    EXPECT_GE(leakedBytes(), int64_t(small.size()));
-    ASSERT_TRUE(vfsSeek(f, 5, 0));
-    ASSERT_EQ(vfsRead(f, buf.data(), 10), 10);
-    EXPECT_EQ(buf.substr(0, 10), small.substr(5, 10));
-    EXPECT_TRUE(vfsClose(f));
-    EXPECT_LT(leakedBytes(), int64_t(small.size()));
 }
 
+// One member per refusal: a method or flag the reader lacks, a local header
+// that disagrees with the directory (minizip's check), one beyond the file.
 TEST_F(Archive, MembersThatCannotBeReadGiveHandlesWhoseReadsFail)
 {
     std::vector<ZipMember> members = {
         {.name = "bzip2", .data = "bz", .method = 12},
         {.name = "encrypted", .data = "secret", .method = 0, .flags = 1},
-        {.name = "local-method", .data = "lm", .method = 0},
-        {.name = "local-name", .data = "ln", .method = 0},
-        {.name = "stored-sizes", .data = "ss", .method = 0},
         {.name = "local-crc", .data = "lc"},
         {.name = "far-away", .data = "fa"},
-        {.name = "other-disk", .data = "od"},
         {.name = "ok", .data = "fine", .method = 0},
     };
     ZipImage z = buildZip(members);
-    z.put16(z.local[2] + 8, 8);              // local header says deflated, directory stored
-    z.put16(z.local[3] + 26, 11);            // local name length differs
-    z.put32(z.central[4] + 20, 1);           // stored, but compressed size differs from size
-    z.put32(z.local[5] + 14, 0xBAD);         // local CRC-32 differs (no data descriptor flag)
-    z.put32(z.central[6] + 42, 0x7FFFFF00);  // local header beyond the end of the file
-    z.put16(z.central[7] + 34, 1);           // starts on another disk
+    z.put32(z.local[2] + 14, 0xBAD);         // local CRC-32 differs (no data descriptor flag)
+    z.put32(z.central[3] + 42, 0x7FFFFF00);  // local header beyond the end of the file
     ASSERT_EQ(mountImage("odd.zip", z), 1);
-    for (const char* name : {"bzip2", "encrypted", "local-method", "local-name", "stored-sizes", "local-crc",
-                             "far-away", "other-disk"}) {
+    for (const char* name : {"bzip2", "encrypted", "local-crc", "far-away"}) {
         SCOPED_TRACE(name);
         VFile* f = vfsOpen(wide(name).c_str());
         ASSERT_NE(f, nullptr);
@@ -414,17 +377,13 @@ TEST_F(Archive, MalformedArchivesAreNotMounted)
         const char* what;
         void (*damage)(ZipImage* z);
     };
+    // One case per check of the end record and of the directory's records.
     const Case cases[] = {
         {"entry counts disagree", [](ZipImage* z) { z->put16(z->end + 8, 1); }},
         {"more entries than records", [](ZipImage* z) { z->put16(z->end + 8, 3), z->put16(z->end + 10, 3); }},
         {"directory beyond the file", [](ZipImage* z) { z->put32(z->end + 16, 0x7FFFFFF0); }},
-        {"directory size lies", [](ZipImage* z) { z->put32(z->end + 12, 20); }},
-        {"multi-disk", [](ZipImage* z) { z->put16(z->end + 4, 1), z->put16(z->end + 6, 1); }},
         {"bad record signature", [](ZipImage* z) { z->put32(z->central[1], 0x02014B51); }},
-        {"name runs past the directory", [](ZipImage* z) { z->put16(z->central[1] + 28, 300); }},
         {"extra field runs past", [](ZipImage* z) { z->put16(z->central[1] + 30, 0xFFFF); }},
-        {"end record cut short", [](ZipImage* z) { z->bytes.resize(z->end + 10); }},
-        {"end record only", [](ZipImage* z) { z->bytes = z->bytes.substr(z->end, 22); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -452,22 +411,6 @@ TEST_F(Archive, MalformedArchivesAreNotMounted)
         }
     }
     EXPECT_LE(leakedBytes(), 0);
-}
-
-TEST_F(Archive, OneMemberPerArchiveIsOpenAtATime)
-{
-    ASSERT_EQ(mountImage("a.pak", buildZip({{.name = "x", .data = "ax"}, {.name = "y", .data = "ay"}})), 1);
-    ASSERT_EQ(mountImage("b.pak", buildZip({{.name = "z", .data = "bz"}})), 1);
-    VFile* x = vfsOpen(u"x");
-    ASSERT_NE(x, nullptr);
-    EXPECT_EQ(vfsOpen(u"y"), nullptr);
-    EXPECT_EQ(vfsOpen(u"x"), nullptr);
-    EXPECT_EQ(vfsOpenCount(), 3);  // the failed opens left their slots free
-    EXPECT_EQ(vfsSlurp(u"z"), "bz");
-    put("y", "loose");
-    EXPECT_EQ(vfsSlurp(u"y"), "loose");  // a loose file is found while the archive is busy
-    EXPECT_TRUE(vfsClose(x));
-    EXPECT_EQ(vfsSlurp(u"x"), "ax");
 }
 
 TEST_F(Archive, UnmountingInvalidatesOpenMemberHandles)
@@ -500,20 +443,28 @@ TEST_F(Archive, UnmountingInvalidatesOpenMemberHandles)
     ASSERT_TRUE(vfsInit());
 }
 
-TEST_F(Archive, ArchivesHoldSlotsSoThreeLeaveSeventeen)
+TEST_F(Archive, ArchivesHoldSlotsAndOneMemberEachIsOpenAtATime)
 {
-    for (const char* name : {"a.pak", "b.pak", "c.pak"})
-        ASSERT_EQ(mountImage(name, buildZip({{.name = std::string(name) + ".txt", .data = name}})), 1);
+    ASSERT_EQ(mountImage("a.pak", buildZip({{.name = "x", .data = "ax"}, {.name = "y", .data = "ay"}})), 1);
+    ASSERT_EQ(mountImage("b.pak", buildZip({{.name = "z", .data = "bz"}})), 1);
+    ASSERT_EQ(mountImage("c.pak", buildZip({{.name = "w", .data = "cw"}})), 1);
+    VFile* x = vfsOpen(u"x");
+    ASSERT_NE(x, nullptr);
+    EXPECT_EQ(vfsOpen(u"y"), nullptr);
+    EXPECT_EQ(vfsOpen(u"x"), nullptr);
+    EXPECT_EQ(vfsOpenCount(), 4);  // the failed opens left their slots free
     put("loose.txt", "l");
     std::vector<VFile*> open;
     for (VFile* f; (f = vfsOpen(u"loose.txt")) != nullptr;)
         open.push_back(f);
-    EXPECT_EQ(open.size(), 17u);
-    EXPECT_EQ(vfsOpen(u"a.pak.txt"), nullptr);
+    EXPECT_EQ(open.size(), 16u);  // the three archives and x hold the other four
+    EXPECT_EQ(vfsOpen(u"z"), nullptr);
     EXPECT_EQ(vfsMount(u"d.pak"), 0);
     for (VFile* f : open)
         EXPECT_TRUE(vfsClose(f));
-    EXPECT_EQ(vfsSlurp(u"a.pak.txt"), "a.pak");
+    EXPECT_EQ(vfsSlurp(u"z"), "bz");
+    EXPECT_TRUE(vfsClose(x));
+    EXPECT_EQ(vfsSlurp(u"y"), "ay");
 }
 
 TEST_F(Archive, AllocationFailuresLeaveNothingBehind)
@@ -534,41 +485,25 @@ TEST_F(Archive, AllocationFailuresLeaveNothingBehind)
     EXPECT_LE(leakedBytes(), 0);
 }
 
+// What our own builder and pack tool never write: sizes and CRC in data
+// descriptors after the data (zip writing to a pipe), and the Zip64 end record
+// in front of the end record (zip reading its input from a pipe).
 TEST_F(Archive, ReadsArchivesOfOtherWriters)
 {
-    if (system("command -v python3 >/dev/null && command -v zip >/dev/null") != 0)
-        GTEST_SKIP() << "python3 and Info-ZIP zip are needed";
+    if (system("command -v zip >/dev/null") != 0)
+        GTEST_SKIP() << "Info-ZIP zip is needed";
     put("big.txt", textBytes(300000));
-    put("rand.bin", randomBytes(50000));
-    const std::string script =
-        "import zipfile, sys\n"
-        "with zipfile.ZipFile('py.zip', 'w') as z:\n"
-        "    z.write('big.txt', 'py/big.txt', zipfile.ZIP_DEFLATED)\n"
-        "    z.write('rand.bin', 'py/rand.bin', zipfile.ZIP_STORED)\n"
-        "class Pipe:\n"  // an unseekable stream: sizes and CRC go in data descriptors
-        "    def __init__(s, f): s.f = f\n"
-        "    def write(s, b): return s.f.write(b)\n"
-        "    def flush(s): s.f.flush()\n"
-        "with open('stream.zip', 'wb') as out, zipfile.ZipFile(Pipe(out), 'w', zipfile.ZIP_DEFLATED) as z:\n"
-        "    with z.open('st/big.txt', 'w') as m: m.write(open('big.txt', 'rb').read())\n";
-    put("make.py", script);
-    std::string cd = "cd '" + dir + "' && ";
-    ASSERT_EQ(system((cd + "python3 make.py").c_str()), 0);
-    ASSERT_EQ(system((cd + "mkdir iz && cp big.txt rand.bin iz/ && zip -qr info.zip iz && "
-                           "head -c 3000 /bin/sh > sfx.exe && cat info.zip >> sfx.exe && zip -qA sfx.exe && "
-                           "zip -q - big.txt < /dev/null > piped.zip && rm -r iz")
+    ASSERT_EQ(system(("cd '" + dir + "' && zip -q - big.txt < /dev/null | cat > piped.zip && " +
+                      "zip -q - - < big.txt > stdin.zip && rm big.txt")
                          .c_str()),
               0);
-    std::remove(path("big.txt").c_str());
-    for (const char* name : {"py.zip", "stream.zip", "info.zip", "sfx.exe", "piped.zip"})
+    EXPECT_NE(readFile(path("piped.zip")).find("PK\7\10"), std::string::npos);
+    EXPECT_NE(readFile(path("stdin.zip")).find("PK\6\6"), std::string::npos);
+    for (const char* name : {"piped.zip", "stdin.zip"})
         EXPECT_EQ(vfsMount(wide(name).c_str()), 1) << name;
-    const std::string big = textBytes(300000), rnd = randomBytes(50000);
-    for (const char* name : {"py/big.txt", "st/big.txt", "iz/big.txt", "big.txt"}) {
+    for (const char* name : {"big.txt", "-"}) {
         bool closed = false;
-        EXPECT_TRUE(vfsSlurp(wide(name).c_str(), &closed) == big) << name;
+        EXPECT_TRUE(vfsSlurp(wide(name).c_str(), &closed) == textBytes(300000)) << name;
         EXPECT_TRUE(closed) << name;
     }
-    EXPECT_TRUE(vfsSlurp(u"py/rand.bin") == rnd);
-    EXPECT_TRUE(vfsSlurp(u"iz/rand.bin") == rnd);
-    EXPECT_NE(vfsFindMember(u"iz/"), nullptr);  // folders are members of size 0
 }

