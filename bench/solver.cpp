@@ -16,9 +16,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include "bench/hundred15.h"
 #include "game/hint.h"
 #include "solver/solver.h"
-#include "bench/hundred15.h"
 
 namespace {
 

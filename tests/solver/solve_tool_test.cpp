@@ -3,9 +3,9 @@
 
 #include <sstream>
 
+#include "bench/hundred15.h"
 #include "solver_util.h"
 #include "test_util.h"
-#include "bench/hundred15.h"
 
 namespace {
 

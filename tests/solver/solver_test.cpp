@@ -10,9 +10,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include "bench/hundred15.h"
 #include "solver/solver.h"
 #include "solver_util.h"
-#include "bench/hundred15.h"
 
 namespace {
 
