@@ -1,4 +1,5 @@
 #pragma once
+#include <stddef.h>
 // The subcommands of the tobex tool. Each takes the arguments after its name
 // (argv[0] is the subcommand) and returns the process exit status.
 
@@ -15,3 +16,6 @@ int toolFont(int argc, char** argv);
 // the current directory as the program's folder so relative names behave as a
 // shell user expects.
 void toolStartEngine();
+
+// A PictureSink (app/picture.h) that appends the bytes to the std::vector<uint8_t> at ctx.
+bool toolCollectBytes(void* ctx, const void* bytes, size_t n);

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "app/picture.h"
 #include "commands.h"
 
 namespace {
@@ -234,17 +235,13 @@ bool layOut(const FontArgs& a, const std::vector<Glyph>& glyphs, Sheet* s)
 // An uncompressed 24-bit TGA, top row first.
 bool writeTga(const Sheet& s, const char* path)
 {
-    uint8_t header[18] = {};
-    header[2] = 2;
-    header[12] = static_cast<uint8_t>(s.width);
-    header[13] = static_cast<uint8_t>(s.width >> 8);
-    header[14] = static_cast<uint8_t>(s.height);
-    header[15] = static_cast<uint8_t>(s.height >> 8);
-    header[16] = 24;
-    header[17] = 0x20;
-    std::vector<uint8_t> bytes(header, header + sizeof header);
+    std::vector<uint8_t> rgba;
+    rgba.reserve(s.grey.size() * 4);
     for (uint8_t v : s.grey)
-        bytes.insert(bytes.end(), {v, v, v});
+        rgba.insert(rgba.end(), {v, v, v, 255});
+    std::vector<uint8_t> bytes;
+    if (!pictureWrite(PICTURE_TGA, rgba.data(), s.width, s.height, false, toolCollectBytes, &bytes))
+        return false;
     FILE* f = fopen(path, "wb");
     if (!f)
         return false;

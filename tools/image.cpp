@@ -275,13 +275,6 @@ bool writeBytes(const char* name, const std::vector<uint8_t>& bytes)
     return ok;
 }
 
-bool collect(void* ctx, const void* bytes, size_t n)
-{
-    auto* out = static_cast<std::vector<uint8_t>*>(ctx);
-    out->insert(out->end(), static_cast<const uint8_t*>(bytes), static_cast<const uint8_t*>(bytes) + n);
-    return true;
-}
-
 // PNG keeps the alpha channel always; TGA only when the image has one.
 bool writePicture(const SURFACE* s, const char* name, PictureKind kind)
 {
@@ -289,7 +282,8 @@ bool writePicture(const SURFACE* s, const char* name, PictureKind kind)
     std::vector<uint8_t> px = rgbaRows(s, &alpha);
     std::vector<uint8_t> out;
     return !px.empty() &&
-           pictureWrite(kind, px.data(), s->width, s->height, alpha || kind == PICTURE_PNG, collect, &out) &&
+           pictureWrite(kind, px.data(), s->width, s->height, alpha || kind == PICTURE_PNG, toolCollectBytes,
+                        &out) &&
            writeBytes(name, out);
 }
 
@@ -391,4 +385,11 @@ int toolImage(int argc, char** argv)
     if (sfPoolLive() == 0)
         sfPoolShutdown();
     return status;
+}
+
+bool toolCollectBytes(void* ctx, const void* bytes, size_t n)
+{
+    auto* out = static_cast<std::vector<uint8_t>*>(ctx);
+    out->insert(out->end(), static_cast<const uint8_t*>(bytes), static_cast<const uint8_t*>(bytes) + n);
+    return true;
 }

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "app/files.h"
+#include "app/picture.h"
 #include "app/text.h"
 #include "commands.h"
 #include "ctl/controls.h"
@@ -282,20 +283,15 @@ bool readPicture(const char* name, const Shape shapes[3], PHOTO* out, const char
 std::vector<uint8_t> tgaBytes(const PHOTO* p)
 {
     size_t n = static_cast<size_t>(p->width) * static_cast<size_t>(p->height);
-    std::vector<uint8_t> out(18 + n * 3, 0);
-    out[2] = 2;  // uncompressed true colour
-    out[12] = static_cast<uint8_t>(p->width);
-    out[13] = static_cast<uint8_t>(p->width >> 8);
-    out[14] = static_cast<uint8_t>(p->height);
-    out[15] = static_cast<uint8_t>(p->height >> 8);
-    out[16] = 24;
-    out[17] = 0x20;  // top row first
-    uint8_t* dst = out.data() + 18;
+    std::vector<uint8_t> over(n * 4, 255);
     for (size_t i = 0; i < n; i++) {
         const uint8_t* px = p->rgba + i * 4;
-        for (int c = 2; c >= 0; c--)
-            *dst++ = static_cast<uint8_t>((px[c] * px[3] + 127) / 255);
+        for (int c = 0; c < 3; c++)
+            over[i * 4 + c] = static_cast<uint8_t>((px[c] * px[3] + 127) / 255);
     }
+    std::vector<uint8_t> out;
+    if (!pictureWrite(PICTURE_TGA, over.data(), p->width, p->height, false, toolCollectBytes, &out))
+        out.clear();
     return out;
 }
 
@@ -320,7 +316,7 @@ bool addPicture(zipFile zf, int i, const PHOTO* src, const Shape shapes[3])
         std::vector<uint8_t> tga = ok ? tgaBytes(&fitted) : std::vector<uint8_t>();
         photoFree(&fitted);
         std::string member = shapes[s].member + std::to_string(i) + ".tga";
-        if (!ok || !addMember(zf, member, tga.data(), tga.size()))
+        if (!ok || tga.empty() || !addMember(zf, member, tga.data(), tga.size()))
             return false;
     }
     return true;
